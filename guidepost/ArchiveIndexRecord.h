@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Where one attachment's entry body lies in a GuidePost archive.
+struct ArchiveIndexRecord {
+    std::string name;          // UTF-8
+    std::uint32_t offset = 0;  // of the compressed flag byte
+    std::uint32_t length = 0;  // 14 + stored length
+};

@@ -1,0 +1,67 @@
+#include "TempFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+TempFile::~TempFile()
+{
+    remove();
+}
+
+TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept
+{
+    if (this != &other) {
+        remove();
+        path_ = std::exchange(other.path_, {});
+    }
+    return *this;
+}
+
+bool TempFile::create()
+{
+    remove();
+    path_ = createPath();
+    return !path_.empty();
+}
+
+void TempFile::remove()
+{
+    if (!path_.empty()) {
+        ::unlink(path_.c_str());
+        path_.clear();
+    }
+}
+
+std::string TempFile::release()
+{
+    return std::exchange(path_, {});
+}
+
+std::string TempFile::folder()
+{
+    const char* dir = std::getenv("TMPDIR");
+    if (dir && *dir)
+        return dir;
+    return "/tmp";
+}
+
+std::string TempFile::createPath()
+{
+    std::string pattern = folder() + "/CVXXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    int fd = ::mkstemp(buffer.data());
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return std::string(buffer.data());
+}
+
+} // namespace platform
