@@ -1,0 +1,11 @@
+#pragma once
+// Who makes the family and where its home page is: the same in every program
+// and every style module.
+
+namespace product {
+
+inline constexpr const char* homePage = "https://www.quillmere.example/corvandelle/";
+inline constexpr const char* maker = "Quillmere";
+inline constexpr const char* publisherLine = "Copyright (C) Quillmere. All rights reserved.";
+
+} // namespace product
