@@ -36,6 +36,15 @@ public:
     std::uint64_t DecipherFile(const std::string& source, const std::string& target, std::uint64_t plainLength,
                                std::size_t bufferSize = fileBufferSize) const;
 
+    // As above, but an empty file is told apart from a failure: true and the
+    // byte count on success. The target is removed again on failure, and a
+    // cipher file that is cut short (ragged end, fewer bytes than plainLength)
+    // is a failure.
+    bool TryEncipherFile(const std::string& source, const std::string& target, std::uint64_t& plainBytes,
+                         std::size_t bufferSize = fileBufferSize) const;
+    bool TryDecipherFile(const std::string& source, const std::string& target, std::uint64_t plainLength,
+                         std::uint64_t& writtenBytes, std::size_t bufferSize = fileBufferSize) const;
+
     void EncipherBlock(std::uint32_t& left, std::uint32_t& right) const;
     void DecipherBlock(std::uint32_t& left, std::uint32_t& right) const;
 
