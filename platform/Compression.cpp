@@ -1,0 +1,169 @@
+#include "Compression.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace {
+
+// Fixed buffers: memory stays flat whatever the file size.
+constexpr std::size_t inputBufferSize = 16384;
+constexpr std::size_t outputBufferSize = 65536;
+// windowBits + 16 asks zlib for the gzip wrapper instead of the zlib one.
+constexpr int gzipWindowBits = MAX_WBITS + 16;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The destination is removed unless the operation got to its end.
+class Destination {
+public:
+    explicit Destination(const char* path) : path_(path), file_(std::fopen(path, "wb")) {}
+    ~Destination()
+    {
+        if (file_ && !kept_) {
+            file_.reset();
+            std::remove(path_);
+        }
+    }
+    bool isOpen() const { return file_ != nullptr; }
+    bool write(const unsigned char* data, std::size_t length)
+    {
+        return length == 0 || std::fwrite(data, 1, length, file_.get()) == length;
+    }
+    bool close()
+    {
+        if (std::fclose(file_.release()) != 0) {
+            std::remove(path_);
+            return false;
+        }
+        kept_ = true;
+        return true;
+    }
+
+private:
+    const char* path_;
+    FileHandle file_;
+    bool kept_ = false;
+};
+
+bool validPaths(const char* destination, const char* source)
+{
+    if (!destination || !source || !*destination || !*source)
+        return false;
+    // Writing onto the source would truncate it before it is read.
+    std::error_code ec;
+    return !std::filesystem::equivalent(destination, source, ec);
+}
+
+struct Buffers {
+    unsigned char in[inputBufferSize];
+    unsigned char out[outputBufferSize];
+};
+
+bool deflateFile(std::FILE* in, Destination& out, Buffers& buffers)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, gzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, deflateEnd);
+
+    int flush = Z_NO_FLUSH;
+    do {
+        const std::size_t got = std::fread(buffers.in, 1, inputBufferSize, in);
+        if (std::ferror(in))
+            return false;
+        flush = got < inputBufferSize ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = buffers.in;
+        stream.avail_in = static_cast<uInt>(got);
+        do {
+            stream.next_out = buffers.out;
+            stream.avail_out = outputBufferSize;
+            const int rc = deflate(&stream, flush);
+            if (rc == Z_STREAM_ERROR)
+                return false;
+            if (!out.write(buffers.out, outputBufferSize - stream.avail_out))
+                return false;
+        } while (stream.avail_out == 0);
+    } while (flush != Z_FINISH);
+    return true;
+}
+
+bool inflateFile(std::FILE* in, Destination& out, Buffers& buffers)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, gzipWindowBits) != Z_OK)
+        return false;
+    std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, inflateEnd);
+
+    bool ended = false;      // the last member came to its proper end
+    bool sawInput = false;
+    bool outputFull = false; // zlib may hold more output without new input
+    for (;;) {
+        if (stream.avail_in == 0 && !outputFull) {
+            const std::size_t got = std::fread(buffers.in, 1, inputBufferSize, in);
+            if (std::ferror(in))
+                return false;
+            if (got == 0)
+                break;
+            sawInput = true;
+            stream.next_in = buffers.in;
+            stream.avail_in = static_cast<uInt>(got);
+        }
+        // gzip allows several members one after another, as gunzip reads them.
+        if (ended) {
+            if (inflateReset(&stream) != Z_OK)
+                return false;
+            ended = false;
+        }
+        stream.next_out = buffers.out;
+        stream.avail_out = outputBufferSize;
+        const int rc = inflate(&stream, Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+            return false;
+        if (!out.write(buffers.out, outputBufferSize - stream.avail_out))
+            return false;
+        outputFull = stream.avail_out == 0 && rc != Z_STREAM_END;
+        if (rc == Z_STREAM_END)
+            ended = true;
+        else if (rc == Z_BUF_ERROR && stream.avail_in != 0)
+            return false;
+    }
+    // A stream cut short never reaches its end (and an empty file is no stream).
+    return sawInput && ended;
+}
+
+int run(const char* destination, const char* source, bool (*work)(std::FILE*, Destination&, Buffers&))
+{
+    if (!validPaths(destination, source))
+        return 0;
+    FileHandle in(std::fopen(source, "rb"));
+    if (!in)
+        return 0;
+    std::unique_ptr<Buffers> buffers(new (std::nothrow) Buffers);
+    if (!buffers)
+        return 0;
+    Destination out(destination);
+    if (!out.isOpen())
+        return 0;
+    if (!work(in.get(), out, *buffers))
+        return 0;
+    return out.close() ? 1 : 0;
+}
+
+} // namespace
+
+extern "C" int compfile(const char* destination, const char* source)
+{
+    return run(destination, source, deflateFile);
+}
+
+extern "C" int uncompfile(const char* destination, const char* source)
+{
+    return run(destination, source, inflateFile);
+}

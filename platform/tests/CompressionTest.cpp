@@ -1,0 +1,132 @@
+#include "platform/Compression.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace {
+
+class CompressionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("cvcompression-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    static void writeFile(const std::string& p, const std::string& data)
+    {
+        std::ofstream(p, std::ios::binary) << data;
+    }
+    static std::string readFile(const std::string& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static std::string randomText(std::size_t n, unsigned seed)
+    {
+        std::mt19937 gen(seed);
+        std::string s(n, '\0');
+        for (auto& c : s)
+            c = static_cast<char>(gen());
+        return s;
+    }
+    static std::string repetitiveText(std::size_t n)
+    {
+        std::string s;
+        while (s.size() < n)
+            s += "GuidePost ガイドポスト " + std::to_string(s.size() % 977) + "\n";
+        s.resize(n);
+        return s;
+    }
+    static bool haveGzip() { return std::system("gzip --version >/dev/null 2>&1") == 0; }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(CompressionTest, FilesRoundTripThroughAGzipStream)
+{
+    const std::string cases[] = {"", "x", repetitiveText(16384), repetitiveText(16385),
+                                 repetitiveText(3 * 1024 * 1024 + 5), randomText(300000, 1)};
+    for (const auto& data : cases) {
+        SCOPED_TRACE(data.size());
+        writeFile(path("plain"), data);
+        ASSERT_EQ(compfile(path("packed").c_str(), path("plain").c_str()), 1);
+        const std::string packed = readFile(path("packed"));
+        ASSERT_GE(packed.size(), 18u);
+        EXPECT_EQ(packed.substr(0, 2), "\x1f\x8b");  // gzip magic
+        ASSERT_EQ(uncompfile(path("back").c_str(), path("packed").c_str()), 1);
+        EXPECT_TRUE(readFile(path("back")) == data);
+    }
+}
+
+TEST_F(CompressionTest, InteroperatesWithTheGzipTool)
+{
+    if (!haveGzip())
+        GTEST_SKIP() << "gzip not installed";
+    const std::string data = repetitiveText(200000);
+    writeFile(path("plain"), data);
+    ASSERT_EQ(compfile(path("ours.gz").c_str(), path("plain").c_str()), 1);
+    ASSERT_EQ(std::system(("gzip -dc " + path("ours.gz") + " > " + path("theirs-out")).c_str()), 0);
+    EXPECT_TRUE(readFile(path("theirs-out")) == data);
+
+    // gzip writes a file name into its header, and two members concatenated
+    // read as one file, as gunzip reads them.
+    ASSERT_EQ(std::system(("gzip -c " + path("plain") + " > " + path("two.gz") + " && gzip -c " + path("plain") +
+                           " >> " + path("two.gz"))
+                              .c_str()),
+              0);
+    ASSERT_EQ(uncompfile(path("back").c_str(), path("two.gz").c_str()), 1);
+    EXPECT_TRUE(readFile(path("back")) == data + data);
+}
+
+TEST_F(CompressionTest, DamagedOrForeignInputFailsAndLeavesNoDestination)
+{
+    writeFile(path("plain"), repetitiveText(500000) + randomText(100000, 2));
+    ASSERT_EQ(compfile(path("packed").c_str(), path("plain").c_str()), 1);
+    const std::string packed = readFile(path("packed"));
+
+    writeFile(path("truncated"), packed.substr(0, packed.size() / 2));
+    writeFile(path("no-trailer"), packed.substr(0, packed.size() - 4));
+    std::string corrupt = packed;
+    corrupt[corrupt.size() / 2] ^= 0x55;
+    writeFile(path("corrupt"), corrupt);
+    writeFile(path("garbage-after"), packed + "not gzip");
+    writeFile(path("foreign"), "this is not a gzip stream at all");
+    writeFile(path("empty"), "");
+
+    for (const char* name : {"truncated", "no-trailer", "corrupt", "garbage-after", "foreign", "empty"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(uncompfile(path("out").c_str(), path(name).c_str()), 0);
+        EXPECT_FALSE(std::filesystem::exists(path("out")));
+    }
+}
+
+TEST_F(CompressionTest, UnusablePathsFail)
+{
+    writeFile(path("plain"), "data");
+    writeFile(path("existing"), "keep me");
+    EXPECT_EQ(compfile(path("existing").c_str(), path("missing").c_str()), 0);
+    EXPECT_EQ(readFile(path("existing")), "keep me");  // nothing was opened for writing
+    EXPECT_EQ(compfile(path("no-folder/packed").c_str(), path("plain").c_str()), 0);
+    EXPECT_EQ(compfile(path("plain").c_str(), path("plain").c_str()), 0);
+    EXPECT_EQ(readFile(path("plain")), "data");
+    EXPECT_EQ(compfile(nullptr, path("plain").c_str()), 0);
+    EXPECT_EQ(uncompfile(path("out").c_str(), nullptr), 0);
+    EXPECT_EQ(uncompfile(path("out").c_str(), folder_.c_str()), 0);  // a folder is no file
+    EXPECT_FALSE(std::filesystem::exists(path("out")));
+}
+
+} // namespace
