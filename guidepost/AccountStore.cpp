@@ -312,10 +312,10 @@ bool AccountStore::write()
     if (data.empty())
         return false;
 
+    if (!ensureFolder())
+        return false;
     const std::filesystem::path target(path_);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    if (!makeFolders(folder))
-        return false;
 
     std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temporary.data());
@@ -328,6 +328,12 @@ bool AccountStore::write()
     if (!ok)
         ::unlink(temporary.c_str());
     return ok;
+}
+
+bool AccountStore::ensureFolder() const
+{
+    const std::filesystem::path target(path_);
+    return makeFolders(target.has_parent_path() ? target.parent_path() : ".");
 }
 
 template <typename Map, typename Record>
@@ -398,4 +404,14 @@ const ProxyRecord* AccountStore::findProxy(const std::string& name) const
 {
     auto it = proxies_.find(name);
     return it == proxies_.end() ? nullptr : &it->second;
+}
+
+const AccountRecord* AccountStore::accountAt(std::size_t index) const
+{
+    return index < accounts_.size() ? &std::next(accounts_.begin(), static_cast<long>(index))->second : nullptr;
+}
+
+const ProxyRecord* AccountStore::proxyAt(std::size_t index) const
+{
+    return index < proxies_.size() ? &std::next(proxies_.begin(), static_cast<long>(index))->second : nullptr;
 }

@@ -61,6 +61,9 @@ public:
     bool addProxy(const ProxyRecord& proxy);
     bool removeProxy(const std::string& name);
 
+    // Creates the store's folders (owner-only) ahead of the first write.
+    bool ensureFolder() const;
+
     // Empties both maps in memory only.
     void clear();
 
@@ -69,6 +72,9 @@ public:
     // Ordered by name (bytes of the UTF-8 text), so positions are stable.
     const std::map<std::string, AccountRecord>& accounts() const { return accounts_; }
     const std::map<std::string, ProxyRecord>& proxies() const { return proxies_; }
+    // The entry at a position of that order; null past the end.
+    const AccountRecord* accountAt(std::size_t index) const;
+    const ProxyRecord* proxyAt(std::size_t index) const;
 
 private:
     template <typename Map, typename Record>

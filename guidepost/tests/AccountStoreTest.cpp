@@ -190,6 +190,10 @@ TEST_F(AccountStoreTest, WrittenStoreIsReadBackByAnotherProcess)
     for (const auto& [name, account] : reader.accounts())
         names.push_back(name);
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "サーバー甲"}));
+    EXPECT_EQ(reader.accountAt(1)->name, "サーバー甲");
+    EXPECT_EQ(reader.accountAt(2), nullptr);
+    EXPECT_EQ(reader.proxyAt(0)->name, "社内プロキシ");
+    EXPECT_EQ(reader.proxyAt(1), nullptr);
 
     // The file is the marker, then accounts, then proxies, one per LF line.
     const auto fileLines = lines(fileText());
@@ -362,6 +366,8 @@ TEST_F(AccountStoreTest, FilesThatAreNoStoreAreReportedAndChangeNothing)
 TEST_F(AccountStoreTest, FileAndNewFoldersAreOwnerOnly)
 {
     AccountStore store(path_);
+    ASSERT_TRUE(store.ensureFolder());
+    EXPECT_FALSE(fs::exists(path_));
     ASSERT_TRUE(store.addAccount(sampleAccount("a")));
     auto mode = [](const std::string& p) {
         struct stat st {};
