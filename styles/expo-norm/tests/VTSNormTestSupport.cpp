@@ -84,7 +84,7 @@ void makeSampleTree(const fs::path& root)
 {
     makeAlbum(root / "山田太郎" / "夏の旅", 1024110000);         // 2002-06-15
     makeAlbum(root / "山田太郎" / "秋の山" / "紅葉", 1035082800); // 2002-10-20, below a title folder
-    makeAlbum(root / "佐藤花子", 978663600);                      // 2001-01-05, a page right in a creator folder
+    makeAlbum(root / "佐藤花子", 1028170800);                     // 2002-08-01: between the two albums of 山田太郎
     makeAlbum(root / "鈴木一郎" / "__mat___", 1046660400);         // 2003-03-03, listed: not directly below the root
     makeAlbum(root / "__mat___", 1081047600);                     // newest of all, but never listed
     makeAlbum(root / "__mat___" / "共通", 1081047600);
