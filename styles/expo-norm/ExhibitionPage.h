@@ -1,0 +1,40 @@
+#pragma once
+// The exhibition page: the chosen style's template set filled with the album
+// folder tree, as code page 932 text with CR LF line ends.
+
+#include "AlbumFolderTree.h"
+#include "ExhibitionStyle.h"
+
+#include <ctime>
+#include <string>
+
+namespace expo {
+
+class ExhibitionPage {
+public:
+    // The whole page for `tree`, stamped with the local time of `created`.
+    // Throws platform::CodecError only if a template itself is not code page
+    // 932; folder names never make it fail.
+    static std::string compose(const ExhibitionStyle& style, const AlbumFolderNode& root, std::time_t created);
+
+    // Writes (or overwrites) the page file; false when it cannot be written
+    // in full.
+    static bool write(const std::string& path, const std::string& page);
+
+    // Where a line links to: the album's page relative to the exhibition
+    // page, as a URL path ("/" between folders, each name percent-encoded from
+    // its bytes on disk) that browsers resolve whatever they take the page's
+    // encoding to be.
+    static std::string indexLink(const AlbumFolderNode& node);
+
+    // A folder name as page text: markup characters escaped, and characters
+    // that code page 932 lacks (or bytes that are not UTF-8) written as
+    // character references, so that every name can be shown.
+    static std::string titleText(const std::string& name);
+
+    // The time a page's stamp shows: $SOURCE_DATE_EPOCH when set (for
+    // reproducible pages), else now.
+    static std::time_t creationTime();
+};
+
+} // namespace expo

@@ -1,0 +1,67 @@
+#pragma once
+// What the VTSNorm tests share: the built module loaded by path and driven
+// only through its exports, a scratch folder, and an album tree with pinned
+// page times.
+
+#include "styles/interface/VTStyleInterface.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vtstest {
+
+// The module's exports, resolved with dlsym from the built VTSNorm.so.
+struct ExhibitionModule {
+    void* handle = nullptr;
+    VTInitProc init = nullptr;
+    VTGetVersionProc getVersion = nullptr;
+    VTInformVersionProc informVersion = nullptr;
+    VTGetTextProc getName = nullptr;
+    VTGetTextProc getDescription = nullptr;
+    VTGetTextProc getCreator = nullptr;
+    VTGetTextProc getDate = nullptr;
+    VTSetTextProc setRootFolder = nullptr;
+    VTSetTextProc setRootIndex = nullptr;
+    VTGenerateProc generate = nullptr;
+    VTGetStyleNumProc getStyleNum = nullptr;
+    VTSetStyleNoProc setStyleNo = nullptr;
+    VTGetStyleTextProc getStyleName = nullptr;
+    VTGetStyleTextProc getStyleDescription = nullptr;
+
+    // Loaded once per test program; empty handle when the module is missing.
+    static ExhibitionModule& instance();
+    static std::string path();
+
+    // Sets the style, the root folder and the page path (UTF-8, converted
+    // to code page 932 as the host does) and generates.
+    int generateFor(int style, const std::filesystem::path& root, const std::filesystem::path& page);
+};
+
+// A fresh folder in the temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes an album page at `folder`/index.htm with the given write time.
+void makeAlbum(const std::filesystem::path& folder, std::int64_t time);
+// The album tree the expected pages were written for.
+void makeSampleTree(const std::filesystem::path& root);
+
+std::string readFile(const std::filesystem::path& path);
+std::string expectedPage(const std::string& name);
+std::string toCp932(const std::string& utf8);
+
+// Pins the local time zone and the page stamp so pages can be compared whole.
+inline constexpr std::int64_t stampTime = 1025159400; // 2002-06-27 15:30 JST
+void pinClock();
+
+} // namespace vtstest

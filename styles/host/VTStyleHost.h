@@ -1,0 +1,56 @@
+#pragma once
+// The exhibition program's style modules: every VTStyle/*.so beside the
+// program, loaded at start-up and freed at the end, and the styles they offer.
+
+#include "VTStyleModule.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace styles {
+
+// One entry of the style selection: a style of one loaded module.
+struct VTStyleChoice {
+    std::size_t module = 0; // index into VTStyleHost::modules()
+    int style = 0;
+    std::string name;
+    std::string description;
+};
+
+class VTStyleHost {
+public:
+    static constexpr const char* styleFolderName = "VTStyle";
+
+    // The program's own VTStyle folder.
+    static std::string defaultStyleFolder();
+
+    // `styleFolder` replaces the program's VTStyle folder (for tests).
+    explicit VTStyleHost(std::string styleFolder = defaultStyleFolder());
+    ~VTStyleHost();
+    VTStyleHost(const VTStyleHost&) = delete;
+    VTStyleHost& operator=(const VTStyleHost&) = delete;
+
+    // Loads every *.so of the style folder, in name order so the selection
+    // is the same at every start; files that are no exhibition module are
+    // passed by without a word. Modules loaded before are freed first.
+    void load();
+    // Frees every module.
+    void unload();
+
+    const std::string& styleFolder() const { return styleFolder_; }
+    const std::vector<std::unique_ptr<VTStyleModule>>& modules() const { return modules_; }
+
+    // Every style of every module, in module order and style order; a style
+    // whose name the module refuses is left out.
+    std::vector<VTStyleChoice> choices() const;
+
+    // Has the chosen module write the page; false when it fails.
+    bool generate(const VTStyleChoice& choice, const std::string& albumRoot, const std::string& indexPage) const;
+
+private:
+    std::string styleFolder_;
+    std::vector<std::unique_ptr<VTStyleModule>> modules_;
+};
+
+} // namespace styles
