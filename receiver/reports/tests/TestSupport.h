@@ -37,8 +37,13 @@ inline void writeBytes(const std::string& path, const std::string& bytes)
 inline std::string expectedPage(const std::string& name, const std::string& root)
 {
     std::string text = readBytes(std::string(CV_SOURCE_DIR) + "/receiver/reports/tests/expected/" + name);
-    for (std::size_t at; (at = text.find("@ROOT@")) != std::string::npos;)
-        text.replace(at, 6, root);
+    auto replaceAll = [&](const std::string& marker, const std::string& with) {
+        for (std::size_t at; (at = text.find(marker)) != std::string::npos;)
+            text.replace(at, marker.size(), with);
+    };
+    replaceAll("@ROOTNS@", root.substr(1));
+    replaceAll("@ROOT@", root);
+    replaceAll("@TAB@", "\t");
     std::string crlf;
     for (char c : text) {
         if (c == '\n')
