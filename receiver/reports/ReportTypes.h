@@ -81,7 +81,6 @@ struct ReceiveReport {
     std::vector<CopyFailure> copyFailures;
     std::optional<std::vector<BrowseLink>> browseList;  // absent: no browselist element
     std::map<std::string, std::string> browseTargets;   // browse target name -> local path
-    bool cancelled = false;
 };
 
 // The paths of one receive's pages.

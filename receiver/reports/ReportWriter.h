@@ -2,6 +2,15 @@
 // The pages written at the end of a receive: the receive report, the
 // folder-list and frame pages, the MRR pages and the error report, and which
 // of them is opened.
+//
+// A receive uses the reports in this order:
+//   start:   ensureReportFolder(saveRoot); with logging, ReceiveLog::open
+//            (on failure switch logging off and show texts::logCreateFailed)
+//   events:  ReceiveLog::take(row) for kinds 0 to 8, ReceiveLog::close(totals)
+//            for the end event
+//   end:     ReportWriter(settings, log.path()).writePages(receive), then,
+//            unless nothing was received, RecentReceiveList::add with the
+//            outcome's pageToOpen and pageToRemember
 
 #include "receiver/reports/ReportSettings.h"
 #include "receiver/reports/ReportTypes.h"
