@@ -62,6 +62,13 @@ std::string ReportNaming::stem(const std::string& title, const LocalTime& t)
     std::string safe;
     for (char c : title)
         safe += (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) ? '_' : c;
+    // The longest page name adds 28 bytes to the title; a file name holds 255.
+    if (safe.size() > maxTitleBytes) {
+        std::size_t cut = maxTitleBytes;
+        while (cut > 0 && (static_cast<unsigned char>(safe[cut]) & 0xC0) == 0x80)
+            --cut;
+        safe.resize(cut);
+    }
     return fill("%s%4d%02d%02d%02d%02d%02d",
                 {std::string_view(safe), static_cast<long long>(t.year), static_cast<long long>(t.month),
                  static_cast<long long>(t.day), static_cast<long long>(t.hour),

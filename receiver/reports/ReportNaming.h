@@ -5,6 +5,7 @@
 #include "receiver/reports/ReportSettings.h"
 #include "receiver/reports/ReportTypes.h"
 
+#include <cstddef>
 #include <string>
 
 namespace reports {
@@ -28,6 +29,7 @@ public:
 
     static constexpr int firstNumber = 1;
     static constexpr int lastNumber = 30;
+    static constexpr std::size_t maxTitleBytes = 200;
 };
 
 } // namespace reports

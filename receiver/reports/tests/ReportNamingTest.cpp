@@ -75,4 +75,14 @@ TEST_F(ReportNamingTest, UniqueNamesUseTitleAndStartTime)
 
     // A title cannot lead the pages out of the report folder.
     EXPECT_EQ(ReportNaming::stem("../../etc/x\\y", {999, 1, 2, 3, 4, 5}), ".._.._etc_x_y 999010203040" "5");
+
+    // A long title is cut on a character boundary so every page name fits.
+    std::string longTitle;
+    for (int i = 0; i < 100; ++i)
+        longTitle += "受";
+    std::string cut = ReportNaming::stem(longTitle, {2002, 8, 20, 3, 59, 28});
+    EXPECT_EQ(cut, longTitle.substr(0, 198) + "20020820035928");
+    ReportSet longSet = ReportNaming::unique(root, longTitle, {2002, 8, 20, 3, 59, 28});
+    ASSERT_TRUE(ensureReportFolder(root));
+    EXPECT_TRUE(writeFileAtomically(longSet.mrrFolder, "x"));
 }
