@@ -1,0 +1,12 @@
+#include "receiver/reports/ReportTypes.h"
+
+namespace reports {
+
+LocalTime LocalTime::fromTime(std::time_t t)
+{
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+} // namespace reports
