@@ -1,0 +1,72 @@
+#pragma once
+// The album program's style modules: every GMStyle/GMS*.so beside the
+// program, loaded at start-up and freed at the end, the styles they offer,
+// and publishing an album's page through the chosen one.
+
+#include "GMAlbumContent.h"
+#include "GMStyleModule.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace styles {
+
+// One entry of the style selection: a style of one loaded module.
+struct StyleChoice {
+    std::size_t module = 0; // index into GMStyleHost::modules()
+    int style = 0;
+    std::string name;
+    std::string description;
+};
+
+// What one publishing run produced.
+struct GMGenerationResult {
+    bool succeeded = false;
+    std::string message; // what to tell the user when it failed
+    std::vector<Material> materials;
+    std::string commonName;
+};
+
+class GMStyleHost {
+public:
+    static constexpr const char* styleFolderName = "GMStyle";
+    static constexpr const char* noStyleMessage = "スタイルを選択できないためファイルを作成できません。";
+    static constexpr const char* generationFailedMessage =
+        "写真集データの作成時にエラーが起きました。別のスタイルを使ってみてください。";
+
+    // The program's own GMStyle folder.
+    static std::string defaultStyleFolder();
+
+    // `styleFolder` replaces the program's GMStyle folder (for tests).
+    explicit GMStyleHost(std::string styleFolder = defaultStyleFolder());
+    ~GMStyleHost();
+    GMStyleHost(const GMStyleHost&) = delete;
+    GMStyleHost& operator=(const GMStyleHost&) = delete;
+
+    // Loads every GMS*.so of the style folder, in name order so the selection
+    // is the same at every start; files that are no album module are passed
+    // by without a word. Modules loaded before are freed first.
+    void load();
+    // Frees every module.
+    void unload();
+
+    const std::string& styleFolder() const { return styleFolder_; }
+    const std::vector<std::unique_ptr<GMStyleModule>>& modules() const { return modules_; }
+
+    // Every style of every module, in module order and style order; a style
+    // whose name the module refuses is left out.
+    std::vector<StyleChoice> choices() const;
+
+    // Has the chosen module write the album's page into `albumFolder`. No
+    // choice, or a choice of no loaded module, fails with noStyleMessage.
+    GMGenerationResult generate(const std::optional<StyleChoice>& choice, const GMAlbumContent& album,
+                                const std::string& albumFolder) const;
+
+private:
+    std::string styleFolder_;
+    std::vector<std::unique_ptr<GMStyleModule>> modules_;
+};
+
+} // namespace styles
