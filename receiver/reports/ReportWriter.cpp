@@ -243,7 +243,7 @@ std::string ReportWriter::folderListText(const std::vector<FolderEntry>& folders
     const char* row = withReport ? texts::folderRowWithReport : texts::folderRowWithoutReport;
     for (const FolderEntry& f : folders) {
         std::string href = escapeFilePath(f.folder);
-        out += fill(row, {href, escapeHtml(f.folder), escapeHtml(f.taskName), href});
+        out += fill(row, {href, escapeHtml(f.taskName), escapeHtml(f.folder), href});
     }
     out += texts::folderListEnd;
     return out;
