@@ -113,9 +113,13 @@ std::string ReceiveLog::rowText(const LogRow& row)
             return fileFailed(row);
         bool kept = row.size < 0;
         std::string size = kept ? std::string(texts::sizeKept) : fill(texts::sizeBytes, {L(row.size)});
-        return fill(texts::logFile, {colour, kept ? texts::markKept : texts::markSuccess, colour, colour,
-                                     escapeHtml(row.saveName), colour, escapeHtml(row.remoteName), colour,
-                                     modeText(row.transferMode), colour, size});
+        std::string out = fill(texts::logFile, {colour, kept ? texts::markKept : texts::markSuccess, colour, colour,
+                                                escapeHtml(row.saveName), colour, escapeHtml(row.remoteName),
+                                                colour, modeText(row.transferMode), colour, size});
+        // The file did arrive before its unpacking failed: both rows stand.
+        if (!kept && row.unpackFailed)
+            out += fileFailed(row);
+        return out;
     }
     case LogRow::FileFailed:
         return fileFailed(row);

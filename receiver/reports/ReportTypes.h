@@ -98,7 +98,8 @@ struct LogRow {
         FolderCreated = 5, FolderFailed = 6, FileReceived = 7, FileFailed = 8, End = 9,
     };
     unsigned kind = FileReceived;
-    bool finishedOk = true;   // the finishing step (copy, unpack, pack) succeeded
+    bool finishedOk = true;   // the finishing step (copy, pack) succeeded
+    bool unpackFailed = false;  // kind 7: copied into place, but the zip could not be unpacked
     std::string saveName;     // kind 2: the zip file made; kind 1, 3: as the event gives it
     std::string remoteName;
     std::string destPath;     // kind 1 and failed 2: the zip path; kind 4: the destination

@@ -52,7 +52,10 @@ TEST_F(ReceiveLogTest, RowsOfEveryKindTotalsAndClosing)
     log.take(destination);
     log.take(row(LogRow::FileReceived, "a.jpg", "img/a.jpg", 0, 1234, 2));
     log.take(row(LogRow::FileReceived, "b.txt", "b.txt", 1, -1, 1));
-    log.take(row(LogRow::FileReceived, "c.zip", "c.zip", 0, 10, -1, false));  // copy or unpack failed
+    log.take(row(LogRow::FileReceived, "c.zip", "c.zip", 0, 10, -1, false));  // the copy failed
+    LogRow unpack = row(LogRow::FileReceived, "e.zip", "e.zip", 0, 20, 2);
+    unpack.unpackFailed = true;  // copied, then the unpacking failed: S row and F row
+    log.take(unpack);
     log.take(row(LogRow::FileFailed, "d.txt", "d.txt", 0, 0, 2));
     log.take(row(LogRow::FolderCreated, "sub", "sub", 1, 0, -1));
     log.take(row(LogRow::FolderFailed, "sub2", "sub2", 1, 0, -1));
