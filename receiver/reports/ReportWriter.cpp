@@ -308,15 +308,17 @@ ReportOutcome ReportWriter::writePages(const ReceiveReport& receive)
         outcome.pages = ReportNaming::name(settings_, r);
         ReportSet& pages = outcome.pages;
         std::string text = reportText(receive, pages);  // may throw 29 before anything is written
-        // The report's log section links the error report, so it comes first.
+        // A report that cannot be stored ends the receive before any other page.
+        if (!writePageFile(pages.report, text))
+            throw CAMException(CAMException::ReportFailed);
+        outcome.reportWritten = true;
+        // The report's log section links the error report: it is written and
+        // shown now, before the report itself is opened, and links back to it.
         if (settings_.effectiveStyle() >= 1) {
             pages.pageToOpen = pages.report;
             writeErrorReport(receive, outcome);
             pages.pageToOpen.clear();
         }
-        if (!writePageFile(pages.report, text))
-            throw CAMException(CAMException::ReportFailed);
-        outcome.reportWritten = true;
         int n = writeFolderPages(receive.openFolders, true, false, pages.folder, pages.frame, pages.report,
                                  pages.pageToOpen);
         if (n >= 0 && !platform::Shell::open(pages.pageToOpen))

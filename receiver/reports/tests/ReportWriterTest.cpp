@@ -287,3 +287,23 @@ TEST_F(ReportWriterTest, SimpleStyleWritesTheErrorReportAfterThePages)
               "エラーレポート表示中にエラーが生じました。エラーレポートファイルを開くことができません。\r\n"
                   + page("Error01.htm") + "\r\nをご覧下さい。");
 }
+
+TEST_F(ReportWriterTest, ReportThatCannotBeStoredLeavesNoErrorReportBehind)
+{
+    ReportSettings settings;
+    settings.genReport = settings.showReport = true;
+    settings.reportStyle = 1;
+    ReceiveReport rr;
+    rr.record = demoRecord(root);
+    rr.errors = {{"e", "t", "s", "f"}};
+    // A folder standing where the report page belongs: the page cannot be stored.
+    std::filesystem::create_directories(page("Report01.htm"));
+    try {
+        ReportWriter(settings, {}).writePages(rr);
+        FAIL() << "the report was reported as written";
+    } catch (const CAMException& e) {
+        EXPECT_EQ(e.code(), 42);
+    }
+    EXPECT_FALSE(std::filesystem::exists(page("Error01.htm")));
+    EXPECT_TRUE(opened.empty());
+}
