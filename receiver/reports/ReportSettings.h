@@ -16,8 +16,9 @@ struct ReportSettings {
 
     static ReportSettings load(const platform::Settings& store);
     void save(platform::Settings& store) const;
-    // The style the report is written in: simple when the report is not shown.
-    int effectiveStyle() const { return showReport ? reportStyle : 0; }
+    // The style the report is written in: simple when the report is not shown,
+    // and for a style number no report knows (a run may set any number).
+    int effectiveStyle() const { return showReport && reportStyle >= 0 && reportStyle <= 2 ? reportStyle : 0; }
 };
 
 inline constexpr const char* settingsSection = "settings";

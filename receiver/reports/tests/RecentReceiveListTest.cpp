@@ -90,6 +90,11 @@ TEST(ReportSettingsTest, DefaultsAndStoredValues)
         EXPECT_EQ(s.effectiveStyle(), 0);  // not shown: simple
         s.showReport = true;
         EXPECT_EQ(s.effectiveStyle(), 2);
+        s.reportStyle = 7;  // set by a run, never read from the store
+        EXPECT_EQ(s.effectiveStyle(), 0);
+        s.reportStyle = -1;
+        EXPECT_EQ(s.effectiveStyle(), 0);
+        s.reportStyle = 2;
         s.save(store);
         EXPECT_EQ(store.getString("settings", "ShowReport"), "yes");
         EXPECT_EQ(store.getString("settings", "Logging"), "no");
