@@ -73,7 +73,10 @@ TEST_F(ReportWriterTest, StandardReportWithLinksFoldersAndErrors)
     EXPECT_EQ(readBytes(page("Folder01.htm")), expectedPage("standard_folder.htm", root));
     EXPECT_EQ(readBytes(page("Frame01.htm")), expectedPage("standard_frame.htm", root));
     EXPECT_EQ(readBytes(page("MRRFolder01.htm")), expectedPage("standard_mrrfolder.htm", root));
-    EXPECT_TRUE(std::filesystem::exists(page("MRR01.htm")));
+    // The MRR frame is the report frame over the list of all task folders.
+    std::string mrrFrame = expectedPage("standard_frame.htm", root);
+    mrrFrame.replace(mrrFrame.find("/Folder01.htm"), 13, "/MRRFolder01.htm");
+    EXPECT_EQ(readBytes(page("MRR01.htm")), mrrFrame);
 
     EXPECT_TRUE(outcome.reportWritten);
     EXPECT_TRUE(outcome.errorReportWritten);
@@ -306,4 +309,31 @@ TEST_F(ReportWriterTest, ReportThatCannotBeStoredLeavesNoErrorReportBehind)
     }
     EXPECT_FALSE(std::filesystem::exists(page("Error01.htm")));
     EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(ReportWriterTest, LongStyleListsReportLogAndErrorReportToDelete)
+{
+    ReportSettings settings;
+    settings.genReport = settings.showReport = settings.logging = true;
+    settings.reportStyle = 2;
+    ReceiveReport rr;
+    rr.record = demoRecord(root);
+    rr.copyFailures = {{"/tmp/CVx", root + "/x"}};
+    ReportWriter(settings, page("Log01.htm")).writePages(rr);
+    std::string text = pageText("Report01.htm");
+    const std::string cell = "<P><TABLE cellpadding=\"5\"><TBODY><TR><TD  bgcolor=#e4efec><NOBR>";
+    EXPECT_NE(text.find("<H4>7.1　今回作成されたレポートを削除するには？</H4>\r\n<P>次のファイルを削除してください。</P>\r\n"
+                        + cell + page("Report01.htm") + "</NOBR></TD></TR></TBODY></TABLE></P>\r\n"
+                        "<H4>7.2　今回作成されたログを削除するには?</H4>\r\n<P>次のファイルを削除してください。</P>\r\n"
+                        + cell + page("Log01.htm") + "</NOBR></TD></TR></TBODY></TABLE></P>"
+                        "<H4>7.3　今回作成されたエラーレポートを削除するには?</H4>\r\n<P>次のファイルを削除してください。</P>\r\n"
+                        "<P><TABLE cellpadding=\"5\"><TBODY><TR><TD bgcolor=#ecece4><NOBR>" + page("Error01.htm")
+                        + "</NOBR></TD></TR></TBODY></TABLE></P><H4>7.4　"),
+              std::string::npos);
+    EXPECT_NE(text.find("<H2><I>8.\t<FONT face=\"Arial Black\">Corvandelle</FONT> に関する情報</I></H2>\r\n"),
+              std::string::npos);
+    // Copy failures alone count as errors: the error report exists and is linked.
+    EXPECT_NE(text.find("<a href=\"file://" + page("Error01.htm") + "\" target=\"_self\">エラーログ</a>"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(page("Error01.htm")));
 }
