@@ -356,8 +356,8 @@ private:
         auto file = std::make_unique<FileRecord>();
         if (TCXMLNode remote = node.FirstChild("remote"))
             file->remote = remote.Text();
-        else
-            file->remote = node.Text();
+        else  // only the element's own text: a time child is not part of the name
+            file->remote = node.OwnText();
         bool timeFound = false;
         const std::string time = node.ChildText("time", timeFound);
         if (timeFound) {

@@ -8,13 +8,13 @@
 #include <libxml/xmlschemas.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 namespace {
 
@@ -95,10 +95,10 @@ void refuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
     xmlStopParser(ctxt);
 }
 
-xmlDocPtr parseDocument(const char* data, std::size_t length, const char* url)
+// Parses with read(ctxt, options), which calls one of the xmlCtxtRead* functions.
+template <typename Read>
+xmlDocPtr parseDocument(Read read)
 {
-    if (length > maxDocumentBytes)
-        return nullptr;
     TCXML::RegisterEncodings();
     xmlSetStructuredErrorFunc(nullptr, silentError);
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
@@ -112,8 +112,8 @@ xmlDocPtr parseDocument(const char* data, std::size_t length, const char* url)
     ctxt->sax->error = nullptr;
     // Network off; entities are neither substituted nor loaded; default
     // size limits (no XML_PARSE_HUGE).
-    const int options = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, data, static_cast<int>(length), url, nullptr, options);
+    const int options = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_COMPACT;
+    xmlDocPtr doc = read(ctxt, options);
     const bool good = doc && ctxt->wellFormed && !state.doctype;
     xmlFreeParserCtxt(ctxt);
     if (!good) {
@@ -170,25 +170,36 @@ void TCXML::Open(const std::string& path, int kind)
     Close();
     // The schema first, so a missing schema is reported as such.
     xmlSchemaPtr schema = schemaFor(kind);
-    std::error_code ec;
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec || size > maxDocumentBytes)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throw CAMException(CAMException::InvalidGuidePost);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > maxDocumentBytes) {
+        ::close(fd);
         throw CAMException(CAMException::InvalidGuidePost);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw CAMException(CAMException::InvalidGuidePost);
-    OpenMemory(data.data(), data.size(), kind);
-    (void)schema;
+    }
+    // Streamed from the file: the whole text is never held beside its tree.
+    xmlDocPtr doc = parseDocument([fd](xmlParserCtxtPtr ctxt, int options) {
+        return xmlCtxtReadFd(ctxt, fd, nullptr, nullptr, options);
+    });
+    ::close(fd);
+    Validate(doc, schema);
 }
 
 void TCXML::OpenMemory(const char* data, std::size_t length, int kind)
 {
     Close();
     xmlSchemaPtr schema = schemaFor(kind);
-    xmlDocPtr doc = parseDocument(data, length, nullptr);
+    if (length > maxDocumentBytes)
+        throw CAMException(CAMException::InvalidGuidePost);
+    xmlDocPtr doc = parseDocument([&](xmlParserCtxtPtr ctxt, int options) {
+        return xmlCtxtReadMemory(ctxt, data, static_cast<int>(length), nullptr, nullptr, options);
+    });
+    Validate(doc, schema);
+}
+
+void TCXML::Validate(_xmlDoc* doc, _xmlSchema* schema)
+{
     if (!doc)
         throw CAMException(CAMException::InvalidGuidePost);
     xmlSchemaValidCtxtPtr validator = xmlSchemaNewValidCtxt(schema);

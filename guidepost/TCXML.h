@@ -51,5 +51,7 @@ public:
 
 private:
     void Close();
+    // Takes doc (freed on failure) when it validates against schema.
+    void Validate(_xmlDoc* doc, struct _xmlSchema* schema);
     _xmlDoc* doc_ = nullptr;
 };

@@ -21,6 +21,8 @@ public:
     // The element's text content (UTF-8).
     void GetText(std::string& text) const;
     std::string Text() const;
+    // Only the text directly inside this element, not that of its children.
+    std::string OwnText() const;
     // 1 and the value when the attribute exists, else 0 and an empty value.
     // attr, when given, receives the attribute.
     int GetAttr(TCXMLAttr* attr, const char* name, std::string& value) const;

@@ -43,6 +43,10 @@ int cp932Input(unsigned char* out, int* outlen, const unsigned char* in, int* in
             result = -1;
             break;
         }
+        if (in[inPos] < 0x80) {  // most of a document is ASCII
+            out[outPos++] = in[inPos++];
+            continue;
+        }
         char32_t cp = 0;
         std::size_t used = Cp932Codec::decodeOne(in + inPos, static_cast<std::size_t>(inEnd - inPos), cp);
         if (used == 0) {

@@ -400,9 +400,12 @@ TEST_F(CAMDataFiles, FileRules)
                                  "<file name=\"x\" browseid=\"p\">remote/x.txt</file>"
                                  "<file name=\"y\" browseid=\"p\" mode=\"ascii\" uncompress=\"gz\" update=\"up2date\">"
                                  "ignored<remote>r/y</remote><time>1700000000</time></file>"
-                                 "<file mode=\"\" uncompress=\"rar\"/>")));
+                                 "<file mode=\"\" uncompress=\"rar\"/>"
+                                 "<file>plain.txt<time>5</time></file>")));
     const auto& files = m.tasks[0]->sources[0]->fileLists[0]->files;
-    ASSERT_EQ(files.size(), 3u);
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[3]->remote, "plain.txt");  // the time child's text is not part of the name
+    EXPECT_EQ(files[3]->time, 5);
     EXPECT_EQ(files[0]->remote, "remote/x.txt");
     EXPECT_FALSE(files[0]->timePresent);
     EXPECT_EQ(files[1]->remote, "r/y");
@@ -414,7 +417,7 @@ TEST_F(CAMDataFiles, FileRules)
     EXPECT_EQ(files[2]->mode, ModeAuto);
     EXPECT_EQ(files[2]->uncompress, UncompressNone);
     EXPECT_EQ(m.browseIndex.at("p"), files[1].get());  // the later one wins
-    EXPECT_EQ(m.browseIndex.at(""), files[2].get());
+    EXPECT_EQ(m.browseIndex.at(""), files[3].get());
 }
 
 TEST_F(CAMDataFiles, SaveRefusesIncompleteModels)
