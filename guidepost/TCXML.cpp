@@ -114,7 +114,11 @@ xmlDocPtr parseDocument(Read read)
     // size limits (no XML_PARSE_HUGE).
     const int options = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_COMPACT;
     xmlDocPtr doc = read(ctxt, options);
-    const bool good = doc && ctxt->wellFormed && !state.doctype;
+    // Bytes the decoder could not finish (a lead byte at the very end) are
+    // not code page 932 either.
+    const bool undecoded = ctxt->input && ctxt->input->buf && ctxt->input->buf->raw &&
+                           xmlBufUse(ctxt->input->buf->raw) > 0;
+    const bool good = doc && ctxt->wellFormed && !state.doctype && !undecoded;
     xmlFreeParserCtxt(ctxt);
     if (!good) {
         xmlFreeDoc(doc);

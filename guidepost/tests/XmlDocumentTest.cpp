@@ -151,6 +151,7 @@ TEST_F(XmlDocument, BadInputIsAnInvalidDocument)
     // 0x85 0x40 is no code page 932 character; 0xA0 alone neither.
     EXPECT_EQ(openError(write("bytes.gp", head + "<Corvandelle xmlns=\"x-schema:corvandelle\"><name>\x85\x40</name></Corvandelle>")), invalid);
     EXPECT_EQ(openError(write("bytes2.gp", head + "<Corvandelle xmlns=\"x-schema:corvandelle\"><name>\xA0</name></Corvandelle>")), invalid);
+    EXPECT_EQ(openError(write("lead.gp", head + good + "\x81")), invalid);
     EXPECT_EQ(openError(write("ns.gp", head + "<Corvandelle xmlns=\"x-schema:other\"/>")), invalid);
     EXPECT_EQ(openError(write("nons.gp", head + "<Corvandelle/>")), invalid);
     EXPECT_EQ(openError(write("root.gp", head + "<Other xmlns=\"x-schema:corvandelle\"/>")), invalid);
