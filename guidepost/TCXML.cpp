@@ -46,7 +46,15 @@ std::mutex schemaMutex;
 std::string schemaFolder;
 // Parsed schemas by file path; a parsed schema is read-only and may be
 // shared by validations on several threads.
-std::map<std::string, xmlSchemaPtr> schemaCache;
+struct SchemaCache {
+    std::map<std::string, xmlSchemaPtr> byPath;
+    ~SchemaCache()
+    {
+        for (auto& entry : byPath)
+            xmlSchemaFree(entry.second);
+    }
+};
+SchemaCache schemaCache;
 
 std::string moduleFolder()
 {
@@ -64,8 +72,8 @@ xmlSchemaPtr schemaFor(int kind)
 {
     const std::string path = TCXML::SchemaPath(kind);
     std::lock_guard lock(schemaMutex);
-    auto it = schemaCache.find(path);
-    if (it != schemaCache.end())
+    auto it = schemaCache.byPath.find(path);
+    if (it != schemaCache.byPath.end())
         return it->second;
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
@@ -78,7 +86,7 @@ xmlSchemaPtr schemaFor(int kind)
     xmlSchemaFreeParserCtxt(parser);
     if (!schema)
         throw CAMException(CAMException::SchemaMissing);
-    schemaCache.emplace(path, schema);
+    schemaCache.byPath.emplace(path, schema);
     return schema;
 }
 
