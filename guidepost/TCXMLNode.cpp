@@ -8,9 +8,16 @@ namespace {
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 
-bool hasName(const xmlNode* node, const char* name)
+const char* namespaceOf(const xmlNode* node)
 {
-    return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+    return node->ns && node->ns->href ? reinterpret_cast<const char*>(node->ns->href) : "";
+}
+
+// Elements of another namespace are unknown elements, whatever their name.
+bool hasName(const xmlNode* node, const char* name, const char* nameSpace)
+{
+    return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0 &&
+           std::strcmp(namespaceOf(node), nameSpace) == 0;
 }
 
 } // namespace
@@ -90,8 +97,9 @@ TCXMLNode TCXMLNode::FirstChild(const char* name) const
 {
     if (!node_)
         return {};
+    const char* nameSpace = namespaceOf(node_);
     for (xmlNode* child = node_->children; child; child = child->next)
-        if (hasName(child, name))
+        if (hasName(child, name, nameSpace))
             return TCXMLNode(child);
     return {};
 }
@@ -101,8 +109,9 @@ TCXMLNode TCXMLNode::NextSameName() const
     if (!node_)
         return {};
     const char* name = reinterpret_cast<const char*>(node_->name);
+    const char* nameSpace = namespaceOf(node_);
     for (xmlNode* next = node_->next; next; next = next->next)
-        if (hasName(next, name))
+        if (hasName(next, name, nameSpace))
             return TCXMLNode(next);
     return {};
 }
