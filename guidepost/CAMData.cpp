@@ -588,7 +588,8 @@ void writeTask(Writer& w, const TaskRecord& t)
     if (t.open)
         w.attr("open", keyword::yes);
     w.endOpen();
-    w.text(joinFolder(t.folderList));
+    // A model built by hand may carry only the folder text.
+    w.text(t.folderList.empty() ? t.folderText : joinFolder(t.folderList));
     w.close("folder");
     if (zip)
         w.element("filename", t.zipFileName);

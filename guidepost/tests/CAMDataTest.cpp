@@ -442,9 +442,14 @@ TEST_F(CAMDataFiles, SaveRefusesIncompleteModels)
 
     // A text code page 932 cannot hold fails the save and keeps the old file.
     m.tasks[0]->sources[0]->fileLists.push_back(std::make_unique<FileListRecord>());
-    m.tasks[0]->folderList = {"a"};
+    m.tasks[0]->folderText = "a\\b";  // only the text: saved as it is
     m.tasks[0]->sources[0]->serverName = "h";
     m.Save(path);
+    {
+        CAMData back;
+        ASSERT_TRUE(back.Load(path));
+        EXPECT_EQ(back.tasks[0]->folderList, (FolderList{"a", "b"}));
+    }
     const std::string before = read(path);
     m.name = "emoji \xF0\x9F\x98\x80";
     EXPECT_EQ(codeOf(), CAMException::SaveFailed);
