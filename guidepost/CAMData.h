@@ -8,11 +8,15 @@
 #include "guidepost/Export.h"
 #include "guidepost/Keywords.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+class TCXML;
 
 // Folder components in path order ("a\b" is {"a", "b"}).
 using FolderList = std::vector<std::string>;
@@ -120,8 +124,16 @@ public:
     // defect. Attachment names are checked against attachmentIndex, which
     // the caller fills before loading an archive's document.
     bool Load(const std::string& path);
+    // The same for a document held in memory.
+    bool LoadMemory(const char* data, std::size_t length);
     // Writes the document; throws CAMException 1 to 4.
     void Save(const std::string& path) const;
+
+    // The folder rules of destination folders and local folders: leading "\\"
+    // and single-byte blanks dropped, at most 260 bytes of the code page 932
+    // form kept, split at "\\" up to the first empty component. False when no
+    // component remains or the text cannot be held in code page 932.
+    static bool ParseFolder(const std::string& text, std::string& folderText, FolderList& folders);
 
     std::string name;
     std::vector<std::unique_ptr<BrowseRecord>> browse;
@@ -146,4 +158,7 @@ public:
     // Receiver only: read from the document, never written back.
     bool navigation = false;
     std::string digestType;  // the digest's type attribute
+
+private:
+    bool LoadDocument(const std::function<void(TCXML&)>& open);
 };

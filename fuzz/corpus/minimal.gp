@@ -1,0 +1,1 @@
+<?xml version='1.0' encoding="Shift-JIS"?><Corvandelle xmlns="x-schema:corvandelle"><version>1</version><location>local</location><tasklist/></Corvandelle>

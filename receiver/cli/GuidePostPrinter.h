@@ -1,0 +1,29 @@
+#pragma once
+// Loading a GuidePost document for the terminal and printing it as an
+// indented tree with Japanese labels. Shared by the subcommands that show
+// GuidePosts.
+
+#include <iosfwd>
+#include <string>
+
+class CAMData;
+
+namespace cli {
+
+// Loads path into model; false with the library's message in error when the
+// document is not a usable GuidePost.
+bool loadGuidePost(const std::string& path, CAMData& model, std::string& error);
+
+class GuidePostPrinter {
+public:
+    explicit GuidePostPrinter(std::ostream& out) : out_(out) {}
+    // The whole document: head, then every task with its sources, file lists and files.
+    void print(const CAMData& model);
+
+private:
+    void line(int depth, const std::string& label, const std::string& value);
+    void multiline(int depth, const std::string& label, const std::string& value);
+    std::ostream& out_;
+};
+
+} // namespace cli

@@ -1,0 +1,131 @@
+// Runs the built corvan-cli as a user would and checks its output and exit codes.
+
+#include "platform/Cp932Codec.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class CorvanCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() / ("cvcli-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    Outcome run(const std::string& args)
+    {
+        const auto out = folder / "out.txt", err = folder / "err.txt";
+        std::string command = quote(std::string(CV_BIN_DIR) + "/corvan-cli") + " " + args + " >" +
+                              quote(out.string()) + " 2>" + quote(err.string());
+        Outcome r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    fs::path folder;
+};
+
+} // namespace
+
+TEST_F(CorvanCli, InspectsEveryExample)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(CV_SOURCE_DIR) / "examples")) {
+        if (entry.path().extension() != ".gp")
+            continue;
+        ++count;
+        Outcome r = run("inspect " + quote(entry.path().string()));
+        EXPECT_EQ(r.status, 0) << entry.path() << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+        EXPECT_NE(r.out.find("タスク 1: "), std::string::npos) << entry.path();
+        EXPECT_NE(r.out.find("ファイル: "), std::string::npos) << entry.path();
+    }
+    EXPECT_GE(count, 3);
+}
+
+TEST_F(CorvanCli, PrintsTheTreeOfThePhotoExample)
+{
+    Outcome r = run("inspect " + quote(std::string(CV_SOURCE_DIR) + "/examples/写真の配布.gp"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* expected : {"GuidePost: 運動会の写真\n", "  場所: リモート (remote)\n",
+                                 "  作成者: 青葉小学校 写真係\n", "  コメント:\n      写真は学年ごとのフォルダに分けてあります。\n",
+                                 "  日付: 2024年10月14日\n", "  内容のバージョン: 第1版\n",
+                                 "    更新方法: 時刻比較更新 (up2date)\n", "    保存先: フォルダ\n",
+                                 "    フォルダ: 運動会\\２０２４年\n", "      プロトコル: http\n",
+                                 "      サーバー: photos.example.invalid\n", "      ポート: 既定\n",
+                                 "        ローカルフォルダ: 一年生\n", "        取得方法: get\n",
+                                 "        ファイル: かけっこ.jpg ← 1nen/kakekko.jpg\n",
+                                 "        ファイル: 組体操.jpg ← 6nen/kumitaiso.jpg\n"})
+        EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+TEST_F(CorvanCli, InvalidDocumentsAndUsageErrors)
+{
+    const auto bad = folder / "bad.gp";
+    std::ofstream(bad, std::ios::binary) << "not a GuidePost";
+    Outcome r = run("inspect " + quote(bad.string()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("GuidePostファイルが正しくありません"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+
+    // Parses, but breaks a rule of the format: the same message.
+    const auto ruleBreak = folder / "rule.gp";
+    std::ofstream(ruleBreak, std::ios::binary)
+        << "<?xml version='1.0' encoding=\"Shift-JIS\"?><Corvandelle xmlns=\"x-schema:corvandelle\">"
+           "<version>2</version><location>local</location><tasklist/></Corvandelle>";
+    r = run("inspect " + quote(ruleBreak.string()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("GuidePostファイルが正しくありません"), std::string::npos) << r.err;
+
+    r = run("inspect " + quote((folder / "missing.gp").string()));
+    EXPECT_EQ(r.status, 1);
+
+    for (const char* args : {"", "inspect", "inspect a b", "frobnicate x"}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("使い方"), std::string::npos) << args;
+    }
+    r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("inspect"), std::string::npos);
+    r = run("inspect --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("corvan-cli inspect FILE"), std::string::npos);
+}
