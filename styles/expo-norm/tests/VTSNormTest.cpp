@@ -124,6 +124,27 @@ TEST_F(VTSNormTest, RefusesEmptyRootAndPagePaths)
     EXPECT_EQ(module().setRootFolder("\x82"), 0);
 }
 
+// A refused root or page path is stored as none: generating afterwards must
+// neither list the earlier root nor overwrite the earlier page.
+TEST_F(VTSNormTest, ForgetsARefusedRootOrPagePath)
+{
+    fs::path root = scratch.path() / "Glimmora";
+    makeAlbum(root / "a", 1024110000);
+    fs::path page = scratch.path() / "page.htm";
+    ASSERT_EQ(module().generateFor(0, root, page), 1);
+
+    std::ofstream(page, std::ios::trunc) << "old";
+    EXPECT_EQ(module().setRootFolder(""), 0);
+    EXPECT_EQ(module().generate(), 0);
+    EXPECT_EQ(readFile(page), "old");
+
+    ASSERT_EQ(module().setRootFolder(toCp932(root.string()).c_str()), 1);
+    EXPECT_EQ(module().setRootIndex("\x82"), 0); // not code page 932
+    EXPECT_EQ(module().generate(), 0);
+    EXPECT_EQ(readFile(page), "old");
+    EXPECT_FALSE(fs::exists(root / "index.htm"));
+}
+
 TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheSimpleStyle)
 {
     fs::path root = scratch.path() / "Glimmora";
