@@ -209,6 +209,7 @@ TEST_F(GMStyleHostTest, AnswersTheModulesQuestions)
         EXPECT_NE(answers.find(line + "\n"), std::string::npos) << line;
     };
     has("version 1.5 style 0");
+    has("handle own");
     // NumFunc: count, subtitle lines, sizes (0 is no answer), source sizes, type.
     has("N 1 -1 1 3");
     has("N 2 -1 1 2");
