@@ -122,6 +122,16 @@ TEST_F(GMStyleHostTest, LoadsEveryModuleItFindsAndSkipsWhatIsNone)
     EXPECT_TRUE(host.choices().empty());
 }
 
+// "GMS*" matches a name with nothing after the prefix too.
+TEST_F(GMStyleHostTest, LoadsAModuleNamedOnlyByThePrefix)
+{
+    install(fixtureModule("GMSProbe"), "GMS.so");
+    GMStyleHost host(styleFolder.path().string());
+    host.load();
+    ASSERT_EQ(host.modules().size(), 1u);
+    EXPECT_EQ(host.modules()[0]->name(), "Probe");
+}
+
 TEST_F(GMStyleHostTest, PublishesThePageOfTheChosenStyle)
 {
     install(builtModule("GMSNorm"), "GMSNorm.so");
