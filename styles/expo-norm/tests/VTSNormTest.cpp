@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -150,7 +151,7 @@ TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheSimpleStyle)
     fs::path root = scratch.path() / "Glimmora";
     makeSampleTree(root);
     ASSERT_EQ(module().generateFor(0, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("tree-style0.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("tree-style0.htm"));
 }
 
 TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheGreenStyle)
@@ -158,7 +159,7 @@ TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheGreenStyle)
     fs::path root = scratch.path() / "Glimmora";
     makeSampleTree(root);
     ASSERT_EQ(module().generateFor(1, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("tree-style1.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("tree-style1.htm"));
 }
 
 TEST_F(VTSNormTest, AnEmptyRootGivesHeadAndTailOnlyAndReplacesAnOldPage)
@@ -167,9 +168,22 @@ TEST_F(VTSNormTest, AnEmptyRootGivesHeadAndTailOnlyAndReplacesAnOldPage)
     fs::create_directories(root);
     std::ofstream(root / "index.htm") << std::string(20000, 'x');
     ASSERT_EQ(module().generateFor(0, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("empty-style0.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style0.htm"));
     ASSERT_EQ(module().generateFor(1, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("empty-style1.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style1.htm"));
+}
+
+// The stamp is the present time, even where the environment asks builds for
+// a fixed one.
+TEST_F(VTSNormTest, StampsThePageWithThePresentTime)
+{
+    fs::path root = scratch.path() / "Glimmora";
+    fs::create_directories(root);
+    setenv("SOURCE_DATE_EPOCH", "315532800", 1);
+    const int result = module().generateFor(0, root, root / "index.htm");
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(result, 1);
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style0.htm"));
 }
 
 TEST_F(VTSNormTest, ReportsAPageThatCannotBeWritten)
