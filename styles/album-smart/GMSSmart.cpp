@@ -286,9 +286,11 @@ GM_EXPORT int GM_CALL GMGetMaterialAttribute(int index, int* attribute)
     return 1;
 }
 
-// The set shares no common name: an empty one.
+// The set shares no common name: an empty one, when there is room for it.
 GM_EXPORT int GM_CALL GMGetMaterialCommonName(char* buffer, int length)
 {
+    if (length < 1)
+        return 0;
     return guarded([&] { return copyBounded(buffer, length, ""); });
 }
 

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 namespace expo {
 namespace {
@@ -207,13 +206,6 @@ std::string ExhibitionPage::titleText(const std::string& name)
 
 std::time_t ExhibitionPage::creationTime()
 {
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
-        char* end = nullptr;
-        errno = 0;
-        long long value = std::strtoll(epoch, &end, 10);
-        if (errno == 0 && end && *end == '\0' && value >= 0)
-            return static_cast<std::time_t>(value);
-    }
     return std::time(nullptr);
 }
 

@@ -32,8 +32,7 @@ public:
     // character references, so that every name can be shown.
     static std::string titleText(const std::string& name);
 
-    // The time a page's stamp shows: $SOURCE_DATE_EPOCH when set (for
-    // reproducible pages), else now.
+    // The time a page's stamp shows: now, whatever the environment says.
     static std::time_t creationTime();
 };
 

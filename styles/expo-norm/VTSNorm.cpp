@@ -50,8 +50,11 @@ int copyBounded(char* buffer, int length, const std::string& utf8)
 }
 
 // Texts from the host are code page 932; stored as UTF-8 for the file system.
+// A refused text is still stored, as nothing: a later VTGenerate must not
+// write over the page of an earlier root.
 int storePath(const char* cp932, std::string& into)
 {
+    into.clear();
     if (!cp932 || !*cp932)
         return 0;
     std::string utf8;

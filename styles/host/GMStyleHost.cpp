@@ -171,7 +171,7 @@ public:
 
 bool isModuleFileName(const std::string& name)
 {
-    return name.size() > 6 && name.compare(0, 3, "GMS") == 0 && name.compare(name.size() - 3, 3, ".so") == 0;
+    return name.size() >= 6 && name.compare(0, 3, "GMS") == 0 && name.compare(name.size() - 3, 3, ".so") == 0;
 }
 
 } // namespace

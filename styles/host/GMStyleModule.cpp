@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <dlfcn.h>
+
 #include <array>
 
 namespace styles {
@@ -74,10 +76,22 @@ bool GMStyleModule::resolve()
     return true;
 }
 
+// The loader's handle of a library that is already loaded. The reference
+// taken here is given back at once: the QLibrary keeps the library loaded,
+// and with it the handle valid.
+static void* loadedLibraryHandle(const std::string& path)
+{
+    void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle;
+}
+
 bool GMStyleModule::question()
 {
-    // The handle the module keeps is its own library's; only a token to it.
-    if (!entries_.setModuleHandle(this) || !entries_.init())
+    // The module is told its own library, which it may use to find its
+    // resources.
+    if (!entries_.setModuleHandle(loadedLibraryHandle(path_)) || !entries_.init())
         return false;
     TextBuffer buffer {};
     const int size = static_cast<int>(buffer.size());

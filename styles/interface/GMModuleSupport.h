@@ -64,10 +64,13 @@ inline int copyFixed(char* buffer, std::string_view utf8)
 }
 
 // strncpy into `length` bytes, except that a double-byte character that does
-// not fit whole is left out.
+// not fit whole is left out. A length of 0 copies nothing, as strncpy does; a
+// negative one is refused rather than taken as a huge size.
 inline int copyBounded(char* buffer, int length, std::string_view utf8)
 {
-    if (!buffer || length <= 0)
+    if (length == 0)
+        return 1;
+    if (!buffer || length < 0)
         return 0;
     std::string text = sjis(utf8);
     std::string_view fitted = Cp932Codec::truncateCp932(text, static_cast<std::size_t>(length));

@@ -67,6 +67,13 @@ TEST_F(GMSNormTest, RefusesStyleNumbersFolderAndShortBuffers)
     EXPECT_EQ(std::string(small, 2), toCp932("紅"));
     EXPECT_EQ(small[2], '\0');
     EXPECT_EQ(small[3], 'x');
+    // Like strncpy: no room copies nothing and still answers; a negative
+    // length is no size at all.
+    std::memset(small, 'x', sizeof small);
+    EXPECT_EQ(styleName(small, 0), 1);
+    EXPECT_EQ(module.entry<GMGetTextProc>("GMGetStyleDescription")(small, 0), 1);
+    EXPECT_EQ(small[0], 'x');
+    EXPECT_EQ(styleName(small, -1), 0);
 
     // No lower bound on the number, but nothing is read outside the table.
     EXPECT_EQ(setStyle(-1), 1);
@@ -98,6 +105,9 @@ TEST_F(GMSNormTest, ReportsOnePageWithoutCommonName)
     EXPECT_EQ(count, 1);
     char name[260] = {};
     ASSERT_EQ(module.entry<GMGetMaterialNameProc>("GMGetMaterialName")(7, name, sizeof name), 1);
+    EXPECT_STREQ(name, "index.htm");
+    // Unlike the pastel set, no room is no refusal here.
+    EXPECT_EQ(module.entry<GMGetMaterialNameProc>("GMGetMaterialName")(0, name, 0), 1);
     EXPECT_STREQ(name, "index.htm");
     int attribute = -1;
     auto materialAttribute = module.entry<GMGetMaterialAttributeProc>("GMGetMaterialAttribute");

@@ -58,6 +58,9 @@ TEST_F(GMSSmartTest, NamesItselfAndItsStyles)
         EXPECT_EQ(module.styleText("GMGetStyleName", n), names[n]);
     EXPECT_EQ(module.styleText("GMGetStyleDescription", 3), "オレンジを基調にした淡い色合いのスタイルです。");
     EXPECT_EQ(module.styleText("GMGetStyleName", 5), "<refused>");
+    char none = 'x';
+    EXPECT_EQ(module.entry<GMGetTextProc>("GMGetStyleName")(&none, 0), 1); // strncpy of nothing
+    EXPECT_EQ(none, 'x');
 }
 
 // Each style from a freshly loaded module, which always draws the same

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -124,12 +125,33 @@ TEST_F(VTSNormTest, RefusesEmptyRootAndPagePaths)
     EXPECT_EQ(module().setRootFolder("\x82"), 0);
 }
 
+// A refused root or page path is stored as none: generating afterwards must
+// neither list the earlier root nor overwrite the earlier page.
+TEST_F(VTSNormTest, ForgetsARefusedRootOrPagePath)
+{
+    fs::path root = scratch.path() / "Glimmora";
+    makeAlbum(root / "a", 1024110000);
+    fs::path page = scratch.path() / "page.htm";
+    ASSERT_EQ(module().generateFor(0, root, page), 1);
+
+    std::ofstream(page, std::ios::trunc) << "old";
+    EXPECT_EQ(module().setRootFolder(""), 0);
+    EXPECT_EQ(module().generate(), 0);
+    EXPECT_EQ(readFile(page), "old");
+
+    ASSERT_EQ(module().setRootFolder(toCp932(root.string()).c_str()), 1);
+    EXPECT_EQ(module().setRootIndex("\x82"), 0); // not code page 932
+    EXPECT_EQ(module().generate(), 0);
+    EXPECT_EQ(readFile(page), "old");
+    EXPECT_FALSE(fs::exists(root / "index.htm"));
+}
+
 TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheSimpleStyle)
 {
     fs::path root = scratch.path() / "Glimmora";
     makeSampleTree(root);
     ASSERT_EQ(module().generateFor(0, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("tree-style0.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("tree-style0.htm"));
 }
 
 TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheGreenStyle)
@@ -137,7 +159,7 @@ TEST_F(VTSNormTest, ListsTheTreeNewestFirstInTheGreenStyle)
     fs::path root = scratch.path() / "Glimmora";
     makeSampleTree(root);
     ASSERT_EQ(module().generateFor(1, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("tree-style1.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("tree-style1.htm"));
 }
 
 TEST_F(VTSNormTest, AnEmptyRootGivesHeadAndTailOnlyAndReplacesAnOldPage)
@@ -146,9 +168,22 @@ TEST_F(VTSNormTest, AnEmptyRootGivesHeadAndTailOnlyAndReplacesAnOldPage)
     fs::create_directories(root);
     std::ofstream(root / "index.htm") << std::string(20000, 'x');
     ASSERT_EQ(module().generateFor(0, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("empty-style0.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style0.htm"));
     ASSERT_EQ(module().generateFor(1, root, root / "index.htm"), 1);
-    EXPECT_EQ(readFile(root / "index.htm"), expectedPage("empty-style1.htm"));
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style1.htm"));
+}
+
+// The stamp is the present time, even where the environment asks builds for
+// a fixed one.
+TEST_F(VTSNormTest, StampsThePageWithThePresentTime)
+{
+    fs::path root = scratch.path() / "Glimmora";
+    fs::create_directories(root);
+    setenv("SOURCE_DATE_EPOCH", "315532800", 1);
+    const int result = module().generateFor(0, root, root / "index.htm");
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(result, 1);
+    EXPECT_EQ(readRestamped(root / "index.htm"), expectedPage("empty-style0.htm"));
 }
 
 TEST_F(VTSNormTest, ReportsAPageThatCannotBeWritten)

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -53,7 +54,10 @@ int ExhibitionModule::generateFor(int style, const fs::path& root, const fs::pat
         return -1;
     if (!setRootFolder(toCp932(root.string()).c_str()) || !setRootIndex(toCp932(page.string()).c_str()))
         return -1;
-    return generate();
+    generatedFrom = std::time(nullptr);
+    int result = generate();
+    generatedUntil = std::time(nullptr);
+    return result;
 }
 
 ScratchFolder::ScratchFolder()
@@ -113,7 +117,33 @@ void pinClock()
 {
     setenv("TZ", "JST-9", 1);
     tzset();
-    setenv("SOURCE_DATE_EPOCH", std::to_string(stampTime).c_str(), 1);
+}
+
+namespace {
+
+std::string stampOf(std::int64_t seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    char text[128];
+    std::snprintf(text, sizeof text, "( %d 年 %d 月 %d 日 %d 時 %d 分 作成 )", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min);
+    return toCp932(text);
+}
+
+} // namespace
+
+std::string readRestamped(const fs::path& page)
+{
+    std::string text = readFile(page);
+    const ExhibitionModule& module = ExhibitionModule::instance();
+    for (std::int64_t t : {module.generatedFrom, module.generatedUntil}) {
+        const std::string stamp = stampOf(t);
+        if (std::size_t at = text.find(stamp); at != std::string::npos)
+            return text.replace(at, stamp.size(), stampOf(stampTime));
+    }
+    return text;
 }
 
 } // namespace vtstest

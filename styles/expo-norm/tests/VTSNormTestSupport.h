@@ -36,6 +36,10 @@ struct ExhibitionModule {
     // Sets the style, the root folder and the page path (UTF-8, converted
     // to code page 932 as the host does) and generates.
     int generateFor(int style, const std::filesystem::path& root, const std::filesystem::path& page);
+
+    // When the last generateFor ran.
+    std::int64_t generatedFrom = 0;
+    std::int64_t generatedUntil = 0;
 };
 
 // A fresh folder in the temporary folder, removed with everything in it.
@@ -60,8 +64,13 @@ std::string readFile(const std::filesystem::path& path);
 std::string expectedPage(const std::string& name);
 std::string toCp932(const std::string& utf8);
 
-// Pins the local time zone and the page stamp so pages can be compared whole.
+// The expected pages carry the stamp of this time, in the pinned zone.
 inline constexpr std::int64_t stampTime = 1025159400; // 2002-06-27 15:30 JST
+// Pins the local time zone.
 void pinClock();
+// The page that the last generateFor wrote, its stamp checked to be the
+// present time and then replaced by that of stampTime, so that it can be
+// compared whole. Left as it is when it has no such stamp.
+std::string readRestamped(const std::filesystem::path& page);
 
 } // namespace vtstest

@@ -122,6 +122,16 @@ TEST_F(GMStyleHostTest, LoadsEveryModuleItFindsAndSkipsWhatIsNone)
     EXPECT_TRUE(host.choices().empty());
 }
 
+// "GMS*" matches a name with nothing after the prefix too.
+TEST_F(GMStyleHostTest, LoadsAModuleNamedOnlyByThePrefix)
+{
+    install(fixtureModule("GMSProbe"), "GMS.so");
+    GMStyleHost host(styleFolder.path().string());
+    host.load();
+    ASSERT_EQ(host.modules().size(), 1u);
+    EXPECT_EQ(host.modules()[0]->name(), "Probe");
+}
+
 TEST_F(GMStyleHostTest, PublishesThePageOfTheChosenStyle)
 {
     install(builtModule("GMSNorm"), "GMSNorm.so");
@@ -209,6 +219,7 @@ TEST_F(GMStyleHostTest, AnswersTheModulesQuestions)
         EXPECT_NE(answers.find(line + "\n"), std::string::npos) << line;
     };
     has("version 1.5 style 0");
+    has("handle own");
     // NumFunc: count, subtitle lines, sizes (0 is no answer), source sizes, type.
     has("N 1 -1 1 3");
     has("N 2 -1 1 2");
