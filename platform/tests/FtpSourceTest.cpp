@@ -249,3 +249,27 @@ TEST(FtpListing, ParsesMlsdAndUnixLines)
     EXPECT_EQ(list[0].size, 42);
     EXPECT_TRUE(list[1].folder);
 }
+
+TEST(FtpAsciiExtensions, ShippedListAndAutoRule)
+{
+    AsciiExtensions shipped;
+    ASSERT_TRUE(shipped.load(std::string(CV_BIN_DIR) + "/EXT1.DAT"));
+    EXPECT_TRUE(shipped.isAscii("index.HTM"));
+    EXPECT_TRUE(shipped.isAscii("notes.txt"));
+    EXPECT_FALSE(shipped.isAscii("photo.jpg"));
+    EXPECT_FALSE(shipped.isAscii("README"));
+
+    auto dir = testservers::scratchFolder("ext");
+    testservers::writeFile(dir / "EXT1.DAT", "txt\r\nGz\n.bad\nb.c\n\n  \n");
+    AsciiExtensions own;
+    ASSERT_TRUE(own.load((dir / "EXT1.DAT").string()));
+    EXPECT_EQ(own.size(), 2u);
+    EXPECT_EQ(own.resolve(0, "a.tar.gz"), 1);
+    EXPECT_EQ(own.resolve(0, "a.TXT"), 1);
+    EXPECT_EQ(own.resolve(0, "txt"), 2);
+    EXPECT_EQ(own.resolve(2, "a.txt"), 2);
+    EXPECT_EQ(own.resolve(1, "a.bin"), 1);
+    EXPECT_FALSE(own.load((dir / "absent").string()));
+    EXPECT_TRUE(own.empty());
+    std::filesystem::remove_all(dir);
+}
