@@ -434,3 +434,39 @@ TEST_F(HttpSourceTest, ProxyAuthenticationUsesTheProxySettings)
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(tempFolderEmpty());
 }
+
+TEST_F(HttpSourceTest, HttpsChecksTheCertificateAndRedirectsFromHttpAreFollowed)
+{
+    testservers::TlsServer tls;
+    ASSERT_TRUE(tls.ready);
+    testservers::HttpServer http;
+    http.server.Get("/to-tls", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("https://127.0.0.1:" + std::to_string(tls.port) + "/");
+    });
+    http.start();
+
+    // Unknown to the system store: refused, with its own line.
+    {
+        HttpSource src("127.0.0.1", tls.port, {}, {}, false, options, callbacks, true);
+        HttpFileResult r = src.fetch(file("", ""));
+        EXPECT_EQ(r.status, TransferStatus::Failed);
+        EXPECT_EQ(r.errorCode, CAMException::InternetConnectFailed);
+        ASSERT_EQ(r.errorLines.size(), 2u);
+        EXPECT_NE(r.errorLines[0].find("証明書を確認できませんでした"), std::string::npos);
+        r = source(http.port).fetch(file("", "to-tls"));
+        EXPECT_EQ(r.status, TransferStatus::Failed);
+    }
+    // Trusted: fetched directly and through the redirect.
+    options.caFile = tls.cert;
+    {
+        HttpSource src("127.0.0.1", tls.port, {}, {}, false, options, callbacks, true);
+        HttpFileResult r = src.fetch(file("", ""));
+        ASSERT_EQ(r.status, TransferStatus::Received) << r.detail;
+        EXPECT_NE(readFile(r.tempPath).find("s_server"), std::string::npos);
+        std::filesystem::remove(r.tempPath);
+        r = source(http.port).fetch(file("", "to-tls"));
+        ASSERT_EQ(r.status, TransferStatus::Received) << r.detail;
+        std::filesystem::remove(r.tempPath);
+    }
+    EXPECT_TRUE(tempFolderEmpty());
+}

@@ -248,6 +248,40 @@ private:
     std::unique_ptr<ChildProcess> child_;
 };
 
+// "openssl s_server -www" with a fresh self-signed certificate for
+// 127.0.0.1: a TLS server whose certificate the system store does not know.
+class TlsServer {
+public:
+    TlsServer()
+    {
+        dir_ = scratchFolder("tls");
+        cert = (dir_ / "cert.pem").string();
+        std::string key = (dir_ / "key.pem").string();
+        std::string make = "/usr/bin/openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+                           " -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert
+            + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0)
+            return;
+        port = freePort();
+        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/openssl", "s_server", "-quiet", "-www", "-accept", "127.0.0.1:" + std::to_string(port),
+            "-cert", cert, "-key", key});
+        ready = waitForPort(port);
+    }
+    ~TlsServer()
+    {
+        child_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+    int port = 0;
+    bool ready = false;
+    std::string cert;
+
+private:
+    std::filesystem::path dir_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
 // pyftpdlib: anonymous read-only at root, and one password account.
 class FtpServer {
 public:
