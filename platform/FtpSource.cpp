@@ -105,8 +105,12 @@ int FtpSource::open()
     curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, passive_ ? 1L : 0L);
     if (!passive_)
         curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
-    if (proxy_.inUse())
+    if (proxy_.inUse()) {
+        // Control and data connections both pass through the proxy's tunnel.
         curl_easy_setopt(c, CURLOPT_HTTPPROXYTUNNEL, 1L);
+        if (!proxy_.user.empty())
+            session_->setProxyLogin(proxy_.user, proxy_.password);
+    }
 
     // Log in now, so a refused account fails the source before any list.
     curl_easy_setopt(c, CURLOPT_NOBODY, 1L);

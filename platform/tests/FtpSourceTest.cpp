@@ -273,3 +273,20 @@ TEST(FtpAsciiExtensions, ShippedListAndAutoRule)
     EXPECT_TRUE(own.empty());
     std::filesystem::remove_all(dir);
 }
+
+TEST_F(FtpSourceTest, ThroughAnAuthenticatingProxy)
+{
+    testservers::TinyProxy proxy("puser", "ppass");
+    ASSERT_TRUE(proxy.ready);
+    FtpSource src("127.0.0.1", server->port, {}, ProxySettings{"127.0.0.1", proxy.port, "puser", "ppass"}, options,
+                  callbacks, &ascii);
+    ASSERT_EQ(src.open(), 0);
+    FtpFileResult r = src.get(request("data.bin"));
+    ASSERT_EQ(r.status, TransferStatus::Received) << r.detail;
+    EXPECT_EQ(readFile(r.tempPath), readFile(*root / "data.bin"));
+    std::filesystem::remove(r.tempPath);
+
+    FtpSource refused("127.0.0.1", server->port, {}, ProxySettings{"127.0.0.1", proxy.port, "puser", "bad"}, options,
+                      callbacks, &ascii);
+    EXPECT_EQ(refused.open(), CAMException::FtpConnectFailed);
+}
