@@ -197,7 +197,7 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
     std::string url;
     try {
         url = std::string(secure_ ? "https://" : "http://") + InternetSession::authority(host_, port_) + "/"
-            + InternetSession::escapePath(result.requestPath, options_.cp932Names);
+            + InternetSession::escapePath(result.requestPath, options_.cp932Names, true);
     } catch (const CodecError& e) {
         result.detail = e.what();
         return fail(CAMException::InternetConnectFailed);

@@ -244,15 +244,20 @@ bool InternetSession::Outcome::couldNotConnect() const
         || (curlCode == CURLE_OPERATION_TIMEDOUT && !bodyStarted);
 }
 
-std::string InternetSession::escapePath(const std::string& path, bool cp932)
+std::string InternetSession::escapePath(const std::string& path, bool cp932, bool keepEscapes)
 {
+    auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
     std::string bytes = cp932 ? Cp932Codec::fromUtf8(path) : path;
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 3);
-    for (unsigned char c : bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
         bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-            || c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+            || c == '-' || c == '.' || c == '_' || c == '~' || c == '/'
+            || (keepEscapes && c == '%' && i + 2 < bytes.size() && isHex(bytes[i + 1]) && isHex(bytes[i + 2]));
         if (plain) {
             out += static_cast<char>(c);
         } else {

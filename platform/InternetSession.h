@@ -74,9 +74,11 @@ public:
     }
 
     // A remote path ("dir/name", "/" kept) percent-encoded for a URL, in
-    // UTF-8 or code page 932. Throws CodecError for a name code page 932
+    // UTF-8 or code page 932. With keepEscapes a "%" followed by two hex
+    // digits passes unchanged, so names written already encoded in a
+    // GuidePost still work. Throws CodecError for a name code page 932
     // cannot hold.
-    static std::string escapePath(const std::string& path, bool cp932);
+    static std::string escapePath(const std::string& path, bool cp932, bool keepEscapes = false);
     // "host" or "[v6]" with ":port" when port is non-zero.
     static std::string authority(const std::string& host, int port);
 

@@ -1,4 +1,5 @@
 #include "guidepost/CAMException.h"
+#include "platform/Cp932Codec.h"
 #include "platform/HttpSource.h"
 #include "TestServers.h"
 
@@ -469,4 +470,30 @@ TEST_F(HttpSourceTest, HttpsChecksTheCertificateAndRedirectsFromHttpAreFollowed)
         std::filesystem::remove(r.tempPath);
     }
     EXPECT_TRUE(tempFolderEmpty());
+}
+
+TEST_F(HttpSourceTest, RemoteNamesAreEncodedForTheRequest)
+{
+    testservers::HttpServer http;
+    std::vector<std::string> paths;
+    http.server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+        paths.push_back(req.path);
+        res.set_content("x", "text/plain");
+    });
+    http.start();
+    HttpSource src = source(http.port);
+    for (const char* name : {"a b.txt", "写真 1.jpg", "q?#.txt", "already%20encoded.txt"}) {
+        HttpFileResult r = src.fetch(file("/ファイル/", name));
+        ASSERT_EQ(r.status, TransferStatus::Received) << name;
+        std::filesystem::remove(r.tempPath);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/ファイル/a b.txt", "/ファイル/写真 1.jpg", "/ファイル/q?#.txt",
+                                               "/ファイル/already encoded.txt"}));
+
+    options.cp932Names = true;
+    HttpSource sjis = source(http.port);
+    HttpFileResult r = sjis.fetch(file("", "写真.jpg"));
+    ASSERT_EQ(r.status, TransferStatus::Received);
+    std::filesystem::remove(r.tempPath);
+    EXPECT_EQ(paths.back(), platform::Cp932Codec::fromUtf8("/写真.jpg"));
 }
