@@ -100,6 +100,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
     TempFile temp;
     FILE* file = nullptr;
     bool createFailed = false;
+    bool tooLarge = false;
     InternetSession::Body body;
     body.begins = [&]() {
         if (fetchBegins_)
@@ -118,6 +119,10 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
     };
     body.write = [&](const char* data, std::size_t size) {
         if (!toFile) {
+            if (result.body.size() + size > maxMemoryBytes) {
+                tooLarge = true;
+                return false;
+            }
             result.body.append(data, size);
             return true;
         }
@@ -142,6 +147,8 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             closeFile();
             return fail(CAMException::UserCancelled);
         }
+        if (tooLarge)
+            return fail(CAMException::InternetConnectFailed);
         if (createFailed || out.stop != InternetSession::Stop::None) {
             closeFile();
             return fail(CAMException::FileCreateFailed);

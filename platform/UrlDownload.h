@@ -6,6 +6,7 @@
 
 #include "platform/InternetTypes.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,10 @@ struct UrlDownloadResult {
 
 class UrlDownload {
 public:
+    // A document fetched into memory may not grow beyond this; a server
+    // sending more fails the fetch instead of exhausting memory.
+    static constexpr std::size_t maxMemoryBytes = 16 * 1024 * 1024;
+
     // fetchBegins and fetchEnds stand for the "fetch begins" and "fetch
     // ended" messages: fetchBegins once the server has answered with the
     // document, fetchEnds at every end, failures included.

@@ -104,6 +104,12 @@ TEST_F(UrlDownloadTest, FailuresAreConnectionErrorsAndDeleteTheTemporaryFile)
     EXPECT_TRUE(r.tempPath.empty());
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 
+    testservers::RawServer huge("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                + std::string(UrlDownload::maxMemoryBytes + 1, 'h'));
+    r = download().fetch("http://127.0.0.1:" + std::to_string(huge.port) + "/cert.xml", false);
+    EXPECT_EQ(r.errorCode, CAMException::InternetConnectFailed);
+    EXPECT_TRUE(r.body.empty());
+
     EXPECT_EQ(download().fetch("ftp://127.0.0.1/x.gp", true).errorCode, CAMException::BadUrl);
     EXPECT_EQ(download().fetch("not a url", true).errorCode, CAMException::BadUrl);
 
