@@ -1,55 +1,23 @@
 #include "CertificateDocument.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "guidepost/CAMException.h"
+#include "guidepost/TCXML.h"
 
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 namespace {
 
-bool named(const xmlNode* node, const char* name)
+bool number(const TCXMLNode& parent, const char* name, int& value)
 {
-    return node && node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-}
-
-const xmlNode* child(const xmlNode* parent, const char* name)
-{
-    if (!parent)
-        return nullptr;
-    for (const xmlNode* n = parent->children; n; n = n->next)
-        if (named(n, name))
-            return n;
-    return nullptr;
-}
-
-std::string text(const xmlNode* node)
-{
-    if (!node)
-        return {};
-    xmlChar* content = xmlNodeGetContent(node);
-    std::string out = content ? reinterpret_cast<const char*>(content) : "";
-    xmlFree(content);
-    return out;
-}
-
-std::string attribute(const xmlNode* node, const char* name)
-{
-    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
-    std::string out = value ? reinterpret_cast<const char*>(value) : "";
-    xmlFree(value);
-    return out;
-}
-
-bool number(const xmlNode* node, int& value)
-{
-    if (!node)
+    bool found = false;
+    std::string text = parent.ChildText(name, found);
+    if (!found || text.empty())
         return false;
-    std::string t = text(node);
     char* end = nullptr;
-    long v = std::strtol(t.c_str(), &end, 10);
-    if (t.empty() || (end && *end != '\0' && *end != ' '))
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || (*end != '\0' && *end != ' '))
         return false;
     value = static_cast<int>(v);
     return true;
@@ -68,34 +36,30 @@ bool CertificateDocument::load(const std::string& path)
 bool CertificateDocument::loadText(const std::string& data)
 {
     *this = CertificateDocument();
-    // No network, no entity expansion, no DTD: the document comes from a
-    // server we do not control.
-    xmlDocPtr doc = xmlReadMemory(data.data(), static_cast<int>(data.size()), nullptr, nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (!doc)
+    // Validated against the certificate schema; the wrapper refuses a
+    // DOCTYPE and never reaches the network.
+    TCXML xml;
+    try {
+        xml.OpenMemory(data.data(), data.size(), TCXML::Certificate);
+    } catch (const CAMException&) {
         return false;
-    bool ok = false;
-    const xmlNode* root = xmlDocGetRootElement(doc);
-    if (!doc->intSubset && named(root, rootName) && root->ns
-        && std::strcmp(reinterpret_cast<const char*>(root->ns->href), nameSpace) == 0) {
-        ok = true;
-        code = text(child(root, "code"));
-        version = text(child(root, "version"));
-        comment = text(child(root, "comment"));
-        if (const xmlNode* date = child(root, "date")) {
-            datePresent = true;
-            dateComplete = number(child(date, "year"), year) && number(child(date, "month"), month)
-                && number(child(date, "day"), day);
-        }
-        if (const xmlNode* control = child(root, "control")) {
-            controlPresent = true;
-            controlType = attribute(control, "type");
-            controlComment = text(child(control, "comment"));
-            for (const xmlNode* n = child(child(control, "items"), "item"); n; n = n->next)
-                if (named(n, "item"))
-                    items.push_back({text(n), attribute(n, "type")});
-        }
     }
-    xmlFreeDoc(doc);
-    return ok;
+    TCXMLNode root = xml.Root();
+    if (!root || root.Name() != rootName)
+        return false;
+    code = root.ChildText("code");
+    version = root.ChildText("version");
+    comment = root.ChildText("comment");
+    if (TCXMLNode date = root.FirstChild("date")) {
+        datePresent = true;
+        dateComplete = number(date, "year", year) && number(date, "month", month) && number(date, "day", day);
+    }
+    if (TCXMLNode control = root.FirstChild("control")) {
+        controlPresent = true;
+        controlType = control.Attr("type");
+        controlComment = control.ChildText("comment");
+        for (TCXMLNode item = control.FirstChild("items").FirstChild("item"); item; item = item.NextSameName())
+            items.push_back({item.Text(), item.Attr("type")});
+    }
+    return true;
 }

@@ -1,4 +1,6 @@
 #include "guidepost/CAMException.h"
+#include "guidepost/TCXML.h"
+#include "platform/Cp932Codec.h"
 #include "platform/Md5.h"
 #include "receiver/certification/Certification.h"
 #include "platform/tests/TestServers.h"
@@ -20,6 +22,7 @@ class CertificationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        TCXML::SetSchemaFolder(CV_BIN_DIR);
         dir = testservers::scratchFolder("cert");
         guidePost = (dir / "signed.gp").string();
         testservers::writeFile(guidePost, "<Corvandelle>signed GuidePost</Corvandelle>");
@@ -34,7 +37,11 @@ protected:
         });
         http.start();
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void TearDown() override
+    {
+        TCXML::SetSchemaFolder("");
+        std::filesystem::remove_all(dir);
+    }
 
     CertificationResult certify(const std::string& name)
     {
@@ -61,6 +68,15 @@ TEST_F(CertificationTest, MatchingCodeCertifies)
     EXPECT_TRUE(r.dateValid);
     EXPECT_EQ(r.year, 2024);
     EXPECT_EQ(r.guidePostDigest, digest);
+
+    // As sites publish them: code page 932 text.
+    std::string sjis = certificate(digest, "<control><comment>ソフトの表示</comment></control>");
+    sjis.replace(sjis.find("UTF-8"), 5, "Shift-JIS");
+    documents["sjis.xml"] = platform::Cp932Codec::fromUtf8(sjis);
+    r = certify("sjis.xml");
+    EXPECT_TRUE(r.certified());
+    EXPECT_EQ(r.comment, "配布元のコメント");
+    EXPECT_EQ(r.controlComment, "ソフトの表示");
 }
 
 TEST_F(CertificationTest, ControlTypesDecideTheStatusAndTheExplanation)
