@@ -1,0 +1,89 @@
+#pragma once
+// The files of one "http" source: one session and one connection for all of
+// them, one GET per file, the body streamed into a temporary file that the
+// engine places. Authentication (server 401 and proxy 407) is answered from
+// the source's login, the proxy settings or the user through the prompts;
+// every failure of one file comes back as a result, never as an exception.
+
+#include "platform/InternetSession.h"
+#include "platform/InternetTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct HttpFileRequest {
+    std::string remoteFolder; // trailing "/" and white space are dropped
+    std::string remoteName;   // leading "/" and white space are dropped
+    bool synchronize = false; // give the temporary file the remote time
+    // The file's own `time` (seconds since 1970 UTC); wins over Last-Modified.
+    std::optional<std::int64_t> fixedTime;
+    // Asked once the server has answered with the file, before any byte is
+    // stored, with the remote time when known (synchronize only). False
+    // keeps the local file: the result is Kept with size -1.
+    std::function<bool(std::optional<std::int64_t> remoteTime)> decide;
+};
+
+struct HttpFileResult {
+    TransferStatus status = TransferStatus::Failed;
+    int errorCode = 0;        // CAMException code when Failed or Cancelled
+    long httpStatus = 0;      // last status the server gave
+    std::string tempPath;     // Received: the caller now owns this file
+    long long size = -1;      // bytes received; -1 when Kept
+    std::optional<std::int64_t> remoteTime;
+    std::string requestPath;  // "folder/name" as requested
+    // Lines for the task's error list, in order (status message, then the
+    // per-file line); empty unless Failed.
+    std::vector<std::string> errorLines;
+    std::string detail;       // libcurl's explanation, for diagnostics
+};
+
+class HttpSource {
+public:
+    // port 0 is the scheme's default; https is used when secure is set.
+    HttpSource(std::string host, int port, SourceLogin login, ProxySettings proxy,
+               bool allowBasicAuth, InternetOptions options, TransferCallbacks callbacks,
+               bool secure = false);
+    ~HttpSource();
+
+    // Makes the session; false (error 34) when it cannot be made.
+    bool open();
+    HttpFileResult fetch(const HttpFileRequest& request);
+
+    const std::string& host() const { return host_; }
+    // "http://host[:port]/path" of a request path.
+    std::string address(const std::string& requestPath) const;
+
+    // The message the error list gets for a failed request, by status
+    // (%s: the file, then the server).
+    static std::string statusMessage(long status, const std::string& file, const std::string& server);
+    // "folder/name" with the separators the request path needs.
+    static std::string requestPath(const std::string& folder, const std::string& name);
+
+private:
+    bool obtainServerLogin(const std::string& requestPath, bool& cancelled);
+    bool obtainProxyLogin();
+    void forgetLogin();
+
+    std::string host_;
+    int port_;
+    SourceLogin login_;
+    ProxySettings proxy_;
+    bool allowBasicAuth_;
+    InternetOptions options_;
+    TransferCallbacks callbacks_;
+    bool secure_;
+    std::unique_ptr<InternetSession> session_;
+    bool loginSet_ = false;      // credentials go with every later request
+    bool passwordTyped_ = false;
+};
+
+// Text helpers shared by the transfers.
+std::string trimmed(const std::string& text);
+std::string formatLine(const char* pattern, const std::string& a, const std::string& b = {});
+
+} // namespace platform

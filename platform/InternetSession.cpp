@@ -1,0 +1,280 @@
+#include "InternetSession.h"
+
+#include "platform/Cp932Codec.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <mutex>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+void globalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+struct SessionHooks {
+    static std::size_t write(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        std::size_t total = size * count;
+        return self->deliver(data, total) ? total : CURL_WRITEFUNC_ERROR;
+    }
+
+    static std::size_t header(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        std::size_t total = size * count;
+        bool blank = total <= 2 && (total == 0 || data[0] == '\r' || data[0] == '\n');
+        if (!self->inHeaders_ && !blank) {
+            self->inHeaders_ = true;
+            self->status(StatusRequestSent);
+            self->status(StatusReceivingResponse);
+        } else if (self->inHeaders_ && blank) {
+            self->inHeaders_ = false;
+            self->status(StatusResponseReceived);
+        }
+        return total;
+    }
+
+    static int socketOption(void* user, curl_socket_t, curlsocktype purpose)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        if (purpose == CURLSOCKTYPE_IPCXN) {
+            // libcurl has resolved the name by the time it makes a socket.
+            self->status(StatusResolvingName);
+            self->status(StatusNameResolved);
+            self->status(StatusConnecting);
+            self->newConnection_ = true;
+        }
+        return CURL_SOCKOPT_OK;
+    }
+
+    static int closeSocket(void* user, curl_socket_t socket)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        self->status(StatusClosing);
+        int result = ::close(socket);
+        self->status(StatusClosed);
+        return result;
+    }
+
+    static int prerequest(void* user, char*, char*, int, int)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        if (self->newConnection_) {
+            self->newConnection_ = false;
+            self->status(StatusConnected);
+        }
+        self->status(StatusSendingRequest);
+        return CURL_PREREQFUNC_OK;
+    }
+};
+
+InternetSession::InternetSession(const InternetOptions& options, const ProxySettings& proxy,
+                                 const TransferCallbacks& callbacks)
+    : options_(options), proxy_(proxy), callbacks_(callbacks)
+{
+    globalInit();
+    curl_ = curl_easy_init();
+    if (!curl_)
+        return;
+    headers_ = curl_slist_append(headers_, acceptHeader);
+    headers_ = curl_slist_append(headers_, userAgentHeader);
+
+    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl_, CURLOPT_USERAGENT, agent);
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
+    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, options_.connectTimeoutMs);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, options_.stallBytesPerSecond);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, options_.stallSeconds);
+    curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, options_.maxRedirects);
+    curl_easy_setopt(curl_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options_.caFile.empty())
+        curl_easy_setopt(curl_, CURLOPT_CAINFO, options_.caFile.c_str());
+    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, 64L * 1024);
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &SessionHooks::write);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &SessionHooks::header);
+    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_SOCKOPTFUNCTION, &SessionHooks::socketOption);
+    curl_easy_setopt(curl_, CURLOPT_SOCKOPTDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETFUNCTION, &SessionHooks::closeSocket);
+    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_PREREQFUNCTION, &SessionHooks::prerequest);
+    curl_easy_setopt(curl_, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_FILETIME, 1L);
+    // Only Basic is offered, as the receiver always has; curl keeps the
+    // credentials from other hosts a redirect leads to.
+    curl_easy_setopt(curl_, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(curl_, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    if (proxy_.inUse()) {
+        std::string address = proxy_.address();
+        curl_easy_setopt(curl_, CURLOPT_PROXY, address.c_str());
+        curl_easy_setopt(curl_, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    } else {
+        // No proxy from the environment either: the settings decide.
+        curl_easy_setopt(curl_, CURLOPT_PROXY, "");
+    }
+    status(StatusHandleCreated);
+}
+
+InternetSession::~InternetSession()
+{
+    if (curl_) {
+        status(StatusHandleClosing);
+        curl_easy_cleanup(curl_);
+    }
+    curl_slist_free_all(headers_);
+}
+
+void InternetSession::setLogin(const std::string& user, const std::string& password)
+{
+    curl_easy_setopt(curl_, CURLOPT_USERNAME, user.c_str());
+    curl_easy_setopt(curl_, CURLOPT_PASSWORD, password.c_str());
+}
+
+void InternetSession::clearLogin()
+{
+    curl_easy_setopt(curl_, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_PASSWORD, nullptr);
+}
+
+void InternetSession::setProxyLogin(const std::string& user, const std::string& password)
+{
+    curl_easy_setopt(curl_, CURLOPT_PROXYUSERNAME, user.c_str());
+    curl_easy_setopt(curl_, CURLOPT_PROXYPASSWORD, password.c_str());
+}
+
+bool InternetSession::deliver(const char* data, std::size_t size)
+{
+    Outcome& out = *outcome_;
+    if (httpBody_) {
+        long code = 0;
+        curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &code);
+        if (code < 200 || code > 299)
+            return true; // an error page or a redirect: not the file
+    }
+    if (!out.bodyStarted) {
+        out.bodyStarted = true;
+        if (body_->begins && !body_->begins()) {
+            out.stop = Stop::Declined;
+            return false;
+        }
+    }
+    while (size > 0) {
+        if (cancelled()) {
+            out.stop = Stop::Cancelled;
+            return false;
+        }
+        std::size_t block = std::min(size, blockSize);
+        if (!body_->write(data, block)) {
+            out.stop = Stop::WriteFailed;
+            return false;
+        }
+        data += block;
+        size -= block;
+        out.bytes += static_cast<long long>(block);
+        if (callbacks_.blockReceived)
+            callbacks_.blockReceived(out.bytes);
+    }
+    return true;
+}
+
+InternetSession::Outcome InternetSession::perform(const std::string& url, Body& body, bool httpBody)
+{
+    Outcome out;
+    if (cancelled()) {
+        out.stop = Stop::Cancelled;
+        return out;
+    }
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer);
+    body_ = &body;
+    httpBody_ = httpBody;
+    outcome_ = &out;
+    inHeaders_ = false;
+    CURLcode code = curl_easy_perform(curl_);
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);
+    body_ = nullptr;
+    outcome_ = nullptr;
+
+    out.curlCode = code;
+    curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &out.status);
+    curl_easy_getinfo(curl_, CURLINFO_HTTP_CONNECTCODE, &out.proxyStatus);
+    if (code != CURLE_OK)
+        out.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
+    // An empty body still has a beginning, where the caller decides.
+    if (code == CURLE_OK && out.stop == Stop::None && !out.bodyStarted
+        && (!httpBody || (out.status >= 200 && out.status <= 299))) {
+        out.bodyStarted = true;
+        if (body.begins && !body.begins())
+            out.stop = Stop::Declined;
+    }
+    status(StatusRequestComplete);
+    return out;
+}
+
+bool InternetSession::Outcome::certificateFailed() const
+{
+    return curlCode == CURLE_PEER_FAILED_VERIFICATION || curlCode == CURLE_SSL_CACERT_BADFILE;
+}
+
+bool InternetSession::Outcome::stalled() const
+{
+    return curlCode == CURLE_OPERATION_TIMEDOUT && bodyStarted;
+}
+
+bool InternetSession::Outcome::couldNotConnect() const
+{
+    return curlCode == CURLE_COULDNT_CONNECT || curlCode == CURLE_COULDNT_RESOLVE_HOST
+        || curlCode == CURLE_COULDNT_RESOLVE_PROXY
+        || (curlCode == CURLE_OPERATION_TIMEDOUT && !bodyStarted);
+}
+
+std::string InternetSession::escapePath(const std::string& path, bool cp932, bool keepEscapes)
+{
+    auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    std::string bytes = cp932 ? Cp932Codec::fromUtf8(path) : path;
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+            || c == '-' || c == '.' || c == '_' || c == '~' || c == '/'
+            || (keepEscapes && c == '%' && i + 2 < bytes.size() && isHex(bytes[i + 1]) && isHex(bytes[i + 2]));
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string InternetSession::authority(const std::string& host, int port)
+{
+    std::string out = host.find(':') != std::string::npos && host.front() != '[' ? "[" + host + "]" : host;
+    if (port > 0)
+        out += ":" + std::to_string(port);
+    return out;
+}
+
+} // namespace platform

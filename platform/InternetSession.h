@@ -1,0 +1,103 @@
+#pragma once
+// One libcurl easy handle per source: kept for all the source's files so a
+// single connection serves them. Sets the agent, the two request headers,
+// the connect time-out, the stall limit, the proxy and certificate checks,
+// reports the connection stages and cuts the body into 4096-byte blocks,
+// checking the cancel flag before each.
+
+#include "platform/InternetTypes.h"
+
+#include <cstddef>
+#include <string>
+
+typedef void CURL;
+struct curl_slist;
+
+namespace platform {
+
+class InternetSession {
+public:
+    static constexpr std::size_t blockSize = 4096;
+    static constexpr const char* agent = "Corvandelle";
+    static constexpr const char* userAgentHeader = "User-Agent: Corvandelle/1.0*";
+    static constexpr const char* acceptHeader = "Accept: */*";
+
+    InternetSession(const InternetOptions& options, const ProxySettings& proxy,
+                    const TransferCallbacks& callbacks);
+    ~InternetSession();
+    InternetSession(const InternetSession&) = delete;
+    InternetSession& operator=(const InternetSession&) = delete;
+
+    // False when libcurl could not make a handle.
+    bool valid() const { return curl_ != nullptr; }
+    CURL* handle() { return curl_; }
+
+    // Where the body of the final response goes. begins() runs once before
+    // the first byte (or at the end of an empty body); false ends the
+    // transfer without data. write() false means the local file failed.
+    struct Body {
+        std::function<bool()> begins;
+        std::function<bool(const char* data, std::size_t size)> write;
+    };
+
+    enum class Stop { None, Cancelled, Declined, WriteFailed };
+    struct Outcome {
+        int curlCode = 0;
+        long status = 0;        // final response code (HTTP or FTP)
+        long proxyStatus = 0;   // the proxy's answer to a tunnel request
+        Stop stop = Stop::None;
+        bool bodyStarted = false;
+        long long bytes = 0;
+        std::string error;      // libcurl's explanation, for diagnostics
+        bool ok() const { return curlCode == 0 && stop == Stop::None; }
+        bool certificateFailed() const;
+        bool stalled() const;
+        bool couldNotConnect() const;
+    };
+
+    // Runs one request on the handle. With httpBody only a 2xx response's
+    // body reaches Body (error pages and redirects are discarded).
+    Outcome perform(const std::string& url, Body& body, bool httpBody);
+
+    void setLogin(const std::string& user, const std::string& password);
+    void clearLogin();
+    void setProxyLogin(const std::string& user, const std::string& password);
+
+    const InternetOptions& options() const { return options_; }
+    const ProxySettings& proxy() const { return proxy_; }
+    const TransferCallbacks& callbacks() const { return callbacks_; }
+    bool cancelled() const { return callbacks_.cancelled && callbacks_.cancelled(); }
+    void status(int code) const
+    {
+        if (callbacks_.connectionStatus)
+            callbacks_.connectionStatus(code);
+    }
+
+    // A remote path ("dir/name", "/" kept) percent-encoded for a URL, in
+    // UTF-8 or code page 932. With keepEscapes a "%" followed by two hex
+    // digits passes unchanged, so names written already encoded in a
+    // GuidePost still work. Throws CodecError for a name code page 932
+    // cannot hold.
+    static std::string escapePath(const std::string& path, bool cp932, bool keepEscapes = false);
+    // "host" or "[v6]" with ":port" when port is non-zero.
+    static std::string authority(const std::string& host, int port);
+
+private:
+    friend struct SessionHooks;
+    bool deliver(const char* data, std::size_t size);
+
+    InternetOptions options_;
+    ProxySettings proxy_;
+    TransferCallbacks callbacks_;
+    CURL* curl_ = nullptr;
+    curl_slist* headers_ = nullptr;
+
+    // State of the request in progress.
+    Body* body_ = nullptr;
+    bool httpBody_ = false;
+    bool newConnection_ = false;
+    bool inHeaders_ = false;
+    Outcome* outcome_ = nullptr;
+};
+
+} // namespace platform

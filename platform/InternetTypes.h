@@ -1,0 +1,109 @@
+#pragma once
+// The plain values that cross between the receive engine and the HTTP, FTP
+// and URL transfers: settings, the login and proxy of a source, what the
+// user is asked, and the callbacks through which the engine's host sees a
+// transfer. Texts are UTF-8.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The connection stages a transfer reports; the numbers are the codes the
+// progress dialog turns into its status text.
+enum ConnectionStatus {
+    StatusResolvingName = 10,
+    StatusNameResolved = 11,
+    StatusConnecting = 20,
+    StatusConnected = 21,
+    StatusSendingRequest = 30,
+    StatusRequestSent = 31,
+    StatusReceivingResponse = 40,
+    StatusResponseReceived = 41,
+    StatusClosing = 50,
+    StatusClosed = 51,
+    StatusHandleCreated = 60,
+    StatusHandleClosing = 70,
+    StatusRequestComplete = 100,
+};
+
+struct InternetOptions {
+    long connectTimeoutMs = 5000;
+    // A transfer that moves fewer than stallBytesPerSecond for stallSeconds
+    // fails instead of hanging the receive.
+    long stallSeconds = 60;
+    long stallBytesPerSecond = 1;
+    // Redirects are followed (http and https only) up to this many.
+    long maxRedirects = 5;
+    // Extra certificate authorities (PEM file) besides the system store.
+    std::string caFile;
+    // Remote names go out as UTF-8 (percent-encoded); servers that keep
+    // code page 932 names need this on.
+    bool cp932Names = false;
+    // The password of an anonymous FTP log-in when none was typed.
+    std::string anonymousPassword = "corvandelle@example.com";
+};
+
+// A proxy in use for a source; an empty server means none.
+struct ProxySettings {
+    std::string server;
+    int port = 0; // appended as ":port" when non-zero
+    std::string user;
+    std::string password;
+
+    bool inUse() const { return !server.empty(); }
+    std::string address() const { return port ? server + ":" + std::to_string(port) : server; }
+};
+
+// The account of a source as the engine resolved it from the account store.
+struct SourceLogin {
+    bool hasAccount = false;  // the source names an account (or "anonymous")
+    std::string accountName;
+    std::string user;
+    std::string password;
+    bool askPassword = false; // the password is typed at transfer time
+};
+
+struct Credentials {
+    std::string user;
+    std::string password;
+};
+
+// The password dialog ("パスワード").
+struct PasswordPrompt {
+    std::string message;  // which of the two prompt texts
+    std::string server;
+    std::string user;
+    std::string protocol; // "HTTP" or "FTP"
+};
+
+// Everything a transfer reports or asks goes through these; any may be
+// empty. An empty optional from a prompt means the user cancelled.
+struct TransferCallbacks {
+    std::function<void(int status)> connectionStatus;       // ConnectionStatus codes
+    std::function<void(long long size)> fileBegins;         // size 0 when unknown
+    std::function<void(long long bytes)> blockReceived;     // once per block, bytes so far
+    std::function<bool()> cancelled;                        // checked before every block
+    std::function<std::optional<std::string>(const PasswordPrompt&)> askPassword;
+    std::function<std::optional<Credentials>(const std::string& address)> askUserAndPassword;
+    // Only when a proxy asks for credentials and the settings hold none.
+    std::function<std::optional<Credentials>(const std::string& proxy)> askProxyCredentials;
+};
+
+// How one file's transfer ended.
+enum class TransferStatus {
+    Received,  // data is in the temporary file
+    Kept,      // the caller chose to keep the local file; nothing fetched
+    Failed,    // this file only; the receive goes on
+    Cancelled, // the cancel flag was seen: the receive ends (code 43)
+};
+
+// The two prompt texts of the password dialog.
+inline constexpr const char* passwordPromptText = "下のアカウントのパスワードを入力してください";
+inline constexpr const char* mailPromptText = "パスワードとしてメールアドレスを入力してください";
+// The per-file failure line of the error list.
+inline constexpr const char* fileFailedLine = "ファイル[ %s ]を取得できませんでした。";
+
+} // namespace platform

@@ -1,0 +1,203 @@
+#include "UrlDownload.h"
+
+#include "guidepost/CAMException.h"
+#include "platform/InternetSession.h"
+#include "platform/TempFile.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct UrlHandle {
+    CURLU* h = curl_url();
+    ~UrlHandle() { curl_url_cleanup(h); }
+    std::string get(CURLUPart part, unsigned flags = 0) const
+    {
+        char* text = nullptr;
+        if (curl_url_get(h, part, &text, flags) != CURLUE_OK || !text)
+            return {};
+        std::string out = text;
+        curl_free(text);
+        return out;
+    }
+};
+
+} // namespace
+
+UrlDownload::UrlDownload(ProxySettings httpProxy, InternetOptions options, TransferCallbacks callbacks,
+                         std::function<void()> fetchBegins, std::function<void()> fetchEnds)
+    : proxy_(std::move(httpProxy)), options_(std::move(options)), callbacks_(std::move(callbacks)),
+      fetchBegins_(std::move(fetchBegins)), fetchEnds_(std::move(fetchEnds))
+{
+}
+
+bool UrlDownload::splitAddress(const std::string& url, std::string& server, std::string& path, bool& secure)
+{
+    UrlHandle u;
+    if (!u.h || curl_url_set(u.h, CURLUPART_URL, url.c_str(), CURLU_URLENCODE) != CURLUE_OK)
+        return false;
+    std::string scheme = u.get(CURLUPART_SCHEME);
+    if (scheme != "http" && scheme != "https")
+        return false;
+    std::string host = u.get(CURLUPART_HOST);
+    if (host.empty())
+        return false;
+    secure = scheme == "https";
+    std::string port = u.get(CURLUPART_PORT, CURLU_NO_DEFAULT_PORT);
+    server = port.empty() ? host : host + ":" + port;
+    path = u.get(CURLUPART_PATH);
+    if (path.empty())
+        path = "/";
+    std::string query = u.get(CURLUPART_QUERY);
+    if (!query.empty())
+        path += "?" + query;
+    return true;
+}
+
+UrlDownloadResult UrlDownload::toFile(const std::string& server, const std::string& path, bool secure)
+{
+    return fetch(std::string(secure ? "https://" : "http://") + server + path, true);
+}
+
+UrlDownloadResult UrlDownload::toString(const std::string& server, const std::string& path, bool secure)
+{
+    return fetch(std::string(secure ? "https://" : "http://") + server + path, false);
+}
+
+UrlDownloadResult UrlDownload::fetch(const std::string& url, bool toFile)
+{
+    UrlDownloadResult result = run(url, toFile);
+    if (fetchEnds_)
+        fetchEnds_();
+    return result;
+}
+
+UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
+{
+    UrlDownloadResult result;
+    auto fail = [&](int code) {
+        result.ok = false;
+        result.errorCode = code;
+        result.body.clear();
+        result.size = 0;
+        return result;
+    };
+    std::string server, path;
+    bool secure = false;
+    if (!splitAddress(address, server, path, secure))
+        return fail(CAMException::BadUrl);
+    std::string url = std::string(secure ? "https://" : "http://") + server + path;
+
+    InternetSession session(options_, proxy_, callbacks_);
+    if (!session.valid())
+        return fail(CAMException::HttpConnectFailed);
+
+    TempFile temp;
+    FILE* file = nullptr;
+    bool createFailed = false;
+    bool tooLarge = false;
+    InternetSession::Body body;
+    body.begins = [&]() {
+        if (fetchBegins_)
+            fetchBegins_();
+        curl_off_t length = -1;
+        curl_easy_getinfo(session.handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (callbacks_.fileBegins)
+            callbacks_.fileBegins(length > 0 ? static_cast<long long>(length) : 0);
+        if (callbacks_.blockReceived)
+            callbacks_.blockReceived(0);
+        if (toFile && (!temp.create() || !(file = std::fopen(temp.path().c_str(), "wb")))) {
+            createFailed = true;
+            return false;
+        }
+        return true;
+    };
+    body.write = [&](const char* data, std::size_t size) {
+        if (!toFile) {
+            if (result.body.size() + size > maxMemoryBytes) {
+                tooLarge = true;
+                return false;
+            }
+            result.body.append(data, size);
+            return true;
+        }
+        return std::fwrite(data, 1, size, file) == size;
+    };
+    auto closeFile = [&]() {
+        bool ok = true;
+        if (file) {
+            ok = std::fclose(file) == 0;
+            file = nullptr;
+        }
+        return ok;
+    };
+
+    bool proxyAuthTried = false, serverAuthTried = false;
+    ProxySettings proxy = proxy_;
+    for (;;) {
+        InternetSession::Outcome out = session.perform(url, body, true);
+        result.httpStatus = out.status;
+        result.detail = out.error;
+        if (out.stop == InternetSession::Stop::Cancelled) {
+            closeFile();
+            return fail(CAMException::UserCancelled);
+        }
+        if (tooLarge)
+            return fail(CAMException::InternetConnectFailed);
+        if (createFailed || out.stop != InternetSession::Stop::None) {
+            closeFile();
+            return fail(CAMException::FileCreateFailed);
+        }
+        if (out.proxyStatus == 407 || out.status == 407) {
+            if (proxyAuthTried)
+                return fail(CAMException::InternetConnectFailed);
+            if (proxy.user.empty() && callbacks_.askProxyCredentials) {
+                std::optional<Credentials> typed = callbacks_.askProxyCredentials(proxy.address());
+                if (typed) {
+                    proxy.user = typed->user;
+                    proxy.password = typed->password;
+                }
+            }
+            if (proxy.user.empty())
+                return fail(CAMException::InternetConnectFailed);
+            session.setProxyLogin(proxy.user, proxy.password);
+            proxyAuthTried = true;
+            continue;
+        }
+        if (out.curlCode != CURLE_OK) {
+            closeFile();
+            return fail(CAMException::InternetConnectFailed);
+        }
+        if (out.status == 401) {
+            if (serverAuthTried)
+                return fail(CAMException::InternetConnectFailed);
+            std::optional<Credentials> typed;
+            if (callbacks_.askUserAndPassword)
+                typed = callbacks_.askUserAndPassword(url);
+            if (!typed)
+                return fail(CAMException::InternetConnectFailed);
+            session.setLogin(typed->user, typed->password);
+            serverAuthTried = true;
+            continue;
+        }
+        if (out.status < 200 || out.status > 299) {
+            closeFile();
+            return fail(CAMException::InternetConnectFailed);
+        }
+        if (!closeFile())
+            return fail(CAMException::FileCreateFailed);
+        result.size = out.bytes;
+        break;
+    }
+    result.ok = true;
+    if (toFile)
+        result.tempPath = temp.release();
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,303 @@
+#pragma once
+// Real servers on 127.0.0.1 for the transfer tests: cpp-httplib in process,
+// a raw socket server for broken answers, tinyproxy and pyftpdlib as child
+// processes. Nothing listens beyond the loopback address.
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testservers {
+
+inline int freePort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+inline std::string base64(const std::string& in)
+{
+    static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    std::size_t i = 0;
+    for (; i + 2 < in.size(); i += 3) {
+        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
+        out += table[v >> 18];
+        out += table[(v >> 12) & 63];
+        out += table[(v >> 6) & 63];
+        out += table[v & 63];
+    }
+    if (i < in.size()) {
+        unsigned v = (unsigned char)in[i] << 16 | (i + 1 < in.size() ? (unsigned char)in[i + 1] << 8 : 0);
+        out += table[v >> 18];
+        out += table[(v >> 12) & 63];
+        out += i + 1 < in.size() ? table[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+inline bool canConnect(int port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+}
+
+inline bool waitForPort(int port, int seconds = 10)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (canConnect(port))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// cpp-httplib on a free port; routes are added before start().
+class HttpServer {
+public:
+    httplib::Server server;
+    int port = 0;
+
+    void start()
+    {
+        port = server.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server.listen_after_bind(); });
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~HttpServer()
+    {
+        server.stop();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::thread thread_;
+};
+
+// Answers every connection with a fixed byte string, optionally pausing
+// part way, then closes: for answers no well-behaved server gives.
+class RawServer {
+public:
+    // Sends head, waits pauseMs, sends tail, closes.
+    RawServer(std::string head, int pauseMs = 0, std::string tail = {})
+        : head_(std::move(head)), tail_(std::move(tail)), pauseMs_(pauseMs)
+    {
+        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+        ::listen(listen_, 8);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~RawServer()
+    {
+        stop_ = true;
+        ::shutdown(listen_, SHUT_RDWR);
+        ::close(listen_);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    int port = 0;
+
+private:
+    void run()
+    {
+        while (!stop_) {
+            int fd = ::accept(listen_, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            char buffer[4096];
+            std::string request;
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, static_cast<std::size_t>(n));
+            }
+            ::send(fd, head_.data(), head_.size(), MSG_NOSIGNAL);
+            for (int waited = 0; waited < pauseMs_ && !stop_; waited += 20)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ::send(fd, tail_.data(), tail_.size(), MSG_NOSIGNAL);
+            ::close(fd);
+        }
+    }
+
+    std::string head_, tail_;
+    int pauseMs_;
+    int listen_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// A child process that is killed when the object goes.
+class ChildProcess {
+public:
+    explicit ChildProcess(std::vector<std::string> argv)
+    {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            std::vector<char*> args;
+            for (auto& a : argv)
+                args.push_back(a.data());
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+    }
+    ~ChildProcess()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+inline std::filesystem::path scratchFolder(const std::string& name)
+{
+    auto dir = std::filesystem::temp_directory_path()
+        / ("cvnet-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// tinyproxy in the foreground with its own configuration, Basic auth on.
+class TinyProxy {
+public:
+    TinyProxy(const std::string& user, const std::string& password)
+    {
+        dir_ = scratchFolder("proxy");
+        port = freePort();
+        std::ofstream conf(dir_ / "tinyproxy.conf");
+        conf << "Port " << port << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 10\n"
+             << "Allow 127.0.0.1\nBasicAuth " << user << " " << password << "\n"
+             << "LogFile \"" << (dir_ / "tinyproxy.log").string() << "\"\nLogLevel Error\n"
+             << "PidFile \"" << (dir_ / "tinyproxy.pid").string() << "\"\n"
+             << "DisableViaHeader Yes\n";
+        conf.close();
+        child_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"/usr/bin/tinyproxy", "-d", "-c", (dir_ / "tinyproxy.conf").string()});
+        ready = waitForPort(port);
+    }
+    ~TinyProxy()
+    {
+        child_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+    int port = 0;
+    bool ready = false;
+
+private:
+    std::filesystem::path dir_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+// "openssl s_server -www" with a fresh self-signed certificate for
+// 127.0.0.1: a TLS server whose certificate the system store does not know.
+class TlsServer {
+public:
+    TlsServer()
+    {
+        dir_ = scratchFolder("tls");
+        cert = (dir_ / "cert.pem").string();
+        std::string key = (dir_ / "key.pem").string();
+        std::string make = "/usr/bin/openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+                           " -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert
+            + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0)
+            return;
+        port = freePort();
+        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/openssl", "s_server", "-quiet", "-www", "-accept", "127.0.0.1:" + std::to_string(port),
+            "-cert", cert, "-key", key});
+        ready = waitForPort(port);
+    }
+    ~TlsServer()
+    {
+        child_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+    int port = 0;
+    bool ready = false;
+    std::string cert;
+
+private:
+    std::filesystem::path dir_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+// pyftpdlib: anonymous read-only at root, and one password account.
+class FtpServer {
+public:
+    FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password)
+    {
+        port = freePort();
+        std::string script = std::string(CV_SOURCE_DIR) + "/platform/tests/ftp_server.py";
+        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/python3", script, std::to_string(port), root.string(), user, password});
+        ready = waitForPort(port);
+    }
+    int port = 0;
+    bool ready = false;
+
+private:
+    std::unique_ptr<ChildProcess> child_;
+};
+
+} // namespace testservers
