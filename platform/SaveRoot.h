@@ -1,0 +1,31 @@
+#pragma once
+// The receiver's save root: its default and the check that keeps it out of
+// the system's own folders. Shared by every program that uses the save root.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class SaveRoot {
+public:
+    // The personal documents folder + "/Corvan".
+    static std::string defaultFolder();
+
+    // The stored "RootFolder" ("settings") or the default when absent or empty.
+    static std::string stored();
+
+    struct CheckResult {
+        std::string folder;                 // the folder to use
+        std::vector<std::string> warnings;  // one message per reason it was replaced
+    };
+    // Replaces a forbidden folder by defaultFolder, with one warning
+    // ("保存フォルダが禁止されている...") per word or rule that matched.
+    static CheckResult check(const std::string& folder, const std::string& defaultFolder);
+    static CheckResult check(const std::string& folder) { return check(folder, defaultFolder()); }
+
+    // The warning text for a replacement folder.
+    static std::string warningText(const std::string& newFolder);
+};
+
+} // namespace platform

@@ -1,0 +1,280 @@
+#include "platform/Zip.h"
+
+#include "platform/Cp932Codec.h"
+
+#include <zip.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace {
+
+thread_local std::string zipError;
+
+int fail(std::string text)
+{
+    zipError = std::move(text);
+    return 0;
+}
+
+struct ZipCloser {
+    void operator()(zip_t* z) const
+    {
+        if (z)
+            zip_discard(z);
+    }
+};
+
+std::string tempNameBeside(const std::string& target)
+{
+    fs::path p(target);
+    return (p.parent_path() / ("." + p.filename().string() + ".CVXXXXXX")).string();
+}
+
+// A zip entry's name as UTF-8: the UTF-8 flag is honoured; otherwise the
+// stored bytes are code page 932.
+bool entryName(zip_t* z, zip_uint64_t index, std::string& out)
+{
+    const char* raw = zip_get_name(z, index, ZIP_FL_ENC_RAW);
+    const char* strict = zip_get_name(z, index, ZIP_FL_ENC_STRICT);
+    if (!raw || !strict)
+        return false;
+    // Without the flag libzip reads high bytes as CP437, so the two differ
+    // exactly when the name was stored in a legacy code page.
+    if (std::strcmp(raw, strict) == 0) {
+        out = raw;
+        return true;
+    }
+    if (Cp932Codec::tryToUtf8(raw, out))
+        return true;
+    out = strict;
+    return true;
+}
+
+bool isDrive(const std::string& component)
+{
+    return component.size() >= 2 && component[1] == ':';
+}
+
+// Splits an entry name into safe components, or returns false.
+bool safeComponents(const std::string& name, std::vector<std::string>& parts, bool& isFolder)
+{
+    parts.clear();
+    if (name.empty() || name[0] == '/' || name[0] == '\\')
+        return false;
+    std::string part;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
+            if (part == "..")
+                return false;
+            if (!part.empty() && part != ".") {
+                if (parts.empty() && isDrive(part))
+                    return false;
+                parts.push_back(part);
+            }
+            part.clear();
+        } else if (name[i] == '\0') {
+            return false;
+        } else {
+            part += name[i];
+        }
+    }
+    isFolder = name.back() == '/' || name.back() == '\\';
+    return !parts.empty();
+}
+
+bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::string& error)
+{
+    std::string temp = tempNameBeside(target.string());
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    zip_file_t* entry = zip_fopen_index(z, index, 0);
+    bool ok = entry != nullptr;
+    std::vector<char> buffer(64 * 1024);
+    while (ok) {
+        zip_int64_t n = zip_fread(entry, buffer.data(), buffer.size());
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        const char* p = buffer.data();
+        while (n > 0) {
+            ssize_t w = ::write(fd, p, static_cast<std::size_t>(n));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                ok = false;
+                break;
+            }
+            p += w;
+            n -= w;
+        }
+    }
+    if (entry)
+        zip_fclose(entry);
+    ::fchmod(fd, 0644);
+    if (::close(fd) != 0)
+        ok = false;
+    zip_stat_t st;
+    if (ok && zip_stat_index(z, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
+        struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
+        ::utimensat(AT_FDCWD, temp.c_str(), times, 0);
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
+        ok = false;
+    if (!ok) {
+        error = target.string() + ": " + std::strerror(errno ? errno : EIO);
+        ::unlink(temp.c_str());
+    }
+    return ok;
+}
+
+} // namespace
+
+const std::string& lastZipError()
+{
+    return zipError;
+}
+
+int zipnize(const std::string& folder, const std::string& zipPath)
+{
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return fail(folder + ": not a folder");
+    std::string temp = tempNameBeside(zipPath);
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return fail(zipPath + ": " + std::strerror(errno));
+    ::close(fd);
+    int error = 0;
+    std::unique_ptr<zip_t, ZipCloser> z(zip_open(temp.c_str(), ZIP_TRUNCATE, &error));
+    if (!z) {
+        ::unlink(temp.c_str());
+        return fail(zipPath + ": cannot create");
+    }
+    const fs::path base(folder);
+    const fs::path self = fs::absolute(zipPath, ec);
+    for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const fs::path rel = it->path().lexically_relative(base);
+        std::string name = rel.generic_string();
+        if (it->is_directory(ec)) {
+            if (zip_dir_add(z.get(), name.c_str(), ZIP_FL_ENC_UTF_8) < 0)
+                break;
+            continue;
+        }
+        if (!it->is_regular_file(ec) || fs::absolute(it->path(), ec) == self)
+            continue;
+        zip_source_t* src = zip_source_file(z.get(), it->path().c_str(), 0, -1);
+        if (!src) {
+            ec = std::make_error_code(std::errc::io_error);
+            break;
+        }
+        zip_int64_t index = zip_file_add(z.get(), name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (index < 0) {
+            zip_source_free(src);
+            ec = std::make_error_code(std::errc::io_error);
+            break;
+        }
+        struct stat st;
+        if (::stat(it->path().c_str(), &st) == 0)
+            zip_file_set_mtime(z.get(), static_cast<zip_uint64_t>(index), st.st_mtime, 0);
+    }
+    if (ec) {
+        ::unlink(temp.c_str());
+        return fail(folder + ": " + ec.message());
+    }
+    zip_t* raw = z.release();
+    if (zip_close(raw) != 0) {
+        std::string why = zip_strerror(raw);
+        zip_discard(raw);
+        ::unlink(temp.c_str());
+        return fail(zipPath + ": " + why);
+    }
+    // An empty folder makes no file at all; write an empty archive then.
+    if (!fs::exists(temp, ec)) {
+        static const unsigned char emptyZip[22] = {0x50, 0x4b, 0x05, 0x06};
+        FILE* f = std::fopen(temp.c_str(), "wb");
+        if (!f || std::fwrite(emptyZip, 1, sizeof emptyZip, f) != sizeof emptyZip) {
+            if (f)
+                std::fclose(f);
+            ::unlink(temp.c_str());
+            return fail(zipPath + ": cannot create");
+        }
+        std::fclose(f);
+    }
+    ::chmod(temp.c_str(), 0644);
+    if (::rename(temp.c_str(), zipPath.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return fail(zipPath + ": " + why);
+    }
+    return 1;
+}
+
+int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath)
+{
+    int error = 0;
+    std::unique_ptr<zip_t, ZipCloser> z(zip_open(zipPath.c_str(), ZIP_RDONLY, &error));
+    if (!z)
+        return fail(zipPath + ": not a zip file");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return fail(folder + ": not a folder");
+    const zip_int64_t count = zip_get_num_entries(z.get(), 0);
+    struct Entry {
+        zip_uint64_t index;
+        std::vector<std::string> parts;
+        bool folder;
+    };
+    std::vector<Entry> entries;
+    // Check every name before writing anything.
+    for (zip_int64_t i = 0; i < count; ++i) {
+        std::string name;
+        Entry e{static_cast<zip_uint64_t>(i), {}, false};
+        if (!entryName(z.get(), e.index, name))
+            return fail(zipPath + ": unreadable entry name");
+        if (!safeComponents(name, e.parts, e.folder))
+            return fail(zipPath + ": entry [" + name + "] would be written outside the folder");
+        entries.push_back(std::move(e));
+    }
+    const fs::path base(folder);
+    for (const Entry& e : entries) {
+        fs::path target = base;
+        for (const std::string& part : e.parts)
+            target /= part;
+        fs::path parent = e.folder ? target : target.parent_path();
+        // A symbolic link placed on the way could lead outside the folder.
+        for (fs::path walk = parent; walk != base && walk.has_relative_path(); walk = walk.parent_path()) {
+            if (fs::is_symlink(walk, ec))
+                return fail(walk.string() + ": a link stands where a folder belongs");
+        }
+        fs::create_directories(parent, ec);
+        if (ec)
+            return fail(parent.string() + ": " + ec.message());
+        if (e.folder)
+            continue;
+        std::string why;
+        if (!writeEntry(z.get(), e.index, target, why))
+            return fail(why);
+    }
+    return 1;
+}
+
+} // namespace platform

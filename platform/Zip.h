@@ -1,0 +1,25 @@
+#pragma once
+// Packing a folder into a zip file and unpacking a zip file into a folder
+// (libzip). Both return non-zero on success, as the receiver expects.
+
+#include <string>
+
+namespace platform {
+
+// Packs every file below folder (recursively, names relative to folder,
+// "/"-separated, UTF-8 with the UTF-8 flag) into zipPath. The zip file is
+// written beside its target under a temporary name and renamed into place,
+// so a failure never leaves a half-written zip or destroys an existing one.
+int zipnize(const std::string& folder, const std::string& zipPath);
+
+// Unpacks zipPath into folder. Every entry name is checked first: an
+// absolute name, a drive, or a ".." component refuses the whole archive and
+// nothing is written. Names without the UTF-8 flag are read as code page 932
+// (as Japanese zip programs write them). Each file is written under a
+// temporary name and renamed, replacing an existing file of that name.
+int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath);
+
+// The last failure of either call in this thread (UTF-8), for the log.
+const std::string& lastZipError();
+
+} // namespace platform
