@@ -1,0 +1,548 @@
+#include "receiver/engine/ReceiveEngine.h"
+
+#include "receiver/engine/DateMacros.h"
+#include "receiver/engine/FolderPath.h"
+#include "receiver/engine/LocalName.h"
+#include "receiver/engine/Questions.h"
+#include "receiver/engine/ReceiveError.h"
+#include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveHost.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/ReceiveTotals.h"
+#include "receiver/engine/SourceLogin.h"
+
+#include "platform/Cp932Codec.h"
+#include "platform/TempFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace receive {
+
+namespace {
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Copies an attachment to a fresh temporary file block by block, looking at
+// the cancel flag and reporting progress between blocks.
+std::int64_t copyToTemp(const std::string& source, std::string& temp, ReceiveEngine& engine)
+{
+    platform::TempFile file;
+    if (!file.create())
+        throw ReceiveError(CAMException::TempFileFailed);
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    int out = ::open(file.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (in < 0 || out < 0) {
+        if (in >= 0)
+            ::close(in);
+        if (out >= 0)
+            ::close(out);
+        throw ReceiveError(CAMException::TempFileFailed, source);
+    }
+    std::int64_t total = 0;
+    std::vector<char> buffer(64 * 1024);
+    bool ok = true;
+    for (;;) {
+        if (engine.progress().cancel) {
+            ok = false;
+            break;
+        }
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        const char* p = buffer.data();
+        ssize_t left = n;
+        while (left > 0) {
+            ssize_t w = ::write(out, p, static_cast<std::size_t>(left));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0) {
+                ok = false;
+                break;
+            }
+            p += w;
+            left -= w;
+        }
+        if (!ok)
+            break;
+        total += n;
+        engine.progress().fileReceived = total;
+        engine.host().post(ReceiveMessage::FileBytes, total);
+    }
+    ::close(in);
+    if (::close(out) != 0)
+        ok = false;
+    engine.checkCancel();
+    if (!ok)
+        throw ReceiveError(CAMException::TempFileFailed, source);
+    temp = file.release();
+    return total;
+}
+
+void setModificationTime(const std::string& path, std::int64_t seconds)
+{
+    struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+} // namespace
+
+GuidePostHead GuidePostHead::of(const CAMData& model)
+{
+    GuidePostHead head;
+    head.name = model.name;
+    head.creator = model.creator;
+    head.comment = model.comment;
+    head.contentVersion = model.contentVersion;
+    head.datePresent = model.datePresent;
+    head.year = model.dateYear;
+    head.month = model.dateMonth;
+    head.day = model.dateDay;
+    head.local = model.local;
+    head.navigation = model.navigation;
+    head.encrypt = model.encrypt;
+    head.archived = model.archived;
+    return head;
+}
+
+ReceiveEngine::ReceiveEngine(ReceiveHost& host, ReceiveEventQueue& queue, ReceiveTotals& totals,
+                             ReceiveProgress& progress, ReceiveOptions options)
+    : host_(host), queue_(queue), totals_(totals), progress_(progress), options_(std::move(options)),
+      policy_(host, progress, memory_)
+{
+    if (!options_.random)
+        options_.random = MirrorChoice::seededRandom();
+}
+
+ReceiveEngine::~ReceiveEngine()
+{
+    deleteAttachments();
+}
+
+void ReceiveEngine::append(ReceiveEvent event)
+{
+    queue_.append(std::move(event));
+    host_.post(ReceiveMessage::EventsAppended);
+}
+
+void ReceiveEngine::checkCancel() const
+{
+    if (progress_.cancel)
+        throw ReceiveError(CAMException::UserCancelled);
+}
+
+bool ReceiveEngine::Receive(const CAMData& model, const std::string& saveRoot)
+{
+    return Receive(GuidePostHead::of(model), model.tasks, saveRoot);
+}
+
+bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::unique_ptr<TaskRecord>>& tasks,
+                            const std::string& saveRoot)
+{
+    head_ = head;
+    saveRoot_ = saveRoot;
+    while (saveRoot_.size() > 1 && saveRoot_.back() == '/')
+        saveRoot_.pop_back();
+    if (head_.name.empty())
+        throw ReceiveError(CAMException::NameMissing);
+
+    std::string date = head_.datePresent ? std::to_string(head_.year) + "/" + std::to_string(head_.month) + "/"
+                                               + std::to_string(head_.day)
+                                         : std::string();
+    Answer welcome = host_.ask(Questions::welcome(head_.creator, date, head_.contentVersion, head_.comment));
+    if (welcome.button == WelcomeDoNotReceive || welcome.button < 0 || welcome.button > WelcomeDoNotReceive)
+        return false;
+    confirmMode_ = welcome.button;
+
+    if (head_.encrypt)
+        askCipherCode();
+    if (head_.archived)
+        extractAttachments(tasks);
+
+    std::time_t now = std::time(nullptr);
+    ::localtime_r(&now, &start_);
+    std::string reports = saveRoot_ + "/" + texts::reportFolder;
+    if (::mkdir(reports.c_str(), 0755) != 0 && errno != EEXIST) {
+        deleteAttachments();
+        throw ReceiveError(CAMException::CreateFolderFailed, reports);
+    }
+    if (tasks.empty()) {
+        deleteAttachments();
+        throw ReceiveError(CAMException::InvalidGuidePost);
+    }
+
+    totals_.zero();
+    receivedFolders_.clear();
+    progress_.taskTotal = static_cast<int>(tasks.size());
+    progress_.tasksDone = 0;
+    host_.post(ReceiveMessage::TaskCount, static_cast<std::int64_t>(tasks.size()));
+    host_.post(ReceiveMessage::CounterChanged);
+
+    try {
+        int index = 0;
+        for (const auto& task : tasks) {
+            checkCancel();
+            task_.zero();
+            task_.taskIndex = index;
+            try {
+                processTask(*task, index);
+            } catch (...) {
+                task_.addInto(totals_);
+                throw;
+            }
+            ++index;
+            progress_.tasksDone = index;
+            host_.post(ReceiveMessage::CounterChanged);
+            task_.addInto(totals_);
+        }
+    } catch (const CAMException& e) {
+        finishAfterFailure(progress_.cancel ? std::string(texts::cancelledLine) : errorText(e));
+        throw;
+    } catch (const std::exception& e) {
+        finishAfterFailure(e.what());
+        throw;
+    }
+    deleteAttachments();
+    ReceiveEvent end;
+    end.eventKind = ReceiveFinished;
+    append(std::move(end));
+    if (totals_.filesReceived() == 0)
+        throw ReceiveError(CAMException::NothingReceived);
+    return true;
+}
+
+void ReceiveEngine::finishAfterFailure(const std::string& line)
+{
+    deleteAttachments();
+    errorLines_.push_back(line);
+    ReceiveEvent end;
+    end.eventKind = ReceiveFinished;
+    end.errorText = line;
+    append(std::move(end));
+}
+
+void ReceiveEngine::askCipherCode()
+{
+    for (;;) {
+        Answer a = host_.ask(Questions::cipherCode());
+        if (a.button != AnswerOk)
+            throw ReceiveError(CAMException::CipherCodeNeeded);
+        if (a.text.empty())
+            continue;
+        std::string code;
+        if (!platform::Cp932Codec::tryFromUtf8(a.text, code))
+            code = a.text;
+        cipherKey_ = {};
+        cipherKey_.length = std::min<std::size_t>(code.size(), 16);
+        std::memcpy(cipherKey_.bytes.data(), code.data(), cipherKey_.length);
+        cipherKey_.enciphered = true;
+        return;
+    }
+}
+
+void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks)
+{
+    for (const auto& task : tasks) {
+        for (const auto& attachment : task->attachments) {
+            std::string temp = platform::TempFile::createPath();
+            bool ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
+            if (!ok) {
+                if (!temp.empty())
+                    ::unlink(temp.c_str());
+                deleteAttachments();
+                throw ReceiveError(CAMException::BadArchive, "[" + attachment->name + "]");
+            }
+            attachFiles_.push_back(temp);
+            struct stat st;
+            std::int64_t size = attachment->size;
+            if (size == 0 && ::stat(temp.c_str(), &st) == 0)
+                size = st.st_size;
+            attachmentOf_[attachment.get()] = {temp, attachment->time, size};
+        }
+    }
+}
+
+void ReceiveEngine::deleteAttachments()
+{
+    for (const std::string& file : attachFiles_)
+        ::unlink(file.c_str());
+    attachFiles_.clear();
+    attachmentOf_.clear();
+}
+
+void ReceiveEngine::processTask(const TaskRecord& task, int index)
+{
+    (void)index;
+    task_.taskName = task.name;
+    progress_.setName(&ReceiveProgress::Names::task, task.name);
+    host_.post(ReceiveMessage::TaskCount, 0);
+
+    if (confirmMode_ == 1) {
+        Answer a = host_.ask(Questions::taskConfirm(task.name));
+        if (a.button == ConfirmStopAll) {
+            progress_.cancel = true;
+            throw ReceiveError(CAMException::UserCancelled);
+        }
+        if (a.button == ConfirmSkip)
+            return;
+        if (a.button == ConfirmAllTheRest)
+            confirmMode_ = 0;
+    }
+
+    PolicyState policy;
+    policy.ifnotexistToUpdate = options_.ifnotexistToUpdate;
+    task_.askUpdate = memory_.askUpdate;
+    if (!policy_.resolve(PolicyLevel::Task, task.name, task.update, task.synchronize, policy))
+        return;
+
+    std::string folderText = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
+    std::vector<std::string> components = FolderPath::taskFolder(folderText, start_, head_.archived, certifiedArea_);
+    if (!FolderPath::create(saveRoot_, components, 5, host_)) {
+        errorLines_.push_back(formatText(texts::localFolderFailedLine, folderText));
+        return;
+    }
+    const std::string taskFolder = FolderPath::join(saveRoot_, components);
+    receivedFolders_.push_back(taskFolder);
+    std::string receiveFolder = taskFolder;
+    if (task.destinationType == guidepost::DestinationZip) {
+        task_.zipTask = true;
+        std::string reason;
+        std::string zipName = LocalName::of(DateMacros::expand(task.zipFileName, start_), {}, reason);
+        if (zipName.empty())
+            throw ReceiveError(CAMException::BadSaveFolder, "[" + task.zipFileName + "]: " + reason);
+        task_.zipPath = taskFolder + "/" + zipName;
+        receiveFolder = taskFolder + "/" + texts::zipWorkFolder;
+        if (::mkdir(receiveFolder.c_str(), 0755) != 0 && errno != EEXIST)
+            throw ReceiveError(CAMException::TempFileFailed, receiveFolder);
+    }
+    ReceiveEvent destination;
+    destination.eventKind = DestinationSet;
+    destination.destPath = taskFolder;
+    destination.saveName = FolderPath::display(components);
+    append(std::move(destination));
+
+    std::map<std::string, Attachment> attachments;
+    for (const auto& attachment : task.attachments) {
+        auto it = attachmentOf_.find(attachment.get());
+        if (it != attachmentOf_.end())
+            attachments[attachment->name] = it->second;
+    }
+
+    progress_.sourceTotal = static_cast<int>(task.sources.size());
+    progress_.sourcesDone = 0;
+    host_.post(ReceiveMessage::CounterChanged);
+    int done = 0;
+    for (const auto& source : task.sources) {
+        checkCancel();
+        processSource(*source, policy, attachments, receiveFolder);
+        progress_.sourcesDone = ++done;
+        host_.post(ReceiveMessage::CounterChanged);
+    }
+
+    if (task_.zipTask && task_.filesReceived() > 0) {
+        // Only the name is lower-cased: the folders above it are the user's.
+        auto slash = task_.zipPath.rfind('/');
+        std::string zipPath = task_.zipPath.substr(0, slash + 1) + lowerCase(task_.zipPath.substr(slash + 1));
+        if (zipPath.size() < 4 || zipPath.compare(zipPath.size() - 4, 4, ".zip") != 0)
+            zipPath += ".zip";
+        ReceiveEvent zip;
+        zip.eventKind = ZipFolder;
+        zip.sourceFolder = receiveFolder;
+        zip.saveName = zipPath;
+        zip.removeList = std::move(task_.removeList);
+        task_.removeList.clear();
+        append(std::move(zip));
+    }
+
+    if (task.open) {
+        if (static_cast<int>(foldersToOpen_.size()) < options_.maxOpenFolders)
+            foldersToOpen_.emplace_back(task.name, taskFolder);
+        else
+            host_.ask(Questions::notice("Corvandelle", texts::maxFoldersOpen, QuestionIcon::Stop));
+    }
+}
+
+void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState& inherited,
+                                  const AttachmentMap& attachments, const std::string& folder)
+{
+    progress_.setName(&ReceiveProgress::Names::source, source.name);
+    host_.post(ReceiveMessage::SourceBegins);
+    if (source.protocol < guidepost::ProtocolHttp || source.protocol > guidepost::ProtocolAttach)
+        throw ReceiveError(CAMException::NoProtocol, "[" + source.name + "]");
+
+    ChosenServer server;
+    SourceLogin login;
+    if (source.protocol != guidepost::ProtocolAttach) {
+        if (source.serverName.empty())
+            throw ReceiveError(CAMException::NameMissing, "[" + source.name + "]");
+        server = MirrorChoice::choose(source, options_.random);
+        login = SourceLogin::resolve(source.account, source.inputMail, server.protocol, server.host,
+                                     options_.accounts, options_.proxies);
+    }
+
+    PolicyState policy = inherited;
+    if (!policy_.resolve(PolicyLevel::Source, source.name, source.update, source.synchronize, policy))
+        return;
+
+    if (confirmMode_ == 2) {
+        std::string host = source.protocol == guidepost::ProtocolAttach ? std::string() : server.host;
+        std::string port = server.portGiven ? std::to_string(server.port) : std::string();
+        int protocol = source.protocol == guidepost::ProtocolAttach ? guidepost::ProtocolAttach : server.protocol;
+        Answer a = host_.ask(Questions::serverConfirm(host, protocol, port, source.account));
+        if (a.button == ConfirmStopAll) {
+            progress_.cancel = true;
+            throw ReceiveError(CAMException::UserCancelled);
+        }
+        if (a.button == ConfirmSkip)
+            return;
+        if (a.button == ConfirmAllTheRest)
+            confirmMode_ = 0;
+    }
+
+    if (source.protocol == guidepost::ProtocolAttach) {
+        processAttachSource(source, policy, attachments, folder);
+        return;
+    }
+    if (!remoteTransfer_)
+        throw ReceiveError(server.protocol == guidepost::ProtocolFtp ? CAMException::FtpConnectFailed
+                                                                     : CAMException::HttpConnectFailed,
+                           "[" + server.host + "]: このCorvandelleはHTTP・FTPのソースをまだ受信できません");
+    remoteTransfer_(*this, RemoteSource{&source, server, &login, policy, folder});
+}
+
+void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why)
+{
+    errorLines_.push_back(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
+    ReceiveEvent failed;
+    failed.eventKind = FileFailed;
+    failed.remoteName = name;
+    failed.protocolCode = protocol;
+    failed.transferMode = ModeNone;
+    failed.errorText = why;
+    append(std::move(failed));
+    if (protocol == ProtocolAttach)
+        ++task_.attachFailed;
+    else if (protocol == ProtocolFtp)
+        ++task_.ftpFailed;
+    else
+        ++task_.httpFailed;
+}
+
+void ReceiveEngine::processAttachSource(const SourceRecord& source, const PolicyState& inherited,
+                                        const AttachmentMap& attachments, const std::string& folder)
+{
+    ReceiveEvent header;
+    header.eventKind = SourceBegun;
+    header.serverName = source.name.empty() ? std::string(texts::attachLabel) : source.name;
+    header.protocolCode = ProtocolAttach;
+    append(std::move(header));
+
+    progress_.fileListTotal = static_cast<int>(source.fileLists.size());
+    progress_.fileListsDone = 0;
+    host_.post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(source.fileLists.size()));
+    int listsDone = 0;
+    for (const auto& list : source.fileLists) {
+        checkCancel();
+        host_.post(ReceiveMessage::FileListCount, 0);
+        progress_.setName(&ReceiveProgress::Names::fileList, list->name);
+        std::vector<std::string> local = FolderPath::check(list->localFolder);
+        std::string listFolder = FolderPath::join(folder, local);
+        PolicyState policy = inherited;
+        if (!FolderPath::create(folder, local, 5, host_)) {
+            errorLines_.push_back(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
+        } else if (policy_.resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize, policy)) {
+            if (task_.zipTask) {
+                std::string path = folder;
+                for (const std::string& part : local) {
+                    path += "/" + part;
+                    task_.removeList.push_back({true, path});
+                }
+            }
+            progress_.fileTotal = static_cast<int>(list->files.size());
+            progress_.filesDone = 0;
+            int filesDone = 0;
+            for (const auto& file : list->files) {
+                checkCancel();
+                try {
+                    processAttachFile(*file, policy, attachments, listFolder);
+                } catch (const CAMException& e) {
+                    if (progress_.cancel)
+                        throw;
+                    failFile(file->remote.empty() ? file->name : file->remote, ProtocolAttach, errorText(e));
+                }
+                progress_.filesDone = ++filesDone;
+                host_.post(ReceiveMessage::CounterChanged);
+            }
+        }
+        progress_.fileListsDone = ++listsDone;
+        host_.post(ReceiveMessage::CounterChanged);
+    }
+}
+
+void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState& inherited,
+                                      const AttachmentMap& attachments, const std::string& folder)
+{
+    const std::string remote = file.remote.empty() ? file.name : file.remote;
+    std::string reason;
+    const std::string localName = LocalName::of(file.name, remote, reason);
+    if (localName.empty())
+        throw ReceiveError(CAMException::FileCreateFailed, reason);
+    progress_.setName(&ReceiveProgress::Names::file, localName);
+
+    PolicyState policy = inherited;
+    if (!policy_.resolve(PolicyLevel::File, localName, file.update, file.synchronize, policy, Transfer::Attach))
+        return;
+
+    auto it = attachments.find(remote);
+    if (it == attachments.end())
+        throw ReceiveError(CAMException::BadAttachment, "[" + remote + "]");
+    Attachment attachment = it->second;
+    if (file.timePresent)
+        attachment.time = file.time;
+
+    const std::string localPath = folder + "/" + localName;
+    std::optional<std::int64_t> remoteTime;
+    if (attachment.time > 0)
+        remoteTime = attachment.time;
+
+    ReceiveEvent event;
+    event.eventKind = FileReceived;
+    event.destPath = localPath;
+    event.saveName = localName;
+    event.remoteName = remote;
+    event.protocolCode = ProtocolAttach;
+    event.transferMode = ModeNone;
+    if (!policy_.shouldReceive(localPath, policy.policy, Transfer::Attach, remoteTime)) {
+        event.byteCount = -1;
+        append(std::move(event));
+        return;
+    }
+    progress_.fileSize = attachment.size;
+    progress_.fileReceived = 0;
+    host_.post(ReceiveMessage::FileBegins, attachment.size);
+    event.byteCount = copyToTemp(attachment.tempFile, event.tempPath, *this);
+    if (policy.synchronize && attachment.time > 0)
+        setModificationTime(event.tempPath, attachment.time);
+    event.unzipAfter = file.uncompress == guidepost::UncompressZip ? 1 : 0;
+    ++task_.attachReceived;
+    task_.attachBytes += event.byteCount;
+    if (task_.zipTask)
+        task_.removeList.push_back({false, localPath});
+    append(std::move(event));
+}
+
+} // namespace receive

@@ -1,0 +1,157 @@
+#pragma once
+// The receive driver: walks a GuidePost task by task, source by source,
+// file list by file list and file by file, asks what must be asked, and
+// reports every step through the host and the event queue.
+
+#include "receiver/engine/MirrorChoice.h"
+#include "receiver/engine/ProxySettings.h"
+#include "receiver/engine/SavePolicy.h"
+#include "receiver/engine/TaskCounters.h"
+
+#include "guidepost/CAMData.h"
+
+#include <array>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+class AccountStore;
+
+namespace receive {
+
+class ReceiveEventQueue;
+class ReceiveHost;
+struct ReceiveProgress;
+struct ReceiveTotals;
+struct SourceLogin;
+
+// The head of a GuidePost as the driver reads it.
+struct GuidePostHead {
+    std::string name;
+    std::string creator;
+    std::string comment;
+    std::string contentVersion;
+    bool datePresent = false;
+    int year = 0, month = 0, day = 0;
+    bool local = false;
+    bool navigation = false;
+    bool encrypt = false;
+    bool archived = false;
+
+    static GuidePostHead of(const CAMData& model);
+};
+
+// The cipher key of an enciphered GuidePost: the code's first 16 bytes.
+struct CipherKey {
+    std::array<unsigned char, 16> bytes{};
+    std::size_t length = 0;
+    bool enciphered = false;
+};
+
+struct ReceiveOptions {
+    bool ifnotexistToUpdate = false;  // "i2n"
+    const AccountStore* accounts = nullptr;
+    ProxySettings proxies;
+    MirrorChoice::RandomSource random;  // empty: seeded from the clock
+    int maxOpenFolders = 10;
+};
+
+class ReceiveEngine {
+public:
+    // Writes one attachment to destination; false on failure.
+    using AttachmentExtractor =
+        std::function<bool(const AttachRecord& attachment, const std::string& destination, const CipherKey& key)>;
+    // Receives one HTTP or FTP source; installed once those transfers exist.
+    struct RemoteSource {
+        const SourceRecord* source;
+        ChosenServer server;
+        const SourceLogin* login;
+        PolicyState policy;
+        std::string folder;
+    };
+    using RemoteTransfer = std::function<void(ReceiveEngine& engine, const RemoteSource& source)>;
+
+    ReceiveEngine(ReceiveHost& host, ReceiveEventQueue& queue, ReceiveTotals& totals, ReceiveProgress& progress,
+                  ReceiveOptions options = {});
+    ~ReceiveEngine();
+
+    void setAttachmentExtractor(AttachmentExtractor extractor) { extractor_ = std::move(extractor); }
+    void setRemoteTransfer(RemoteTransfer transfer) { remoteTransfer_ = std::move(transfer); }
+
+    // The whole receive into saveRoot (which exists). False when the user
+    // chose not to receive at the welcome; throws CAMException (usually a
+    // ReceiveError) on failure, 38 when nothing at all was received.
+    bool Receive(const CAMData& model, const std::string& saveRoot);
+    bool Receive(const GuidePostHead& head, const std::vector<std::unique_ptr<TaskRecord>>& tasks,
+                 const std::string& saveRoot);
+
+    // The receive's start (local time): date macros use it.
+    const std::tm& startTime() const { return start_; }
+    // (task name, folder) pairs marked for opening after the receive.
+    const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
+    // Every task folder of this receive.
+    const std::vector<std::string>& receivedFolders() const { return receivedFolders_; }
+    // Error lines of the report ("ファイル[ %s ]を取得できませんでした。", ...).
+    const std::vector<std::string>& errorLines() const { return errorLines_; }
+    const CipherKey& cipherKey() const { return cipherKey_; }
+
+    // For the transfers: the shared pieces of the receive.
+    ReceiveHost& host() { return host_; }
+    ReceiveEventQueue& queue() { return queue_; }
+    ReceiveProgress& progress() { return progress_; }
+    SavePolicy& policy() { return policy_; }
+    TaskCounters& task() { return task_; }
+    // Appends an event and tells the host.
+    void append(ReceiveEvent event);
+    // Throws 43 when the user has stopped the receive.
+    void checkCancel() const;
+
+private:
+    struct Attachment {
+        std::string tempFile;
+        std::int64_t time = 0;
+        std::int64_t size = 0;
+    };
+    using AttachmentMap = std::map<std::string, Attachment>;
+
+    void askCipherCode();
+    void extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
+    void deleteAttachments();
+    void processTask(const TaskRecord& task, int index);
+    void processSource(const SourceRecord& source, const PolicyState& inherited, const AttachmentMap& attachments,
+                       const std::string& folder);
+    void processAttachSource(const SourceRecord& source, const PolicyState& inherited,
+                             const AttachmentMap& attachments, const std::string& folder);
+    void processAttachFile(const FileRecord& file, const PolicyState& inherited, const AttachmentMap& attachments,
+                           const std::string& folder);
+    void failFile(const std::string& name, std::int32_t protocol, const std::string& why);
+    void finishAfterFailure(const std::string& line);
+
+    ReceiveHost& host_;
+    ReceiveEventQueue& queue_;
+    ReceiveTotals& totals_;
+    ReceiveProgress& progress_;
+    ReceiveOptions options_;
+    PolicyMemory memory_;
+    SavePolicy policy_;
+    TaskCounters task_;
+    AttachmentExtractor extractor_;
+    RemoteTransfer remoteTransfer_;
+
+    GuidePostHead head_;
+    std::string saveRoot_;
+    std::tm start_{};
+    int confirmMode_ = 0;
+    bool certifiedArea_ = false;
+    CipherKey cipherKey_;
+    std::vector<std::string> attachFiles_;
+    std::map<const AttachRecord*, Attachment> attachmentOf_;
+    std::vector<std::pair<std::string, std::string>> foldersToOpen_;
+    std::vector<std::string> receivedFolders_;
+    std::vector<std::string> errorLines_;
+};
+
+} // namespace receive

@@ -1,0 +1,199 @@
+#include "receiver/engine/ReceiveFinisher.h"
+
+#include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveTotals.h"
+
+#include "platform/Zip.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace receive {
+
+namespace {
+
+ProtocolTotals& totalsFor(ReceiveTotals& totals, std::int32_t protocol)
+{
+    switch (protocol) {
+    case ProtocolFtp: return totals.ftp;
+    case ProtocolAttach: return totals.attach;
+    default: return totals.http;
+    }
+}
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string systemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReceiveFinisher::placeFile(const std::string& source, const std::string& destination, std::string& error)
+{
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        error = systemError(source);
+        return false;
+    }
+    struct stat st;
+    ::fstat(in, &st);
+    std::string slash = destination.substr(destination.rfind('/') + 1);
+    std::string temp = folderOf(destination) + "/." + slash + ".CVXXXXXX";
+    int out = ::mkstemp(temp.data());
+    if (out < 0) {
+        error = systemError(destination);
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (n > 0 && !writeAll(out, buffer.data(), static_cast<std::size_t>(n)))) {
+            error = systemError(destination);
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+    }
+    ::close(in);
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (ok && (::fchmod(out, 0666 & ~mask) != 0 || ::fsync(out) != 0)) {
+        error = systemError(destination);
+        ok = false;
+    }
+    if (ok) {
+        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out, times);
+    }
+    if (::close(out) != 0 && ok) {
+        error = systemError(destination);
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), destination.c_str()) != 0) {
+        error = systemError(destination);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
+FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
+{
+    FinishResult result;
+    if (event.byteCount < 0)
+        return result;  // kept: nothing to place
+    if (!placeFile(event.tempPath, event.destPath, result.error))
+        result.ok = false;
+    ::unlink(event.tempPath.c_str());
+    if (result.ok && event.unzipAfter == 1) {
+        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath))
+            ::unlink(event.destPath.c_str());
+        else {
+            result.ok = false;
+            result.error = platform::lastZipError();
+        }
+    }
+    if (!result.ok) {
+        // The engine counted it as received; it is a failure after all.
+        ProtocolTotals& t = totalsFor(totals_, event.protocolCode);
+        t.received -= 1;
+        t.bytes -= event.byteCount;
+        t.failed += 1;
+    }
+    return result;
+}
+
+FinishResult ReceiveFinisher::packZip(const ReceiveEvent& event)
+{
+    FinishResult result;
+    if (!platform::zipnize(event.sourceFolder, event.saveName)) {
+        totals_.zip.failed += 1;
+        result.ok = false;
+        result.error = platform::lastZipError();
+        return result;
+    }
+    totals_.zip.received += 1;
+    struct stat st;
+    if (::stat(event.saveName.c_str(), &st) == 0)
+        totals_.zip.bytes += st.st_size;
+    std::vector<RemoveEntry> folders;
+    for (const RemoveEntry& e : event.removeList) {
+        if (e.isFolder)
+            folders.push_back(e);
+        else
+            ::unlink(e.path.c_str());
+    }
+    // Deepest folders first, so each is empty when its turn comes.
+    std::sort(folders.begin(), folders.end(),
+              [](const RemoveEntry& a, const RemoveEntry& b) { return a.path.size() > b.path.size(); });
+    for (const RemoveEntry& e : folders)
+        ::rmdir(e.path.c_str());
+    ::rmdir(event.sourceFolder.c_str());
+    return result;
+}
+
+FinishResult ReceiveFinisher::handle(const ReceiveEvent& event)
+{
+    FinishResult result;
+    switch (event.eventKind) {
+    case FileReceived:
+        result = placeReceived(event);
+        break;
+    case ZipFolder:
+        result = packZip(event);
+        break;
+    case ReceiveFinished:
+        finished_ = true;
+        break;
+    default:
+        break;
+    }
+    if (!result.ok)
+        failures_.push_back(event);
+    if (logHook_)
+        logHook_(event, result);
+    return result;
+}
+
+std::size_t ReceiveFinisher::drain(ReceiveEventQueue& queue)
+{
+    std::size_t count = 0;
+    while (auto event = queue.take()) {
+        handle(*event);
+        ++count;
+    }
+    return count;
+}
+
+} // namespace receive

@@ -1,0 +1,22 @@
+#pragma once
+// What the engine needs from the program that runs it: posting the numbered
+// messages and asking questions. The window, the terminal receiver and the
+// tests implement it; the engine never touches a window itself.
+
+#include "receiver/engine/ReceiveMessage.h"
+#include "receiver/engine/ReceiveQuestion.h"
+
+#include <cstdint>
+
+namespace receive {
+
+class ReceiveHost {
+public:
+    virtual ~ReceiveHost() = default;
+    // Called on the worker thread; must not block for long.
+    virtual void post(ReceiveMessage message, std::int64_t value = 0) = 0;
+    // Called on the worker thread; blocks until the user has answered.
+    virtual Answer ask(const Question& question) = 0;
+};
+
+} // namespace receive

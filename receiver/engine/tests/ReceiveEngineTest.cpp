@@ -1,0 +1,426 @@
+#include "ScriptedHost.h"
+#include "TestFolder.h"
+
+#include "receiver/engine/ReceiveEngine.h"
+#include "receiver/engine/ReceiveError.h"
+#include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveFinisher.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/ReceiveTotals.h"
+
+#include "platform/Zip.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace receive;
+using namespace receive::test;
+
+namespace {
+
+// A GuidePost built in code: tasks of attachment sources whose attachments
+// stand as files in a folder.
+struct Model {
+    GuidePostHead head;
+    std::vector<std::unique_ptr<TaskRecord>> tasks;
+
+    Model()
+    {
+        head.name = "sample";
+        head.creator = "作者";
+        head.archived = true;
+        head.local = true;
+    }
+    TaskRecord& task(const std::string& name, const std::string& folder)
+    {
+        auto t = std::make_unique<TaskRecord>();
+        t->name = name;
+        t->folderText = folder;
+        tasks.push_back(std::move(t));
+        return *tasks.back();
+    }
+    static FileListRecord& list(TaskRecord& task, FolderList localFolder = {})
+    {
+        if (task.sources.empty()) {
+            auto s = std::make_unique<SourceRecord>();
+            s->name = "添付";
+            s->protocol = guidepost::ProtocolAttach;
+            task.sources.push_back(std::move(s));
+        }
+        auto l = std::make_unique<FileListRecord>();
+        l->name = "list";
+        l->localFolder = std::move(localFolder);
+        task.sources.back()->fileLists.push_back(std::move(l));
+        return *task.sources.back()->fileLists.back();
+    }
+    static void attach(TaskRecord& task, const std::string& name, const std::string& path, std::int64_t time = 0)
+    {
+        auto a = std::make_unique<AttachRecord>();
+        a->name = name;
+        a->sourcePath = path;
+        a->fromArchive = true;
+        a->time = time;
+        task.attachments.push_back(std::move(a));
+    }
+    static FileRecord& file(FileListRecord& list, const std::string& name, const std::string& remote = {})
+    {
+        auto f = std::make_unique<FileRecord>();
+        f->name = name;
+        f->remote = remote.empty() ? name : remote;
+        list.files.push_back(std::move(f));
+        return *list.files.back();
+    }
+};
+
+struct ReceiveEngineTest : ::testing::Test {
+    TestFolder dir;
+    std::string root;
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    Model model;
+
+    void SetUp() override
+    {
+        root = dir / "root";
+        fs::create_directories(root);
+    }
+    std::string payload(const std::string& name, const std::string& text)
+    {
+        std::string path = dir / ("payload/" + name);
+        writeFile(path, text);
+        return path;
+    }
+    // Runs the receive and the finishing side as the hosts do.
+    bool run(ReceiveFinisher* finisher = nullptr)
+    {
+        ReceiveEngine engine(host, queue, totals, progress);
+        engine.setAttachmentExtractor([](const AttachRecord& a, const std::string& dest, const CipherKey&) {
+            std::error_code ec;
+            fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing, ec);
+            return !ec;
+        });
+        ReceiveFinisher own(totals);
+        ReceiveFinisher& f = finisher ? *finisher : own;
+        try {
+            bool result = engine.Receive(model.head, model.tasks, root);
+            f.drain(queue);
+            errorLines = engine.errorLines();
+            return result;
+        } catch (...) {
+            f.drain(queue);
+            errorLines = engine.errorLines();
+            throw;
+        }
+    }
+    int runCode()
+    {
+        try {
+            run();
+        } catch (const CAMException& e) {
+            return e.code();
+        }
+        return -1;
+    }
+    std::vector<std::string> errorLines;
+};
+
+TEST_F(ReceiveEngineTest, AttachmentsLandInTheirFoldersWithTheirTimes)
+{
+    TaskRecord& t = model.task("写真", "\\photos\\%year%\\");
+    Model::attach(t, "a.txt", payload("a", "alpha"), 1'500'000'000);
+    Model::attach(t, "b.txt", payload("b", "beta"));
+    FileListRecord& l = Model::list(t, {"sub"});
+    l.synchronize = true;
+    Model::file(l, "a.txt");
+    Model::file(l, "renamed.txt", "b.txt").timePresent = true;
+    l.files.back()->time = 1'600'000'000;
+
+    EXPECT_TRUE(run());
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    const std::string folder = root + "/photos/" + std::to_string(local.tm_year + 1900) + "/sub";
+    EXPECT_EQ(readFile(folder + "/a.txt"), "alpha");
+    EXPECT_EQ(readFile(folder + "/renamed.txt"), "beta");
+    EXPECT_EQ(timeOf(folder + "/a.txt"), 1'500'000'000);
+    EXPECT_EQ(timeOf(folder + "/renamed.txt"), 1'600'000'000);
+    EXPECT_TRUE(fs::is_directory(root + "/" + texts::reportFolder));
+    EXPECT_EQ(totals.attach.received, 2);
+    EXPECT_EQ(totals.attach.bytes, 9);
+    EXPECT_EQ(progress.tasksDone, 1);
+    EXPECT_EQ(progress.filesDone, 2);
+    EXPECT_EQ(host.count(QuestionKind::Welcome), 1);
+    EXPECT_EQ(host.asked[0].text, texts::welcomeDefaultComment);
+    // No temporary file of the receive is left behind.
+    for (auto& e : fs::recursive_directory_iterator(root))
+        EXPECT_EQ(e.path().filename().string().rfind(".", 0), std::string::npos) << e.path();
+}
+
+TEST_F(ReceiveEngineTest, UpdatePoliciesOfExistingFilesAndTheOverwritePrompt)
+{
+    writeFile(root + "/d/keep.txt", "old keep");
+    writeFile(root + "/d/force.txt", "old force");
+    writeFile(root + "/d/ask.txt", "old ask");
+    TaskRecord& t = model.task("T", "d");
+    for (const char* n : {"keep.txt", "force.txt", "ask.txt"})
+        Model::attach(t, n, payload(n, std::string("new ") + n));
+    FileListRecord& l = Model::list(t);
+    Model::file(l, "keep.txt").update = guidepost::UpdateIfNotExist;
+    Model::file(l, "force.txt").update = guidepost::UpdateForce;
+    Model::file(l, "ask.txt");
+    host.script(QuestionKind::UpdateForce, {UpdateAllowItem});
+    host.script(QuestionKind::Overwrite, {OverwriteNotThis});
+
+    EXPECT_EQ(runCode(), -1);
+    EXPECT_EQ(readFile(root + "/d/keep.txt"), "old keep");
+    EXPECT_EQ(readFile(root + "/d/force.txt"), "new force.txt");
+    EXPECT_EQ(readFile(root + "/d/ask.txt"), "old ask");
+    EXPECT_EQ(host.count(QuestionKind::Overwrite), 1);
+    EXPECT_EQ(totals.attach.received, 1);
+}
+
+TEST_F(ReceiveEngineTest, NothingReceivedFailsWith38AfterFinishing)
+{
+    writeFile(root + "/d/x.txt", "old");
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "x.txt", payload("x", "new"));
+    Model::file(Model::list(t), "x.txt").update = guidepost::UpdateIfNotExist;
+    ReceiveFinisher finisher(totals);
+    std::vector<ReceiveEvent> seen;
+    finisher.setLogHook([&](const ReceiveEvent& e, const FinishResult&) { seen.push_back(e); });
+    try {
+        run(&finisher);
+        FAIL();
+    } catch (const CAMException& e) {
+        EXPECT_EQ(e.code(), CAMException::NothingReceived);
+    }
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().eventKind, ReceiveFinished);
+    auto kept = std::find_if(seen.begin(), seen.end(), [](auto& e) { return e.eventKind == FileReceived; });
+    ASSERT_NE(kept, seen.end());
+    EXPECT_LT(kept->byteCount, 0);
+    EXPECT_EQ(readFile(root + "/d/x.txt"), "old");
+}
+
+TEST_F(ReceiveEngineTest, NamesAndFoldersThatClimbOutFailClearlyAndTouchNothingOutside)
+{
+    {
+        TaskRecord& t = model.task("T", "d");
+        Model::attach(t, "x", payload("x", "data"));
+        Model::file(Model::list(t), "..\\..\\evil.txt", "x");
+        Model::file(Model::list(t), "../evil.txt", "x");
+        Model::file(Model::list(t), "ok.txt", "x");
+        EXPECT_TRUE(run());
+        EXPECT_EQ(readFile(root + "/d/ok.txt"), "data");
+        EXPECT_EQ(totals.attach.failed, 2);
+        ASSERT_EQ(errorLines.size(), 2u);
+        EXPECT_NE(errorLines[0].find("ファイル[ x ]を取得できませんでした。"), std::string::npos);
+    }
+    model.tasks.clear();
+    {
+        TaskRecord& t = model.task("T", "d");
+        Model::attach(t, "x", payload("x", "data"));
+        Model::file(Model::list(t, {"..", "up"}), "y.txt", "x");
+        EXPECT_EQ(runCode(), CAMException::BadSaveFolder);
+    }
+    model.tasks.clear();
+    model.task("T", "a\\..\\..\\b");
+    EXPECT_EQ(runCode(), CAMException::BadSaveFolder);
+    // An attachment named with a path is only a name to look up; its file
+    // name decides where it goes.
+    model.tasks.clear();
+    {
+        TaskRecord& t = model.task("T", "d");
+        Model::attach(t, "../../climb.txt", payload("c", "c"));
+        Model::file(Model::list(t), "", "../../climb.txt");
+        EXPECT_TRUE(run());
+        EXPECT_EQ(readFile(root + "/d/climb.txt"), "c");
+    }
+    for (auto& e : fs::recursive_directory_iterator(dir.path)) {
+        auto rel = e.path().lexically_relative(dir.path).string();
+        EXPECT_TRUE(rel.rfind("root", 0) == 0 || rel.rfind("payload", 0) == 0) << rel;
+    }
+}
+
+TEST_F(ReceiveEngineTest, TaskConfirmationSkipAndStop)
+{
+    for (const char* name : {"one", "two", "three"}) {
+        TaskRecord& t = model.task(name, name);
+        Model::attach(t, "f", payload(name, name));
+        Model::file(Model::list(t), "f.txt", "f");
+    }
+    host.script(QuestionKind::Welcome, {WelcomeConfirmTasks});
+    host.script(QuestionKind::TaskConfirm, {ConfirmSkip, ConfirmReceive, ConfirmStopAll});
+    EXPECT_EQ(runCode(), CAMException::UserCancelled);
+    EXPECT_FALSE(fs::exists(root + "/one/f.txt"));
+    EXPECT_EQ(readFile(root + "/two/f.txt"), "two") << "placed files stay";
+    EXPECT_FALSE(fs::exists(root + "/three"));
+    EXPECT_EQ(errorLines.back(), texts::cancelledLine);
+
+    host.asked.clear();
+    progress.cancel = false;
+    host.script(QuestionKind::Welcome, {WelcomeDoNotReceive});
+    EXPECT_FALSE(run());
+}
+
+TEST_F(ReceiveEngineTest, ZipTaskPacksTheReceivedFilesAndUnpacksMarkedZips)
+{
+    // A zip attachment to unpack after receiving.
+    fs::create_directories(dir / "z/inner");
+    writeFile(dir / "z/inner/n.txt", "nested");
+    fs::create_directories(dir / "payload");
+    ASSERT_EQ(platform::zipnize(dir / "z", dir / "payload/pack.zip"), 1);
+
+    TaskRecord& t = model.task("Z", "zipped");
+    t.destinationType = guidepost::DestinationZip;
+    t.zipFileName = "Data.ZIP";
+    Model::attach(t, "a", payload("a", "A"));
+    Model::file(Model::list(t, {"sub"}), "a.txt", "a");
+    TaskRecord& u = model.task("U", "unz");
+    Model::attach(u, "pack.zip", dir / "payload/pack.zip");
+    Model::file(Model::list(u), "pack.zip").uncompress = guidepost::UncompressZip;
+
+    EXPECT_TRUE(run());
+    EXPECT_TRUE(fs::exists(root + "/zipped/data.zip"));
+    EXPECT_FALSE(fs::exists(root + "/zipped/__zip___")) << "work folder removed after packing";
+    EXPECT_EQ(totals.zip.received, 1);
+    fs::create_directories(dir / "check");
+    ASSERT_EQ(platform::UnZipnizeInFolder(dir / "check", root + "/zipped/data.zip"), 1);
+    EXPECT_EQ(readFile(dir / "check/sub/a.txt"), "A");
+    EXPECT_EQ(readFile(root + "/unz/inner/n.txt"), "nested");
+    EXPECT_FALSE(fs::exists(root + "/unz/pack.zip")) << "the zip is deleted once unpacked";
+}
+
+TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndHttpSourcesFailClearly)
+{
+    model.task("T", "d");
+    model.tasks.back()->sources.push_back(std::make_unique<SourceRecord>());
+    model.tasks.back()->sources.back()->serverName = "127.0.0.1";
+    model.tasks.back()->sources.back()->protocol = guidepost::ProtocolHttp;
+    EXPECT_EQ(runCode(), CAMException::HttpConnectFailed);
+    ASSERT_FALSE(errorLines.empty());
+    EXPECT_NE(errorLines.back().find("HTTP"), std::string::npos);
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    model.tasks.clear();
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "x", payload("x", "data"));
+    Model::file(Model::list(t), "x.txt", "x");
+    fs::create_directories(root + "/" + texts::reportFolder);
+    fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(runCode(), CAMException::CreateFolderFailed);
+}
+
+TEST_F(ReceiveEngineTest, EnciphteredGuidePostAsksForTheCodeAndKeepsSixteenBytes)
+{
+    model.head.encrypt = true;
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "x", payload("x", "data"));
+    Model::file(Model::list(t), "x.txt", "x");
+    host.script(QuestionKind::CipherCode, std::vector<Answer>{{AnswerOk, "", {}}, {AnswerOk, "0123456789abcdefXYZ", {}}});
+    ReceiveEngine engine(host, queue, totals, progress);
+    CipherKey seen;
+    engine.setAttachmentExtractor([&](const AttachRecord& a, const std::string& dest, const CipherKey& key) {
+        seen = key;
+        return fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing);
+    });
+    EXPECT_TRUE(engine.Receive(model.head, model.tasks, root));
+    EXPECT_EQ(host.count(QuestionKind::CipherCode), 2) << "an empty code asks again";
+    EXPECT_TRUE(seen.enciphered);
+    EXPECT_EQ(seen.length, 16u);
+    EXPECT_EQ(std::string(seen.bytes.begin(), seen.bytes.end()), "0123456789abcdef");
+
+    host.script(QuestionKind::CipherCode, {AnswerCancel});
+    ReceiveEngine refused(host, queue, totals, progress);
+    try {
+        refused.Receive(model.head, model.tasks, root);
+        FAIL();
+    } catch (const CAMException& e) {
+        EXPECT_EQ(e.code(), CAMException::CipherCodeNeeded);
+    }
+}
+
+TEST(ReceiveEventQueueTest, EventsCrossFromTheWorkerToTheHostInOrder)
+{
+    ReceiveEventQueue queue;
+    constexpr int count = 5000;
+    std::thread worker([&] {
+        for (int i = 0; i < count; ++i) {
+            ReceiveEvent e;
+            e.eventKind = FileReceived;
+            e.byteCount = i;
+            queue.append(std::move(e));
+        }
+    });
+    int next = 0;
+    while (next < count) {
+        if (auto e = queue.take())
+            EXPECT_EQ(e->byteCount, next++);
+        else
+            std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_TRUE(queue.empty());
+}
+
+TEST(ReceiveFinisherTest, AFullDiskMidFileNeverLosesTheExistingFile)
+{
+    TestFolder dir;
+    writeFile(dir / "dest.bin", "the old contents");
+    writeFile(dir / "new.bin", std::string(1 << 20, 'n'));
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A file-size limit stands in for a disk that fills in mid-file.
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        bool ok = ReceiveFinisher::placeFile(dir / "new.bin", dir / "dest.bin", error);
+        ::_exit(ok ? 0 : (error.empty() ? 2 : 1));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the placement fails with a reason";
+    EXPECT_EQ(readFile(dir / "dest.bin"), "the old contents");
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir.path))
+        (void)e, ++files;
+    EXPECT_EQ(files, 2) << "no half-written file is left";
+
+    std::string error;
+    setTime(dir / "new.bin", 1'234'567'890);
+    EXPECT_TRUE(ReceiveFinisher::placeFile(dir / "new.bin", dir / "dest.bin", error)) << error;
+    EXPECT_EQ(readFile(dir / "dest.bin").size(), 1u << 20);
+    EXPECT_EQ(timeOf(dir / "dest.bin"), 1'234'567'890);
+}
+
+TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
+{
+    TestFolder dir;
+    ReceiveTotals totals;
+    totals.attach.received = 1;
+    totals.attach.bytes = 3;
+    ReceiveFinisher finisher(totals);
+    ReceiveEvent e;
+    e.eventKind = FileReceived;
+    e.protocolCode = ProtocolAttach;
+    e.tempPath = dir / "missing-temp";
+    e.destPath = dir / "nowhere/x.txt";
+    e.byteCount = 3;
+    EXPECT_FALSE(finisher.handle(e).ok);
+    EXPECT_EQ(totals.attach.received, 0);
+    EXPECT_EQ(totals.attach.failed, 1);
+    ASSERT_EQ(finisher.failures().size(), 1u);
+}
+
+} // namespace
