@@ -308,18 +308,35 @@ TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndHttpSourcesFailClearly)
     ASSERT_FALSE(errorLines.empty());
     EXPECT_NE(errorLines.back().find("HTTP"), std::string::npos);
 
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     model.tasks.clear();
-    TaskRecord& t = model.task("T", "d");
+    TaskRecord& t = model.task("T", "e");
     Model::attach(t, "x", payload("x", "data"));
     Model::file(Model::list(t), "x.txt", "x");
     fs::create_directories(root + "/" + texts::reportFolder);
-    fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(runCode(), CAMException::CreateFolderFailed);
+    fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                              | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(runCode(), CAMException::CreateFolderFailed);
+        return;
+    }
+    // Root writes anywhere: the receive runs as an ordinary user in a child.
+    fs::permissions(dir.path, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+    fs::permissions(dir.path / "payload", fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+        ::_exit(runCode());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), CAMException::CreateFolderFailed);
+    EXPECT_FALSE(fs::exists(root + "/e"));
 }
 
-TEST_F(ReceiveEngineTest, EnciphteredGuidePostAsksForTheCodeAndKeepsSixteenBytes)
+TEST_F(ReceiveEngineTest, EncipheredGuidePostAsksForTheCodeAndKeepsSixteenBytes)
 {
     model.head.encrypt = true;
     TaskRecord& t = model.task("T", "d");

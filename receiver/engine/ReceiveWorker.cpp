@@ -1,0 +1,122 @@
+#include "receiver/engine/ReceiveWorker.h"
+
+#include "receiver/engine/GuidePostLocation.h"
+
+#include "receiver/engine/ReceiveError.h"
+#include "receiver/engine/ReceiveHost.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveTexts.h"
+
+#include "guidepost/GuidePostArchive.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace receive {
+
+namespace {
+
+// Deletes the unpacked document however the receive ends.
+struct TemporaryFile {
+    std::string path;
+    ~TemporaryFile()
+    {
+        if (!path.empty())
+            ::unlink(path.c_str());
+    }
+};
+
+WorkerOutcome failure(int code, std::string message)
+{
+    WorkerOutcome o;
+    o.status = WorkerOutcome::Failed;
+    o.code = code;
+    o.message = std::move(message);
+    o.caption = texts::errorCaption;
+    o.icon = QuestionIcon::Stop;
+    return o;
+}
+
+} // namespace
+
+WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& saveRoot)
+{
+    struct EndPost {
+        ReceiveHost& host;
+        ~EndPost() { host.post(ReceiveMessage::ReceiveOver); }
+    } endPost{host_};
+
+    bool remote = false;
+    std::string local = GuidePostLocation::localPathOf(source, remote);
+    if (remote)
+        return failure(CAMException::FileCreateFailed,
+                       std::string(CAMException::messageFor(CAMException::FileCreateFailed))
+                           + "\nURLのガイドポストはこのCorvandelleではまだ受信できません: " + source);
+    if (local.empty()) {
+        host_.ask(Questions::notice(texts::errorCaption, texts::badSource, QuestionIcon::None));
+        return failure(CAMException::FileCreateFailed, CAMException::messageFor(CAMException::FileCreateFailed));
+    }
+    std::string root = GuidePostLocation::prepareSaveRoot(saveRoot);
+    if (root.empty())
+        return failure(-1, std::string(texts::cannotCreateFolder) + "\n" + saveRoot);
+    progress_.zero();
+    progress_.cancel = false;
+    return receive(local, root);
+}
+
+WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string& root)
+{
+    CAMData model;
+    TemporaryFile document;
+    const bool archive = GuidePostArchive::IsArchive(local);
+    try {
+        if (archive) {
+            ArchiveIndex index;
+            if (!GuidePostArchive::ReadIndex(local, index)) {
+                document.path = index.documentPath;
+                return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
+            }
+            document.path = index.documentPath;
+            model.attachmentIndex = index.byName;
+            if (!model.Load(document.path))
+                throw ReceiveError(CAMException::InvalidGuidePost);
+            model.archived = true;
+            model.sourceArchivePath = local;
+        } else {
+            if (::access(local.c_str(), R_OK) != 0)
+                throw ReceiveError(CAMException::InvalidGuidePost, local);
+            if (!model.Load(local))
+                throw ReceiveError(CAMException::InvalidGuidePost, local);
+        }
+    } catch (const CAMException& e) {
+        return failure(e.code(), errorText(e));
+    }
+
+    ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
+    engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
+        return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
+                                              key.enciphered ? key.length : 0);
+    });
+    WorkerOutcome outcome;
+    try {
+        outcome.status = engine.Receive(model, root) ? WorkerOutcome::Received : WorkerOutcome::NotStarted;
+    } catch (const CAMException& e) {
+        if (e.code() == CAMException::NothingReceived) {
+            outcome.status = WorkerOutcome::NothingReceived;
+            outcome.code = e.code();
+            outcome.message = e.message();
+            outcome.caption = texts::endCaption;
+            outcome.icon = QuestionIcon::Warning;
+        } else {
+            outcome = failure(e.code(), errorText(e));
+        }
+    } catch (const std::exception& e) {
+        outcome = failure(-1, e.what());
+    }
+    foldersToOpen_ = engine.foldersToOpen();
+    errorLines_ = engine.errorLines();
+    return outcome;
+}
+
+} // namespace receive

@@ -1,0 +1,50 @@
+#pragma once
+// The worker's side of a receive of a local GuidePost: the path or "file"
+// URL, an archive told by its "GPAR" mark and unpacked, the save root
+// resolved and created, the driver run, and every temporary file deleted
+// however it ends.
+
+#include "receiver/engine/ReceiveEngine.h"
+
+#include <string>
+
+namespace receive {
+
+struct WorkerOutcome {
+    enum Status { Received, NotStarted, NothingReceived, Failed };
+    Status status = Failed;
+    int code = -1;             // the error code when failed
+    std::string message;       // the text to show (UTF-8)
+    std::string caption;       // "エラー" or "受信終了"
+    QuestionIcon icon = QuestionIcon::None;
+};
+
+class ReceiveWorker {
+public:
+    ReceiveWorker(ReceiveHost& host, ReceiveEventQueue& queue, ReceiveTotals& totals, ReceiveProgress& progress,
+                  ReceiveOptions options = {})
+        : host_(host), queue_(queue), totals_(totals), progress_(progress), options_(std::move(options))
+    {
+    }
+
+    // Runs the whole receive of source into saveRoot; never throws. Posts
+    // the receive-ended message at every end.
+    WorkerOutcome run(const std::string& source, const std::string& saveRoot);
+
+    // Folders marked for opening by the last receive.
+    const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
+    const std::vector<std::string>& errorLines() const { return errorLines_; }
+
+private:
+    WorkerOutcome receive(const std::string& local, const std::string& root);
+
+    ReceiveHost& host_;
+    ReceiveEventQueue& queue_;
+    ReceiveTotals& totals_;
+    ReceiveProgress& progress_;
+    ReceiveOptions options_;
+    std::vector<std::pair<std::string, std::string>> foldersToOpen_;
+    std::vector<std::string> errorLines_;
+};
+
+} // namespace receive
