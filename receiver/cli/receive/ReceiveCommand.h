@@ -1,0 +1,13 @@
+#pragma once
+// corvan-cli receive SOURCE [--root DIR] [--yes] [--cipher-code CODE]
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Exit status: 0 files received, 3 nothing received, 1 any other failure,
+// 2 a usage error.
+int receiveCommand(const std::vector<std::string>& args);
+
+} // namespace cli
