@@ -52,10 +52,30 @@ std::int64_t copyToTemp(const std::string& source, std::string& temp, ReceiveEng
     std::int64_t total = 0;
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
+    bool kernelCopy = true;
     for (;;) {
         if (engine.progress().cancel) {
             ok = false;
             break;
+        }
+        if (kernelCopy) {
+            // The kernel copies (or shares) the blocks without a trip
+            // through this process.
+            ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 20, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && total == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false;
+                continue;
+            }
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            total += n;
+            engine.progress().fileReceived = total;
+            engine.host().post(ReceiveMessage::FileBytes, total);
+            continue;
         }
         ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
@@ -266,7 +286,7 @@ void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRec
                 deleteAttachments();
                 throw ReceiveError(CAMException::BadArchive, "[" + attachment->name + "]");
             }
-            attachFiles_.push_back(temp);
+            attachFiles_.insert(temp);
             struct stat st;
             std::int64_t size = attachment->size;
             if (size == 0 && ::stat(temp.c_str(), &st) == 0)
@@ -274,6 +294,12 @@ void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRec
             attachmentOf_[attachment.get()] = {temp, attachment->time, size};
         }
     }
+}
+
+bool ReceiveEngine::takeOver(const std::string& tempFile)
+{
+    // From here on the finishing side owns (and deletes) the file.
+    return attachFiles_.erase(tempFile) == 1;
 }
 
 void ReceiveEngine::deleteAttachments()
@@ -340,6 +366,19 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
         auto it = attachmentOf_.find(attachment.get());
         if (it != attachmentOf_.end())
             attachments[attachment->name] = it->second;
+    }
+    // How often each attachment is still to be received: the last use may
+    // take the file itself instead of a copy.
+    remainingUses_.clear();
+    for (const auto& source : task.sources) {
+        if (source->protocol != guidepost::ProtocolAttach)
+            continue;
+        for (const auto& list : source->fileLists)
+            for (const auto& file : list->files) {
+                auto found = attachments.find(file->remote.empty() ? file->name : file->remote);
+                if (found != attachments.end())
+                    ++remainingUses_[found->second.tempFile];
+            }
     }
 
     progress_.sourceTotal = static_cast<int>(task.sources.size());
@@ -534,7 +573,15 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     progress_.fileSize = attachment.size;
     progress_.fileReceived = 0;
     host_.post(ReceiveMessage::FileBegins, attachment.size);
-    event.byteCount = copyToTemp(attachment.tempFile, event.tempPath, *this);
+    if (--remainingUses_[attachment.tempFile] <= 0 && takeOver(attachment.tempFile)) {
+        event.tempPath = attachment.tempFile;
+        struct stat st;
+        event.byteCount = ::stat(event.tempPath.c_str(), &st) == 0 ? st.st_size : 0;
+        progress_.fileReceived = event.byteCount;
+        host_.post(ReceiveMessage::FileBytes, event.byteCount);
+    } else {
+        event.byteCount = copyToTemp(attachment.tempFile, event.tempPath, *this);
+    }
     if (policy.synchronize && attachment.time > 0)
         setModificationTime(event.tempPath, attachment.time);
     event.unzipAfter = file.uncompress == guidepost::UncompressZip ? 1 : 0;

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -120,6 +121,7 @@ private:
     void askCipherCode();
     void extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
     void deleteAttachments();
+    bool takeOver(const std::string& tempFile);
     void processTask(const TaskRecord& task, int index);
     void processSource(const SourceRecord& source, const PolicyState& inherited, const AttachmentMap& attachments,
                        const std::string& folder);
@@ -147,8 +149,9 @@ private:
     int confirmMode_ = 0;
     bool certifiedArea_ = false;
     CipherKey cipherKey_;
-    std::vector<std::string> attachFiles_;
+    std::set<std::string> attachFiles_;  // deleted when the receive ends
     std::map<const AttachRecord*, Attachment> attachmentOf_;
+    std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<std::string> receivedFolders_;
     std::vector<std::string> errorLines_;

@@ -1,5 +1,7 @@
 #include "receiver/engine/ReceiveEventQueue.h"
 
+#include <unistd.h>
+
 namespace receive {
 
 void ReceiveEventQueue::append(ReceiveEvent event)
@@ -30,9 +32,18 @@ std::size_t ReceiveEventQueue::size() const
     return events_.size();
 }
 
+ReceiveEventQueue::~ReceiveEventQueue()
+{
+    clear();
+}
+
 void ReceiveEventQueue::clear()
 {
     std::lock_guard lock(mutex_);
+    for (const ReceiveEvent& e : events_) {
+        if (e.eventKind == FileReceived && !e.tempPath.empty())
+            ::unlink(e.tempPath.c_str());
+    }
     events_.clear();
 }
 

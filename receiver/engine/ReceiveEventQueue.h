@@ -12,6 +12,12 @@ namespace receive {
 
 class ReceiveEventQueue {
 public:
+    ReceiveEventQueue() = default;
+    // Received files of events nobody took are deleted with them.
+    ~ReceiveEventQueue();
+    ReceiveEventQueue(const ReceiveEventQueue&) = delete;
+    ReceiveEventQueue& operator=(const ReceiveEventQueue&) = delete;
+
     // The worker waits for the lock without limit.
     void append(ReceiveEvent event);
     // The host takes one event, waiting at most `wait` for the lock; nothing

@@ -39,6 +39,10 @@ public:
     // failure (a full disk included) leaves destination as it was.
     static bool placeFile(const std::string& source, const std::string& destination, std::string& error);
 
+    // As placeFile, but renames source into place when it lies on the same
+    // file system (source is gone afterwards either way on success).
+    static bool moveFile(const std::string& source, const std::string& destination, std::string& error);
+
 private:
     FinishResult placeReceived(const ReceiveEvent& event);
     FinishResult packZip(const ReceiveEvent& event);

@@ -141,6 +141,11 @@ TEST_F(ReceiveEngineTest, AttachmentsLandInTheirFoldersWithTheirTimes)
     Model::file(l, "a.txt");
     Model::file(l, "renamed.txt", "b.txt").timePresent = true;
     l.files.back()->time = 1'600'000'000;
+    // The same attachment twice, with another time: each copy keeps its own.
+    FileListRecord& again = Model::list(t, {"again"});
+    again.synchronize = true;
+    Model::file(again, "a2.txt", "a.txt").timePresent = true;
+    again.files.back()->time = 1'700'000'000;
 
     EXPECT_TRUE(run());
     std::time_t now = std::time(nullptr);
@@ -152,10 +157,13 @@ TEST_F(ReceiveEngineTest, AttachmentsLandInTheirFoldersWithTheirTimes)
     EXPECT_EQ(timeOf(folder + "/a.txt"), 1'500'000'000);
     EXPECT_EQ(timeOf(folder + "/renamed.txt"), 1'600'000'000);
     EXPECT_TRUE(fs::is_directory(root + "/" + texts::reportFolder));
-    EXPECT_EQ(totals.attach.received, 2);
-    EXPECT_EQ(totals.attach.bytes, 9);
+    EXPECT_EQ(readFile(root + "/photos/" + std::to_string(local.tm_year + 1900) + "/again/a2.txt"), "alpha");
+    EXPECT_EQ(timeOf(root + "/photos/" + std::to_string(local.tm_year + 1900) + "/again/a2.txt"), 1'700'000'000);
+    EXPECT_EQ(timeOf(folder + "/a.txt"), 1'500'000'000);
+    EXPECT_EQ(totals.attach.received, 3);
+    EXPECT_EQ(totals.attach.bytes, 14);
     EXPECT_EQ(progress.tasksDone, 1);
-    EXPECT_EQ(progress.filesDone, 2);
+    EXPECT_EQ(progress.filesDone, 1);
     EXPECT_EQ(host.count(QuestionKind::Welcome), 1);
     EXPECT_EQ(host.asked[0].text, texts::welcomeDefaultComment);
     // No temporary file of the receive is left behind.
