@@ -9,6 +9,7 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "platform/TempFile.h"
 #include "platform/Zip.h"
 
 #include <gtest/gtest.h>
@@ -446,6 +447,69 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
     EXPECT_EQ(totals.attach.received, 0);
     EXPECT_EQ(totals.attach.failed, 1);
     ASSERT_EQ(finisher.failures().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// Stops the receive as the progress dialog's 中止 button does, once the
+// first block of a file has arrived.
+struct StoppingHost : ScriptedHost {
+    std::atomic<bool>* cancel = nullptr;
+    void post(ReceiveMessage message, std::int64_t value) override
+    {
+        ScriptedHost::post(message, value);
+        if (message == ReceiveMessage::FileBytes && cancel)
+            *cancel = true;
+    }
+};
+
+TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryFile)
+{
+    TestFolder dir;
+    const std::string root = dir / "root";
+    fs::create_directories(root);
+    writeFile(dir / "big", std::string(3 << 20, 'b'));
+    Model model;
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "big", dir / "big");
+    FileListRecord& l = Model::list(t);
+    Model::file(l, "one.bin", "big");
+    Model::file(l, "two.bin", "big");
+
+    StoppingHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    host.cancel = &progress.cancel;
+    // A temporary folder of its own, so other programs' files do not count.
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    fs::create_directories(dir / "tmp");
+    ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+    {
+        ReceiveEngine engine(host, queue, totals, progress);
+        engine.setAttachmentExtractor([](const AttachRecord& a, const std::string& dest, const CipherKey&) {
+            return fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing);
+        });
+        try {
+            engine.Receive(model.head, model.tasks, root);
+            FAIL();
+        } catch (const CAMException& e) {
+            EXPECT_EQ(e.code(), CAMException::UserCancelled);
+        }
+        ASSERT_FALSE(engine.errorLines().empty());
+        EXPECT_EQ(engine.errorLines().back(), texts::cancelledLine);
+    }
+    ReceiveFinisher finisher(totals);
+    finisher.drain(queue);
+    EXPECT_FALSE(fs::exists(root + "/d/one.bin"));
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 } // namespace
