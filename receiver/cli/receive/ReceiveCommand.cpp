@@ -24,6 +24,14 @@ using namespace receive;
 namespace {
 
 const char* const usage = "使い方: corvan-cli receive SOURCE [--root DIR] [--yes] [--cipher-code CODE]\n";
+const char* const help =
+    "GuidePost（パスまたは file URL）のファイルを受信します。\n"
+    "\n"
+    "  --root DIR          保存フォルダ（既定: 設定の保存フォルダ）\n"
+    "  --yes               すべての質問に既定の答えを使います\n"
+    "  --cipher-code CODE  暗号化されたガイドポストの暗号コード\n"
+    "\n"
+    "終了コード: 0 受信した, 3 受信したファイルがない, 1 エラー, 2 使い方の誤り\n";
 
 } // namespace
 
@@ -34,6 +42,11 @@ int receiveCommand(const std::vector<std::string>& args)
     TerminalHost::Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(usage, stdout);
+            std::fputs(help, stdout);
+            return 0;
+        }
         if (a == "--yes") {
             options.assumeDefaults = true;
         } else if (a == "--root" || a == "--cipher-code") {
@@ -129,6 +142,14 @@ int receiveCommand(const std::vector<std::string>& args)
     }
     std::fprintf(stderr, "%s: %s\n", outcome.caption.c_str(), outcome.message.c_str());
     return 1;
+}
+
+int runReceive(int argc, char** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return receiveCommand(args);
 }
 
 } // namespace cli

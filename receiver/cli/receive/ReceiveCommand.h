@@ -9,5 +9,7 @@ namespace cli {
 // Exit status: 0 files received, 3 nothing received, 1 any other failure,
 // 2 a usage error.
 int receiveCommand(const std::vector<std::string>& args);
+// The dispatcher's form: argv[0] is "receive".
+int runReceive(int argc, char** argv);
 
 } // namespace cli
