@@ -1,0 +1,123 @@
+// Built once the document and archive code are in the library.
+
+#include "ScriptedHost.h"
+#include "TestFolder.h"
+
+#include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveFinisher.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveTotals.h"
+#include "receiver/engine/ReceiveWorker.h"
+
+#include "guidepost/CAMData.h"
+#include "guidepost/CAMException.h"
+#include "guidepost/GuidePostArchive.h"
+
+#include <gtest/gtest.h>
+
+using namespace receive;
+using namespace receive::test;
+
+namespace {
+
+void buildModel(CAMData& model, const TestFolder& dir)
+{
+    model.name = "配布";
+    model.creator = "作者";
+    model.comment = "写真です";
+    model.local = true;
+    auto task = std::make_unique<TaskRecord>();
+    task->name = "写真";
+    task->folderText = "受信\\写真";
+    task->folderList = {"受信", "写真"};
+    for (const char* name : {"一.txt", "two.bin"}) {
+        writeFile(dir / (std::string("src/") + name), std::string("contents of ") + name);
+        auto a = std::make_unique<AttachRecord>();
+        a->name = name;
+        a->sourcePath = dir / (std::string("src/") + name);
+        task->attachments.push_back(std::move(a));
+    }
+    auto source = std::make_unique<SourceRecord>();
+    source->name = "添付";
+    source->protocol = guidepost::ProtocolAttach;
+    auto list = std::make_unique<FileListRecord>();
+    list->name = "list";
+    list->localFolder = {"sub"};
+    list->synchronize = true;
+    for (const char* name : {"一.txt", "two.bin"}) {
+        auto f = std::make_unique<FileRecord>();
+        f->name = name;
+        f->remote = name;
+        f->timePresent = true;
+        f->time = 1'400'000'000;
+        list->files.push_back(std::move(f));
+    }
+    source->fileLists.push_back(std::move(list));
+    task->sources.push_back(std::move(source));
+    model.tasks.push_back(std::move(task));
+}
+
+TEST(ArchiveReceiveTest, AnEncipheredArchiveIsReceivedIntoItsFoldersWithItsTimes)
+{
+    TestFolder dir;
+    CAMData model;
+    buildModel(model, dir);
+    const std::string archive = dir / "配布.gpa";
+    const unsigned char code[] = "secret";
+    ASSERT_TRUE(GuidePostArchive::Write(archive, model, true, code, 6));
+
+    ScriptedHost host;
+    host.script(QuestionKind::CipherCode, std::vector<Answer>{{AnswerOk, "secret", {}}});
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    ReceiveWorker worker(host, queue, totals, progress);
+    WorkerOutcome outcome = worker.run("file://" + archive, dir / "root");
+    ReceiveFinisher finisher(totals);
+    finisher.drain(queue);
+    ASSERT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
+    const std::string folder = dir / "root/受信/写真/sub";
+    EXPECT_EQ(readFile(folder + "/一.txt"), "contents of 一.txt");
+    EXPECT_EQ(readFile(folder + "/two.bin"), "contents of two.bin");
+    EXPECT_EQ(timeOf(folder + "/two.bin"), 1'400'000'000);
+    EXPECT_EQ(totals.attach.received, 2);
+    EXPECT_TRUE(finisher.failures().empty());
+    EXPECT_EQ(host.posted.back().first, ReceiveMessage::ReceiveOver);
+
+    // A wrong code fails the archive, and the save root holds no file.
+    ScriptedHost wrong;
+    wrong.script(QuestionKind::CipherCode, std::vector<Answer>{{AnswerOk, "other", {}}});
+    ReceiveWorker again(wrong, queue, totals, progress);
+    WorkerOutcome failed = again.run(archive, dir / "root2");
+    EXPECT_EQ(failed.status, WorkerOutcome::Failed);
+    EXPECT_FALSE(fs::exists(dir / "root2/受信/写真/sub/two.bin"));
+}
+
+TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
+{
+    TestFolder dir;
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    ReceiveWorker worker(host, queue, totals, progress);
+    WorkerOutcome empty = worker.run("", dir / "root");
+    EXPECT_EQ(empty.status, WorkerOutcome::Failed);
+    EXPECT_EQ(empty.code, CAMException::FileCreateFailed);
+    ASSERT_FALSE(host.asked.empty());
+    EXPECT_EQ(host.asked.back().text, "ファイル、URLの指定が正しくありません");
+
+    writeFile(dir / "fake.gpa", "GPAR this is no archive");
+    WorkerOutcome fake = worker.run(dir / "fake.gpa", dir / "root");
+    EXPECT_EQ(fake.status, WorkerOutcome::Failed);
+    EXPECT_EQ(fake.message, "このガイドポストファイルを処理することができません");
+
+    CAMData model;
+    buildModel(model, dir);
+    model.Save(dir / "plain.gp");
+    WorkerOutcome noRoot = worker.run(dir / "plain.gp", dir / "missing/root");
+    EXPECT_EQ(noRoot.status, WorkerOutcome::Failed);
+    EXPECT_EQ(noRoot.message.rfind("フォルダを作成できません", 0), 0u);
+}
+
+} // namespace
