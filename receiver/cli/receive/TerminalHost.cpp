@@ -30,6 +30,16 @@ std::string TerminalHost::plain(const std::string& text)
     return out;
 }
 
+std::string TerminalHost::label(const std::string& text)
+{
+    // A button breaks its label only to fit; on one line it reads whole.
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
 void TerminalHost::post(ReceiveMessage message, std::int64_t)
 {
     if (message != ReceiveMessage::EventsAppended)
@@ -81,7 +91,7 @@ Answer TerminalHost::ask(const Question& q)
             return Answer{q.closeButton, {}, {}};
         if (q.kind != QuestionKind::Welcome && q.kind != QuestionKind::Notice)
             std::fprintf(out_, "%s: %s\n  -> %s\n", q.caption.c_str(), plain(q.text).c_str(),
-                         plain(q.buttons[static_cast<std::size_t>(q.defaultButton)]).c_str());
+                         label(q.buttons[static_cast<std::size_t>(q.defaultButton)]).c_str());
         else if (q.kind == QuestionKind::Notice)
             std::fprintf(out_, "%s: %s\n", q.caption.c_str(), plain(q.text).c_str());
         return Answer{q.defaultButton, {}, {}};
@@ -122,7 +132,7 @@ Answer TerminalHost::ask(const Question& q)
         return answer;
     }
     for (std::size_t i = 0; i < q.buttons.size(); ++i)
-        std::fprintf(out_, "  %zu) %s%s\n", i + 1, plain(q.buttons[i]).c_str(),
+        std::fprintf(out_, "  %zu) %s%s\n", i + 1, label(q.buttons[i]).c_str(),
                      static_cast<int>(i) == q.defaultButton ? " (既定)" : "");
     for (;;) {
         std::fprintf(out_, "番号を入力してください [%d]: ", q.defaultButton + 1);

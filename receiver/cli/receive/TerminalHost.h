@@ -40,6 +40,7 @@ public:
 
 private:
     static std::string plain(const std::string& text);
+    static std::string label(const std::string& text);
 
     const receive::ReceiveProgress& progress_;
     Options options_;

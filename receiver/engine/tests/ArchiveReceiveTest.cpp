@@ -12,6 +12,7 @@
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
+#include "guidepost/TCXML.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,13 @@ using namespace receive;
 using namespace receive::test;
 
 namespace {
+
+// The schemas stand beside the programs, not beside the tests.
+struct SchemaFolder : ::testing::Environment {
+    void SetUp() override { TCXML::SetSchemaFolder(CV_BIN_DIR); }
+    void TearDown() override { TCXML::SetSchemaFolder(""); }
+};
+const auto* const schemaFolder = ::testing::AddGlobalTestEnvironment(new SchemaFolder);
 
 void buildModel(CAMData& model, const TestFolder& dir)
 {
