@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sys/wait.h>
+
 using namespace receive;
 using namespace receive::test;
 
@@ -126,6 +129,50 @@ TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
     WorkerOutcome noRoot = worker.run(dir / "plain.gp", dir / "missing/root");
     EXPECT_EQ(noRoot.status, WorkerOutcome::Failed);
     EXPECT_EQ(noRoot.message.rfind("フォルダを作成できません", 0), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// corvan-cli receive, run as a user runs it (skipped until the program has
+// the subcommand).
+int runCli(const std::string& arguments, const TestFolder& dir)
+{
+    std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
+        + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + arguments
+        + " </dev/null >'" + (dir / "out.txt") + "' 2>&1";
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ReceiveCommandTest, ExitStatusTellsReceivedNothingReceivedFailureAndUsage)
+{
+    TestFolder dir;
+    if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli") || runCli("--help", dir) != 0)
+        GTEST_SKIP() << "corvan-cli has no receive command in this build";
+    CAMData model;
+    buildModel(model, dir);
+    const std::string archive = dir / "a.gpa";
+    ASSERT_TRUE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
+
+    EXPECT_EQ(runCli("a.gpa --root root --yes", dir), 0) << readFile(dir / "out.txt");
+    EXPECT_EQ(readFile(dir / "root/受信/写真/sub/two.bin"), "contents of two.bin");
+    // Without a terminal a question is an error, and nothing is touched.
+    EXPECT_EQ(runCli("a.gpa --root other", dir), 1);
+    EXPECT_NE(readFile(dir / "out.txt").find("--yes"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "other/受信"));
+    EXPECT_EQ(runCli("missing.gpa --root root --yes", dir), 1);
+    EXPECT_EQ(runCli("--root root", dir), 2);
+    EXPECT_EQ(runCli("a.gpa --bogus", dir), 2);
+
+    // Everything kept: nothing was received.
+    for (auto& list : model.tasks[0]->sources[0]->fileLists)
+        for (auto& file : list->files)
+            file->update = guidepost::UpdateIfNotExist;
+    ASSERT_TRUE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
+    EXPECT_EQ(runCli("a.gpa --root root --yes", dir), 3) << readFile(dir / "out.txt");
+    EXPECT_NE(readFile(dir / "out.txt").find("受信したファイルは一つもありませんでした"), std::string::npos);
 }
 
 } // namespace
