@@ -296,7 +296,17 @@ TEST_F(ReceiveEngineTest, ZipTaskPacksTheReceivedFilesAndUnpacksMarkedZips)
     Model::attach(u, "pack.zip", dir / "payload/pack.zip");
     Model::file(Model::list(u), "pack.zip").uncompress = guidepost::UncompressZip;
 
+    // A zip task whose files are all up to date makes no zip file.
+    writeFile(root + "/kept/__zip___/k.txt", "old");
+    TaskRecord& k = model.task("K", "kept");
+    k.destinationType = guidepost::DestinationZip;
+    k.zipFileName = "Data";
+    Model::attach(k, "k", payload("k", "new"));
+    Model::file(Model::list(k), "k.txt", "k").update = guidepost::UpdateIfNotExist;
+
     EXPECT_TRUE(run());
+    EXPECT_FALSE(fs::exists(root + "/kept/data.zip"));
+    EXPECT_EQ(readFile(root + "/kept/__zip___/k.txt"), "old");
     EXPECT_TRUE(fs::exists(root + "/zipped/data.zip"));
     EXPECT_FALSE(fs::exists(root + "/zipped/__zip___")) << "work folder removed after packing";
     EXPECT_EQ(totals.zip.received, 1);
