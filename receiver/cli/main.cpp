@@ -1,6 +1,7 @@
 // corvan-cli: the receiver's work from a terminal, one subcommand per task.
 
 #include "InspectCommand.h"
+#include "ReceiveCommand.h"
 
 #include <cstring>
 #include <iostream>
@@ -15,6 +16,7 @@ struct Subcommand {
 
 const Subcommand subcommands[] = {
     {"inspect", "GuidePostファイルの内容を表示します", cli::runInspect},
+    {"receive", "GuidePostのファイルを受信します", cli::runReceive},
 };
 
 void printUsage(std::ostream& out)

@@ -10,6 +10,8 @@
 #include "guidepost/GuidePostArchive.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +28,18 @@ struct TemporaryFile {
             ::unlink(path.c_str());
     }
 };
+
+// An archive begins with "GPAR".
+bool startsWithArchiveMark(const std::string& path)
+{
+    char mark[4] = {};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    const bool isArchive = std::fread(mark, 1, 4, f) == 4 && std::memcmp(mark, "GPAR", 4) == 0;
+    std::fclose(f);
+    return isArchive;
+}
 
 WorkerOutcome failure(int code, std::string message)
 {
@@ -69,9 +83,10 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
 {
     CAMData model;
     TemporaryFile document;
-    const bool archive = GuidePostArchive::IsArchive(local);
+    const bool archive = startsWithArchiveMark(local);
     try {
         if (archive) {
+#if CV_HAVE_ARCHIVE
             ArchiveIndex index;
             if (!GuidePostArchive::ReadIndex(local, index)) {
                 document.path = index.documentPath;
@@ -83,6 +98,9 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 throw ReceiveError(CAMException::InvalidGuidePost);
             model.archived = true;
             model.sourceArchivePath = local;
+#else
+            return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
+#endif
         } else {
             if (::access(local.c_str(), R_OK) != 0)
                 throw ReceiveError(CAMException::InvalidGuidePost, local);
@@ -94,10 +112,12 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
     }
 
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
+#if CV_HAVE_ARCHIVE
     engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
         return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
                                               key.enciphered ? key.length : 0);
     });
+#endif
     WorkerOutcome outcome;
     try {
         outcome.status = engine.Receive(model, root) ? WorkerOutcome::Received : WorkerOutcome::NotStarted;

@@ -1,6 +1,6 @@
-#include "receiver/cli/receive/ReceiveCommand.h"
+#include "receiver/cli/ReceiveCommand.h"
 
-#include "receiver/cli/receive/TerminalHost.h"
+#include "receiver/cli/TerminalHost.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
@@ -112,8 +112,11 @@ int receiveCommand(const std::vector<std::string>& args)
     host.drawProgress();
     host.clearProgress();
 
-    for (const std::string& line : worker.errorLines())
-        std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : worker.errorLines()) {
+        // The error that ended the receive is shown once, below.
+        if (line != outcome.message)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    }
     for (const std::string& line : failures)
         std::fprintf(stderr, "ファイルを置けませんでした: %s\n", line.c_str());
     if (host.unanswerable()) {

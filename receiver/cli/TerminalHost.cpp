@@ -1,4 +1,4 @@
-#include "receiver/cli/receive/TerminalHost.h"
+#include "receiver/cli/TerminalHost.h"
 
 #include "receiver/engine/ReceiveProgress.h"
 
