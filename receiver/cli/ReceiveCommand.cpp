@@ -78,6 +78,7 @@ int receiveCommand(const std::vector<std::string>& args)
     platform::Settings settings;
     ReceiveOptions engineOptions;
     engineOptions.ifnotexistToUpdate = settings.getBool("settings", "i2n");
+    engineOptions.allowBasicAuth = settings.getBool("settings", "AllowBasicAuth");
     engineOptions.proxies.load(settings);
     AccountStore accounts;
     if (accounts.load() == AccountStore::LoadResult::Loaded)

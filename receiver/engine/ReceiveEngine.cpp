@@ -2,6 +2,7 @@
 
 #include "receiver/engine/DateMacros.h"
 #include "receiver/engine/FolderPath.h"
+#include "receiver/engine/HttpSourceReceiver.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
 #include "receiver/engine/ReceiveError.h"
@@ -456,16 +457,22 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         processAttachSource(source, policy, attachments, folder);
         return;
     }
+    if (!remoteTransfer_ && server.protocol == guidepost::ProtocolHttp) {
+        HttpSourceReceiver::receive(*this, RemoteSource{&source, server, &login, policy, folder},
+                                    options_.allowBasicAuth);
+        return;
+    }
     if (!remoteTransfer_)
         throw ReceiveError(server.protocol == guidepost::ProtocolFtp ? CAMException::FtpConnectFailed
                                                                      : CAMException::HttpConnectFailed,
-                           "[" + server.host + "]: このCorvandelleはHTTP・FTPのソースをまだ受信できません");
+                           "[" + server.host + "]: このCorvandelleはFTPのソースをまだ受信できません");
     remoteTransfer_(*this, RemoteSource{&source, server, &login, policy, folder});
 }
 
-void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why)
+void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
 {
-    errorLines_.push_back(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
+    if (withLine)
+        errorLines_.push_back(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
     ReceiveEvent failed;
     failed.eventKind = FileFailed;
     failed.remoteName = name;

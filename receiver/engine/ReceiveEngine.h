@@ -58,6 +58,7 @@ struct ReceiveOptions {
     ProxySettings proxies;
     MirrorChoice::RandomSource random;  // empty: seeded from the clock
     int maxOpenFolders = 10;
+    bool allowBasicAuth = false;  // "AllowBasicAuth"
 };
 
 class ReceiveEngine {
@@ -109,6 +110,10 @@ public:
     void append(ReceiveEvent event);
     // Throws 43 when the user has stopped the receive.
     void checkCancel() const;
+    void addErrorLine(std::string line) { errorLines_.push_back(std::move(line)); }
+    // One file that could not be received: the error line (unless the
+    // transfer gave its own), a kind-8 event and the failure count.
+    void failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine = true);
 
 private:
     struct Attachment {
@@ -129,7 +134,6 @@ private:
                              const AttachmentMap& attachments, const std::string& folder);
     void processAttachFile(const FileRecord& file, const PolicyState& inherited, const AttachmentMap& attachments,
                            const std::string& folder);
-    void failFile(const std::string& name, std::int32_t protocol, const std::string& why);
     void finishAfterFailure(const std::string& line);
 
     ReceiveHost& host_;

@@ -322,10 +322,10 @@ TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndHttpSourcesFailClearly)
     model.task("T", "d");
     model.tasks.back()->sources.push_back(std::make_unique<SourceRecord>());
     model.tasks.back()->sources.back()->serverName = "127.0.0.1";
-    model.tasks.back()->sources.back()->protocol = guidepost::ProtocolHttp;
-    EXPECT_EQ(runCode(), CAMException::HttpConnectFailed);
+    model.tasks.back()->sources.back()->protocol = guidepost::ProtocolFtp;
+    EXPECT_EQ(runCode(), CAMException::FtpConnectFailed);
     ASSERT_FALSE(errorLines.empty());
-    EXPECT_NE(errorLines.back().find("HTTP"), std::string::npos);
+    EXPECT_NE(errorLines.back().find("FTP"), std::string::npos);
 
     model.tasks.clear();
     TaskRecord& t = model.task("T", "e");
