@@ -2,6 +2,7 @@
 
 #include "receiver/engine/DateMacros.h"
 #include "receiver/engine/FolderPath.h"
+#include "receiver/engine/FtpSourceReceiver.h"
 #include "receiver/engine/HttpSourceReceiver.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
@@ -462,10 +463,10 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
                                     options_.allowBasicAuth);
         return;
     }
-    if (!remoteTransfer_)
-        throw ReceiveError(server.protocol == guidepost::ProtocolFtp ? CAMException::FtpConnectFailed
-                                                                     : CAMException::HttpConnectFailed,
-                           "[" + server.host + "]: このCorvandelleはFTPのソースをまだ受信できません");
+    if (!remoteTransfer_) {
+        FtpSourceReceiver::receive(*this, RemoteSource{&source, server, &login, policy, folder});
+        return;
+    }
     remoteTransfer_(*this, RemoteSource{&source, server, &login, policy, folder});
 }
 

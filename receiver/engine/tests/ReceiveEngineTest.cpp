@@ -317,7 +317,7 @@ TEST_F(ReceiveEngineTest, ZipTaskPacksTheReceivedFilesAndUnpacksMarkedZips)
     EXPECT_FALSE(fs::exists(root + "/unz/pack.zip")) << "the zip is deleted once unpacked";
 }
 
-TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndHttpSourcesFailClearly)
+TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndUnreachableServersFailClearly)
 {
     model.task("T", "d");
     model.tasks.back()->sources.push_back(std::make_unique<SourceRecord>());

@@ -1,0 +1,301 @@
+#include "receiver/engine/FtpSourceReceiver.h"
+
+#include "receiver/engine/FolderPath.h"
+#include "receiver/engine/LocalName.h"
+#include "receiver/engine/Questions.h"
+#include "receiver/engine/ReceiveError.h"
+#include "receiver/engine/ReceiveHost.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SourceLogin.h"
+
+#include "platform/FtpSource.h"
+
+#include <cerrno>
+#include <exception>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace receive {
+
+namespace {
+
+platform::TransferCallbacks callbacksFor(ReceiveEngine& engine)
+{
+    ReceiveHost& host = engine.host();
+    ReceiveProgress& progress = engine.progress();
+    platform::TransferCallbacks cb;
+    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
+    cb.fileBegins = [&](long long size) {
+        progress.fileSize = size;
+        progress.fileReceived = 0;
+        host.post(ReceiveMessage::FileBegins, size);
+    };
+    cb.blockReceived = [&](long long bytes) {
+        progress.fileReceived = bytes;
+        host.post(ReceiveMessage::FileBytes, bytes);
+    };
+    cb.cancelled = [&progress] { return progress.cancel.load(); };
+    cb.askPassword = [&host](const platform::PasswordPrompt& p) -> std::optional<std::string> {
+        Answer a = host.ask(Questions::password(p.server, p.user, p.protocol, p.message == platform::mailPromptText));
+        if (a.button != AnswerOk)
+            return std::nullopt;
+        return a.text;
+    };
+    cb.askProxyCredentials = [&host](const std::string& address) -> std::optional<platform::Credentials> {
+        Answer a = host.ask(Questions::idAndPassword(address));
+        if (a.button != AnswerOk)
+            return std::nullopt;
+        return platform::Credentials{a.text, a.secondText};
+    };
+    return cb;
+}
+
+// A folder the server named, below the list's folder: its components must
+// stay inside (no "..", no separators smuggled in a name).
+bool insideFolder(const std::string& base, const std::string& folder)
+{
+    if (folder == base)
+        return true;
+    if (folder.size() <= base.size() || folder.compare(0, base.size(), base) != 0 || folder[base.size()] != '/')
+        return false;
+    std::vector<std::string> parts(1);
+    for (std::size_t i = base.size() + 1; i < folder.size(); ++i) {
+        if (folder[i] == '/')
+            parts.emplace_back();
+        else
+            parts.back() += folder[i];
+    }
+    for (const std::string& part : parts) {
+        if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+bool safeName(const std::string& name)
+{
+    std::string reason;
+    return !LocalName::of(name, {}, reason).empty() && name.find(':') == std::string::npos;
+}
+
+struct Receiving {
+    ReceiveEngine& engine;
+    platform::FtpSource& ftp;
+    std::string listFolder;
+    PolicyState policy;
+
+    void placed(const platform::FtpFileResult& result, const std::string& localPath, const std::string& localName,
+                bool unzip)
+    {
+        ReceiveEvent event;
+        event.eventKind = FileReceived;
+        event.destPath = localPath;
+        event.saveName = localName;
+        event.remoteName = result.remoteName;
+        event.protocolCode = ProtocolFtp;
+        event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
+        switch (result.status) {
+        case platform::TransferStatus::Received:
+            event.tempPath = result.tempPath;
+            event.byteCount = result.size;
+            event.unzipAfter = unzip ? 1 : 0;
+            ++engine.task().ftpReceived;
+            engine.task().ftpBytes += result.size;
+            if (engine.task().zipTask)
+                engine.task().removeList.push_back({false, localPath});
+            engine.append(std::move(event));
+            return;
+        case platform::TransferStatus::Kept:
+            event.byteCount = -1;
+            engine.append(std::move(event));
+            return;
+        case platform::TransferStatus::Cancelled:
+            engine.progress().cancel = true;
+            throw ReceiveError(CAMException::UserCancelled);
+        case platform::TransferStatus::Failed:
+            break;
+        }
+        for (const std::string& line : result.errorLines)
+            engine.addErrorLine(line);
+        engine.failFile(result.remoteName, ProtocolFtp, result.detail, result.errorLines.empty());
+    }
+
+    void single(const FileRecord& file, const std::string& remote, const std::string& localName)
+    {
+        PolicyState filePolicy = policy;
+        if (!engine.policy().resolve(PolicyLevel::File, localName, file.update, file.synchronize, filePolicy,
+                                     Transfer::Ftp))
+            return;
+        const std::string localPath = listFolder + "/" + localName;
+        std::exception_ptr raised;
+        platform::FtpFileRequest request;
+        request.remoteName = remote;
+        request.mode = file.mode;
+        request.decide = [&]() {
+            try {
+                return engine.policy().shouldReceive(localPath, filePolicy.policy, Transfer::Ftp, std::nullopt);
+            } catch (...) {
+                raised = std::current_exception();
+                return false;
+            }
+        };
+        platform::FtpFileResult result = ftp.get(request);
+        if (raised) {
+            if (!result.tempPath.empty())
+                ::unlink(result.tempPath.c_str());
+            std::rethrow_exception(raised);
+        }
+        if (result.remoteName.empty())
+            result.remoteName = remote;
+        placed(result, localPath, localName, file.uncompress == guidepost::UncompressZip);
+    }
+
+    void multiple(const FileRecord& file, const std::string& pattern)
+    {
+        std::exception_ptr raised;
+        auto keep = [&](auto&& fn) {
+            try {
+                return fn();
+            } catch (...) {
+                if (!raised)
+                    raised = std::current_exception();
+                return false;
+            }
+        };
+        platform::FtpMultipleGet request;
+        request.pattern = pattern;
+        request.mode = file.mode;
+        request.localFolder = listFolder;
+        request.createFolder = [&](const std::string& folder) {
+            if (!insideFolder(listFolder, folder)) {
+                engine.addErrorLine(formatText(texts::localFolderFailedLine, folder));
+                return false;
+            }
+            return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
+        };
+        request.folderCreated = [&](const std::string& folder, const std::string& name) {
+            ReceiveEvent event;
+            event.eventKind = FolderCreated;
+            event.destPath = folder;
+            event.saveName = name;
+            event.protocolCode = ProtocolFtp;
+            event.transferMode = ModeNone;
+            engine.append(std::move(event));
+            if (engine.task().zipTask)
+                engine.task().removeList.push_back({true, folder + "/" + name});
+        };
+        request.decide = [&](const std::string& folder, const std::string& name) {
+            return keep([&] {
+                if (!insideFolder(listFolder, folder) || !safeName(name))
+                    return false;
+                return engine.policy().shouldReceive(folder + "/" + name, policy.policy, Transfer::Ftp, std::nullopt);
+            });
+        };
+        request.fileDone = [&](const platform::FtpFileResult& result) {
+            keep([&] {
+                if (!insideFolder(listFolder, result.localFolder) || !safeName(result.remoteName)) {
+                    if (!result.tempPath.empty())
+                        ::unlink(result.tempPath.c_str());
+                    engine.failFile(result.remoteName, ProtocolFtp, "保存先の外を指す名前です");
+                    return true;
+                }
+                placed(result, result.localFolder + "/" + result.remoteName, result.remoteName,
+                       file.uncompress == guidepost::UncompressZip);
+                return true;
+            });
+        };
+        request.errorLine = [&](const std::string& line) { engine.addErrorLine(line); };
+        int code = ftp.getMultiple(request);
+        if (raised)
+            std::rethrow_exception(raised);
+        if (code == CAMException::UserCancelled) {
+            engine.progress().cancel = true;
+            throw ReceiveError(CAMException::UserCancelled);
+        }
+    }
+};
+
+} // namespace
+
+void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::RemoteSource& source)
+{
+    platform::SourceLogin login;
+    login.hasAccount = source.login->hasAccount;
+    login.accountName = source.login->accountName;
+    login.user = source.login->user;
+    login.password = source.login->password;
+    login.askPassword = source.login->askPassword;
+    platform::ProxySettings proxy;
+    proxy.server = source.login->proxyServer;
+    proxy.user = source.login->proxyUser;
+    proxy.password = source.login->proxyPassword;
+    static const platform::AsciiExtensions ascii = [] {
+        platform::AsciiExtensions e;
+        e.loadBesideProgram();
+        return e;
+    }();
+
+    ReceiveEvent header;
+    header.eventKind = SourceBegun;
+    header.serverName = source.server.host;
+    header.protocolCode = ProtocolFtp;
+    engine.append(std::move(header));
+    platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
+                            platform::InternetOptions{}, callbacksFor(engine), &ascii);
+    if (int code = ftp.open())
+        throw ReceiveError(code, source.server.host);
+
+    ReceiveProgress& progress = engine.progress();
+    const auto& lists = source.source->fileLists;
+    progress.fileListTotal = static_cast<int>(lists.size());
+    progress.fileListsDone = 0;
+    engine.host().post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(lists.size()));
+    int listsDone = 0;
+    for (const auto& list : lists) {
+        engine.checkCancel();
+        engine.host().post(ReceiveMessage::FileListCount, 0);
+        progress.setName(&ReceiveProgress::Names::fileList, list->name);
+        std::vector<std::string> local = FolderPath::check(list->localFolder);
+        Receiving receiving{engine, ftp, FolderPath::join(source.folder, local), source.policy};
+        if (!FolderPath::create(source.folder, local, 5, engine.host())) {
+            engine.addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
+        } else if (engine.policy().resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize,
+                                           receiving.policy)) {
+            if (list->remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list->remoteFolder)))
+                throw ReceiveError(CAMException::InternetFileFailed,
+                                   platform::FtpSource::remoteFolderLine(list->remoteFolder));
+            progress.fileTotal = static_cast<int>(list->files.size());
+            progress.filesDone = 0;
+            int filesDone = 0;
+            for (const auto& file : list->files) {
+                engine.checkCancel();
+                const std::string remote = LocalName::remoteName(file->remote.empty() ? file->name : file->remote);
+                if (list->method == guidepost::MethodMget) {
+                    receiving.multiple(*file, remote);
+                } else {
+                    std::string reason;
+                    std::string localName = LocalName::of(file->name, remote, reason);
+                    // A local name that names a folder or a drive ends the receive.
+                    if (localName.empty() || localName.find(':') != std::string::npos) {
+                        engine.failFile(remote, ProtocolFtp, reason);
+                        throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
+                    }
+                    try {
+                        receiving.single(*file, remote, localName);
+                    } catch (const CAMException& e) {
+                        if (progress.cancel)
+                            throw;
+                        engine.failFile(remote, ProtocolFtp, errorText(e));
+                    }
+                }
+                progress.filesDone = ++filesDone;
+                engine.host().post(ReceiveMessage::CounterChanged);
+            }
+        }
+        progress.fileListsDone = ++listsDone;
+        engine.host().post(ReceiveMessage::CounterChanged);
+    }
+}
+
+} // namespace receive
