@@ -66,7 +66,8 @@ public:
     // Writes one attachment to destination; false on failure.
     using AttachmentExtractor =
         std::function<bool(const AttachRecord& attachment, const std::string& destination, const CipherKey& key)>;
-    // Receives one HTTP or FTP source; installed once those transfers exist.
+    // Receives one HTTP or FTP source instead of the built-in transfers
+    // (a host may route them elsewhere).
     struct RemoteSource {
         const SourceRecord* source;
         ChosenServer server;
