@@ -40,4 +40,11 @@ public:
     // Reads the index, extracts every attachment into folder and loads the
     // document into model.
     static bool Load(const std::string& archivePath, const std::string& folder, CAMData& model);
+
+    // True when name, extracted into a folder, stays inside it: no separator,
+    // not "." or "..", not empty, no drive.
+    static bool IsSafeEntryName(const std::string& name);
+    // The CAMException code of the last failure on this thread (39 for an
+    // invalid archive, 1 for a failed save, or the code the save raised).
+    static int LastError();
 };
