@@ -309,10 +309,23 @@ TEST_F(ArchiveTest, FailedWritesLeaveNothingAndKeepAnExistingFile)
     other.local = true;
     attach(addTask(other, "a"), "ok", file("ok", "data"));
     EXPECT_FALSE(GuidePostArchive::Write(work_ / "x.gpa", other, true, nullptr, 0));
-    for (const char* bad : {"../up", "a/b", "a\\b", "..", ".", "", "C:x"}) {
+    for (const char* bad : {"../up", "a/b", "a\\b", "..", ".", "", "C:x", "\xF0\x9F\x98\x80"}) {
         other.tasks[0]->attachments[0]->name = bad;
         EXPECT_FALSE(GuidePostArchive::Write(work_ / "x.gpa", other, false, nullptr, 0)) << bad;
     }
+    EXPECT_FALSE(fs::exists(work_ / "x.gpa"));
+
+    // Nothing is written that a reader would refuse.
+    CAMData big;
+    big.local = true;
+    for (int i = 0; i < 65; ++i)
+        addTask(big, "t");
+    EXPECT_FALSE(GuidePostArchive::Write(work_ / "x.gpa", big, false, nullptr, 0));
+    big.tasks.resize(1);
+    fs::path one = file("one", "1");
+    for (int i = 0; i < 513; ++i)
+        attach(*big.tasks[0], "n", one);
+    EXPECT_FALSE(GuidePostArchive::Write(work_ / "x.gpa", big, false, nullptr, 0));
     EXPECT_FALSE(fs::exists(work_ / "x.gpa"));
 }
 
