@@ -1,6 +1,7 @@
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
+#include "guidepost/TCXML.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,7 @@ protected:
         oldTmp_ = old ? old : "";
         hadTmp_ = old != nullptr;
         ::setenv("TMPDIR", tmp_.c_str(), 1);
+        TCXML::SetSchemaFolder(CV_BIN_DIR);
     }
     void TearDown() override
     {
@@ -122,6 +124,7 @@ protected:
             ::setenv("TMPDIR", oldTmp_.c_str(), 1);
         else
             ::unsetenv("TMPDIR");
+        TCXML::SetSchemaFolder("");
         fs::remove_all(root_);
     }
 

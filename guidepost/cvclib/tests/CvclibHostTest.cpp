@@ -136,7 +136,7 @@ protected:
     void set(int item, int id, int v) { ASSERT_EQ(api_.SetDataNum(h_, item, id, v), 1) << id << error(); }
 
     // Builds a GuidePost of two tasks item by item; returns the GuidePost item.
-    int build(const fs::path& attachment)
+    int build(const fs::path* attachment)
     {
         int gp = api_.NewItem(h_, 1);
         set(gp, 1011, "写真集");
@@ -181,13 +181,13 @@ protected:
             }
             set(source, 1306, list);
             set(task, 1207, source);
-            if (t == 0) {
+            if (t == 0 && attachment) {
                 int a = api_.NewItem(h_, 6);
                 set(a, 1011, "添付.txt");
                 set(a, 1601, "ラベル");
-                set(a, 1602, attachment.c_str());
+                set(a, 1602, attachment->c_str());
                 set(a, 1603, 1600000000);
-                set(a, 1604, static_cast<int>(fs::file_size(attachment)));
+                set(a, 1604, static_cast<int>(fs::file_size(*attachment)));
                 set(task, 1208, a);
             }
             set(gp, 1102, task);
@@ -401,15 +401,22 @@ TEST_F(CvclibHost, BuildSaveAndLoadBothForms)
         for (int i = 0; i < 1000; ++i)
             out << "添付ファイルの行 " << i << "\n";
     }
-    int gp = build(attachment);
+    // The plain document: attachments belong in archives, and a document
+    // naming one loads only from its archive.
+    int gp = build(nullptr);
     fs::path document = root_ / "guide.gp";
-    fs::path archive = root_ / "guide.gpa";
     ASSERT_EQ(api_.Save(h_, gp, document.c_str(), 1), 1) << error();
-    ASSERT_EQ(api_.Save(h_, gp, archive.c_str(), 2), 1) << error();
     check();
-
     ASSERT_EQ(api_.Load(h_, document.c_str()), 1);
     check();
+
+    ASSERT_EQ(api_.Clear(h_), 1);
+    gp = build(&attachment);
+    fs::path archive = root_ / "guide.gpa";
+    fs::path withAttachment = root_ / "attached.gp";
+    ASSERT_EQ(api_.Save(h_, gp, archive.c_str(), 2), 1) << error();
+    ASSERT_EQ(api_.Save(h_, gp, withAttachment.c_str(), 1), 1) << error();
+    EXPECT_EQ(api_.Load(h_, withAttachment.c_str()), 0);
 
     fs::path folder = root_ / "unpacked";
     ASSERT_EQ(api_.LoadGPA(h_, archive.c_str(), folder.c_str()), 1);
