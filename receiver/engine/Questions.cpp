@@ -180,6 +180,45 @@ Question Questions::idAndPassword(const std::string& address)
     return q;
 }
 
+Question Questions::tryCertification(const std::string& address)
+{
+    Question q;
+    q.kind = QuestionKind::TryCertification;
+    q.caption = texts::tryCertificationCaption;
+    q.fields = {{texts::certificationSiteLabel, address}};
+    q.buttons = list(texts::tryCertificationButtons);
+    q.closeButton = CertifyStop;
+    q.icon = QuestionIcon::Question;
+    return q;
+}
+
+Question Questions::notCertified(const std::string& explanation, const std::string& address)
+{
+    Question q;
+    q.kind = QuestionKind::NotCertified;
+    q.caption = texts::notCertifiedCaption;
+    q.text = explanation;
+    q.fields = {{texts::certificationSiteLabel, address}};
+    q.buttons = list(texts::notCertifiedButtons);
+    q.defaultButton = NotCertifiedContinue;
+    q.closeButton = NotCertifiedStop;
+    q.icon = QuestionIcon::Warning;
+    return q;
+}
+
+Question Questions::certified(const std::string& saveFolder, const std::string& address)
+{
+    Question q;
+    q.kind = QuestionKind::Certified;
+    q.caption = texts::certifiedCaption;
+    q.fields = {{texts::saveFolderLabel, saveFolder}, {texts::certificationSiteLabel, address}};
+    q.buttons = list(texts::certifiedButtons);
+    q.defaultButton = CertifiedContinue;
+    q.closeButton = CertifiedStop;
+    q.icon = QuestionIcon::Information;
+    return q;
+}
+
 Question Questions::notice(const std::string& caption, const std::string& text, QuestionIcon icon)
 {
     Question q;

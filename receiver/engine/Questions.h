@@ -25,6 +25,9 @@ public:
     static Question password(const std::string& server, const std::string& id, const std::string& protocol,
                              bool mailAddress);
     static Question idAndPassword(const std::string& address);
+    static Question tryCertification(const std::string& address);
+    static Question notCertified(const std::string& explanation, const std::string& address);
+    static Question certified(const std::string& saveFolder, const std::string& address);
     static Question notice(const std::string& caption, const std::string& text, QuestionIcon icon);
 };
 

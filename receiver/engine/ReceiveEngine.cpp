@@ -13,8 +13,12 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/UrlFetch.h"
+
+#include "receiver/certification/Certification.h"
 
 #include "platform/Cp932Codec.h"
+#include "platform/Shell.h"
 #include "platform/TempFile.h"
 
 #include <algorithm>
@@ -138,6 +142,10 @@ GuidePostHead GuidePostHead::of(const CAMData& model)
     head.navigation = model.navigation;
     head.encrypt = model.encrypt;
     head.archived = model.archived;
+    head.digestPresent = model.digestPresent;
+    head.digestUrl = model.digestUrl;
+    head.digestName = model.digestName;
+    head.digestType = model.digestType;
     return head;
 }
 
@@ -181,6 +189,9 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
         saveRoot_.pop_back();
     if (head_.name.empty())
         throw ReceiveError(CAMException::NameMissing);
+    certified_ = false;
+    if (head_.digestPresent)
+        certify();
 
     std::string date = head_.datePresent ? std::to_string(head_.year) + "/" + std::to_string(head_.month) + "/"
                                                + std::to_string(head_.day)
@@ -255,6 +266,66 @@ void ReceiveEngine::finishAfterFailure(const std::string& line)
     end.eventKind = ReceiveFinished;
     end.errorText = line;
     append(std::move(end));
+}
+
+void ReceiveEngine::openSite(const std::string& address)
+{
+    if (!platform::Shell::open(address))
+        host_.ask(Questions::notice(texts::errorCaption, texts::pageOpenFailed, QuestionIcon::Stop));
+}
+
+void ReceiveEngine::certify()
+{
+    DigestReference digest{head_.digestUrl, head_.digestName, head_.digestType};
+    switch (Certification::offerFor(digest)) {
+    case CertificationOffer::None:
+        return;
+    case CertificationOffer::Broken:
+        throw ReceiveError(CAMException::CertificateError);
+    case CertificationOffer::Offer:
+        break;
+    }
+    const std::string address = Certification::address(digest);
+    Answer offer = host_.ask(Questions::tryCertification(address));
+    if (offer.button == CertifySkip)
+        return;
+    if (offer.button != CertifyNow)
+        throw ReceiveError(CAMException::UserCancelled);
+
+    UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
+    Certification certification(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+                                fetch.fetchEnds);
+    CertificationResult result = certification.certify(guidePostFile_, digest);
+    if (result.errorCode == CAMException::UserCancelled)
+        throw ReceiveError(CAMException::UserCancelled);
+    if (!result.certified()) {
+        for (;;) {
+            Answer a = host_.ask(Questions::notCertified(Certification::explanation(result), address));
+            if (a.button == NotCertifiedOpenSite) {
+                openSite(address);
+                continue;
+            }
+            if (a.button == NotCertifiedContinue)
+                return;
+            throw ReceiveError(result.errorCode ? result.errorCode : int(CAMException::CertificateError));
+        }
+    }
+
+    const std::string folder = Certification::certifiedFolder(head_.digestUrl, saveRoot_);
+    if (folder.empty() || !Certification::createCertifiedFolder(saveRoot_, folder))
+        throw ReceiveError(CAMException::CreateFolderFailed, saveRoot_ + "/" + folder);
+    saveRoot_ += "/" + folder;
+    certified_ = true;
+    for (;;) {
+        Answer a = host_.ask(Questions::certified(saveRoot_, address));
+        if (a.button == CertifiedOpenPage) {
+            openSite(address);
+            continue;
+        }
+        if (a.button == CertifiedContinue)
+            return;
+        throw ReceiveError(CAMException::UserCancelled);
+    }
 }
 
 void ReceiveEngine::askCipherCode()

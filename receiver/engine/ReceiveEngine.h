@@ -41,6 +41,11 @@ struct GuidePostHead {
     bool navigation = false;
     bool encrypt = false;
     bool archived = false;
+    // The certification site of a signed GuidePost.
+    bool digestPresent = false;
+    std::string digestUrl;
+    std::string digestName;
+    std::string digestType;
 
     static GuidePostHead of(const CAMData& model);
 };
@@ -83,6 +88,8 @@ public:
 
     void setAttachmentExtractor(AttachmentExtractor extractor) { extractor_ = std::move(extractor); }
     void setRemoteTransfer(RemoteTransfer transfer) { remoteTransfer_ = std::move(transfer); }
+    // The GuidePost file as received: certification compares its digest.
+    void setGuidePostFile(std::string path) { guidePostFile_ = std::move(path); }
 
     // The whole receive into saveRoot (which exists). False when the user
     // chose not to receive at the welcome; throws CAMException (usually a
@@ -100,6 +107,10 @@ public:
     // Error lines of the report ("ファイル[ %s ]を取得できませんでした。", ...).
     const std::vector<std::string>& errorLines() const { return errorLines_; }
     const CipherKey& cipherKey() const { return cipherKey_; }
+    // The GuidePost was certified in this receive; saveRoot() is then its
+    // certified folder.
+    bool certified() const { return certified_; }
+    const std::string& saveRoot() const { return saveRoot_; }
 
     // For the transfers: the shared pieces of the receive.
     ReceiveHost& host() { return host_; }
@@ -124,6 +135,8 @@ private:
     };
     using AttachmentMap = std::map<std::string, Attachment>;
 
+    void certify();
+    void openSite(const std::string& address);
     void askCipherCode();
     void extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
     void deleteAttachments();
@@ -153,6 +166,8 @@ private:
     std::tm start_{};
     int confirmMode_ = 0;
     bool certifiedArea_ = false;
+    bool certified_ = false;
+    std::string guidePostFile_;
     CipherKey cipherKey_;
     std::set<std::string> attachFiles_;  // deleted when the receive ends
     std::map<const AttachRecord*, Attachment> attachmentOf_;

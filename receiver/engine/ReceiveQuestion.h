@@ -21,6 +21,9 @@ enum class QuestionKind {
     Password,        // OK (0) with text / 受信をやめる (1)
     IdAndPassword,   // OK (0) with text (ID) and secondText / 受信をやめる (1)
     Notice,          // a message with OK only
+    TryCertification, // buttons: TryCertificationAnswer
+    NotCertified,    // buttons: NotCertifiedAnswer
+    Certified,       // buttons: CertifiedAnswer
 };
 
 enum WelcomeAnswer { WelcomeReceive = 0, WelcomeConfirmTasks = 1, WelcomeConfirmServers = 2, WelcomeDoNotReceive = 3 };
@@ -33,6 +36,11 @@ enum OverwriteAnswer {
     OverwriteOnlyNew = 3,
     OverwriteStopAll = 4,
 };
+// The first button of the two certification results opens the site and
+// leaves the question standing.
+enum TryCertificationAnswer { CertifyNow = 0, CertifySkip = 1, CertifyStop = 2 };
+enum NotCertifiedAnswer { NotCertifiedOpenSite = 0, NotCertifiedContinue = 1, NotCertifiedStop = 2 };
+enum CertifiedAnswer { CertifiedOpenPage = 0, CertifiedContinue = 1, CertifiedStop = 2 };
 enum OkCancel { AnswerOk = 0, AnswerCancel = 1 };
 
 enum class QuestionIcon { None, Information, Question, Warning, Stop };

@@ -76,6 +76,16 @@ inline constexpr const char* localFolderFailedLine =
     "ローカル（ハードディスク）のディレクトリ[ %s ]にアクセスできませんでした。";
 inline constexpr const char* attachLabel = "添付ファイル";
 
+inline constexpr const char* tryCertificationCaption = "認証情報";
+inline constexpr const char* tryCertificationButtons[] = {"認証作業を行う", "認証作業をせずに受信する", "受信をやめる"};
+inline constexpr const char* notCertifiedCaption = "認証失敗";
+inline constexpr const char* notCertifiedButtons[] = {"認証サイトの情報を見る", "このまま受信を続ける", "受信をやめる"};
+inline constexpr const char* certifiedCaption = "認証完了";
+inline constexpr const char* certifiedButtons[] = {"追加情報ページを開く", "受信を続ける", "受信をやめる"};
+inline constexpr const char* certificationSiteLabel = "認証サイト";
+inline constexpr const char* saveFolderLabel = "保存先";
+inline constexpr const char* pageOpenFailed = "ページの表示でエラーが生じました";
+
 // The worker's own messages.
 inline constexpr const char* badSource = "ファイル、URLの指定が正しくありません";
 inline constexpr const char* cannotProcessGuidePost = "このガイドポストファイルを処理することができません";

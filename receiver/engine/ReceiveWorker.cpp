@@ -7,7 +7,11 @@
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
 
+#include "receiver/engine/UrlFetch.h"
+
 #include "guidepost/GuidePostArchive.h"
+#include "platform/HttpSource.h"
+#include "platform/UrlDownload.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,10 +67,29 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
 
     bool remote = false;
     std::string local = GuidePostLocation::localPathOf(source, remote);
-    if (remote)
-        return failure(CAMException::FileCreateFailed,
-                       std::string(CAMException::messageFor(CAMException::FileCreateFailed))
-                           + "\nURLのガイドポストはこのCorvandelleではまだ受信できません: " + source);
+    // A GuidePost named by an address is received from a temporary copy.
+    TemporaryFile fetched;
+    if (remote) {
+        std::string server, path;
+        bool secure = false;
+        if (!platform::UrlDownload::splitAddress(platform::trimmed(source), server, path, secure))
+            return failure(CAMException::FileCreateFailed,
+                           std::string(CAMException::messageFor(CAMException::FileCreateFailed))
+                               + "\nURLのガイドポストはこのCorvandelleではまだ受信できません: " + source);
+        progress_.zero();
+        progress_.cancel = false;
+        UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
+        platform::UrlDownload download(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+                                       fetch.fetchEnds);
+        platform::UrlDownloadResult result = download.toFile(server, path, secure);
+        if (!result.ok) {
+            std::string message = CAMException::messageFor(result.errorCode);
+            if (result.httpStatus >= 400)
+                message += "\nHTTP " + std::to_string(result.httpStatus);
+            return failure(result.errorCode, message + "\n" + source);
+        }
+        fetched.path = local = result.tempPath;
+    }
     if (local.empty()) {
         host_.ask(Questions::notice(texts::errorCaption, texts::badSource, QuestionIcon::None));
         return failure(CAMException::FileCreateFailed, CAMException::messageFor(CAMException::FileCreateFailed));
@@ -112,6 +135,7 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
     }
 
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
+    engine.setGuidePostFile(archive ? document.path : local);
 #if CV_HAVE_ARCHIVE
     engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
         return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),

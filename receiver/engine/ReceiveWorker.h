@@ -1,5 +1,5 @@
 #pragma once
-// The worker's side of a receive of a local GuidePost: the path or "file"
+// The worker's side of a receive: a local path, a "file" URL or an http(s)
 // URL, an archive told by its "GPAR" mark and unpacked, the save root
 // resolved and created, the driver run, and every temporary file deleted
 // however it ends.
