@@ -247,6 +247,7 @@ TEST_F(NetReceiveTest, GuidePostsAndArchivesFetchedByAddressLeaveNoCopies)
     // An archive: its attachment comes from the fetched copy.
     CAMData archived;
     archived.name = "配布";
+    archived.local = true;
     auto task = std::make_unique<TaskRecord>();
     task->name = "添付";
     task->folderText = "添付";
