@@ -232,6 +232,40 @@ TEST_F(NetReceiveTest, AForeignCertificateIsOfferedAsAFailure)
     EXPECT_TRUE(tmpEmpty());
 }
 
+TEST_F(NetReceiveTest, BrokenDigestsAndUnusableCertifiedFoldersEndTheReceive)
+{
+    // A digest naming only its site is a broken GuidePost: nothing is asked.
+    CAMData model;
+    buildModel(model, true);
+    model.digestName.clear();
+    publish(model, "half.gp");
+    ScriptedHost half;
+    EXPECT_EQ(receive(half, base() + "/gp/half.gp", dir / "root").code, CAMException::CertificateError);
+    EXPECT_TRUE(half.asked.empty());
+
+    // A digest of another kind certifies nothing.
+    CAMData other;
+    buildModel(other, true);
+    other.digestType = "album";
+    ScriptedHost otherHost;
+    ASSERT_NO_THROW(other.Save(dir / "other.gp"));
+    WorkerOutcome outcome = receive(otherHost, dir / "other.gp", dir / "root");
+    EXPECT_EQ(otherHost.count(QuestionKind::TryCertification), 0);
+    EXPECT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
+
+    // A file where the certified folder belongs: 28, before the welcome.
+    CAMData signedModel;
+    buildModel(signedModel, true);
+    documents["c.xml"] = certificate(publish(signedModel, "signed.gp"));
+    writeFile(dir / "blocked/certified", "a file");
+    ScriptedHost blocked;
+    blocked.script(QuestionKind::TryCertification, {CertifyNow});
+    outcome = receive(blocked, base() + "/gp/signed.gp", dir / "blocked");
+    EXPECT_EQ(outcome.code, CAMException::CreateFolderFailed) << outcome.message;
+    EXPECT_EQ(blocked.count(QuestionKind::Welcome), 0);
+    EXPECT_TRUE(tmpEmpty());
+}
+
 TEST_F(NetReceiveTest, GuidePostsAndArchivesFetchedByAddressLeaveNoCopies)
 {
     CAMData plain;

@@ -35,3 +35,25 @@ TEST(QuestionsTest, LevelTextsNameTheItem)
               "受信先フォルダにすでに /r/a.txt というファイルが存在しています。\r\nこのあとの処理の方法を選んでボタンを押してください。\r\n");
     EXPECT_EQ(Questions::overwrite("x").closeButton, OverwriteStopAll);
 }
+
+TEST(QuestionsTest, CertificationQuestionsAnswerByTheirButtons)
+{
+    Question offer = Questions::tryCertification("http://example.test/dist/");
+    EXPECT_EQ(offer.caption, "認証情報");
+    EXPECT_EQ(offer.buttons.at(CertifyNow), "認証作業を行う");
+    EXPECT_EQ(offer.buttons.at(CertifySkip), "認証作業をせずに受信する");
+    EXPECT_EQ(offer.buttons.at(CertifyStop), "受信をやめる");
+    EXPECT_EQ(offer.closeButton, CertifyStop);
+
+    Question failed = Questions::notCertified("理由", "http://example.test/dist/");
+    EXPECT_EQ(failed.text, "理由");
+    EXPECT_EQ(failed.buttons.at(NotCertifiedOpenSite), "認証サイトの情報を見る");
+    EXPECT_EQ(failed.buttons.at(NotCertifiedContinue), "このまま受信を続ける");
+    EXPECT_EQ(failed.closeButton, NotCertifiedStop);
+
+    Question done = Questions::certified("/save/certified/x", "http://x");
+    EXPECT_EQ(done.buttons.at(CertifiedOpenPage), "追加情報ページを開く");
+    EXPECT_EQ(done.buttons.at(CertifiedContinue), "受信を続ける");
+    EXPECT_EQ(done.buttons.at(CertifiedStop), "受信をやめる");
+    EXPECT_EQ(done.defaultButton, CertifiedContinue);
+}
