@@ -89,9 +89,14 @@ Answer TerminalHost::ask(const Question& q)
         // A text cannot be assumed: stop that item instead of asking forever.
         if (needsText)
             return Answer{q.closeButton, {}, {}};
-        if (q.kind != QuestionKind::Welcome && q.kind != QuestionKind::Notice)
-            std::fprintf(out_, "%s: %s\n  -> %s\n", q.caption.c_str(), plain(q.text).c_str(),
+        if (q.kind != QuestionKind::Welcome && q.kind != QuestionKind::Notice) {
+            // A question without a text (the certification offer) says what it is about by its fields.
+            std::string about = plain(q.text);
+            for (std::size_t i = 0; about.empty() && i < q.fields.size(); ++i)
+                about = q.fields[i].second;
+            std::fprintf(out_, "%s: %s\n  -> %s\n", q.caption.c_str(), about.c_str(),
                          label(q.buttons[static_cast<std::size_t>(q.defaultButton)]).c_str());
+        }
         else if (q.kind == QuestionKind::Notice)
             std::fprintf(out_, "%s: %s\n", q.caption.c_str(), plain(q.text).c_str());
         return Answer{q.defaultButton, {}, {}};

@@ -328,16 +328,29 @@ TEST_F(NetReceiveTest, TheTerminalReceiverTakesAnAddress)
 {
     if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli"))
         GTEST_SKIP() << "corvan-cli is not built";
+    auto run = [&](const std::string& name) {
+        std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
+            + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + base() + "/gp/" + name
+            + " --root cli --yes </dev/null >'" + (dir / "out.txt") + "' 2>&1";
+        int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
     CAMData plain;
     buildModel(plain, false);
     publish(plain, "plain.gp");
-    std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
-        + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + base()
-        + "/gp/plain.gp --root cli --yes </dev/null >'" + (dir / "out.txt") + "' 2>&1";
-    int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(dir / "out.txt");
+    EXPECT_EQ(run("plain.gp"), 0) << readFile(dir / "out.txt");
     EXPECT_EQ(readFile(dir / "cli/受信/a.txt"), "served a.txt");
+
+    // Unattended, a signed GuidePost is certified and received in its area.
+    CAMData signedModel;
+    buildModel(signedModel, true);
+    documents["c.xml"] = certificate(publish(signedModel, "signed.gp"));
+    EXPECT_EQ(run("signed.gp"), 0) << readFile(dir / "out.txt");
+    EXPECT_NE(readFile(dir / "out.txt").find("認証情報: http://" + site()), std::string::npos)
+        << readFile(dir / "out.txt");
+    EXPECT_EQ(readFile(dir / ("cli/certified/127.0.0.1:" + std::to_string(http.port) + "=cert=/受信/a.txt")),
+              "served a.txt");
+    EXPECT_NE(run("none.gp"), 0);
     EXPECT_TRUE(tmpEmpty());
 }
 
