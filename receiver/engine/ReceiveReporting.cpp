@@ -11,6 +11,7 @@
 #include "platform/Settings.h"
 
 #include <climits>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace receive {
@@ -58,7 +59,10 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
     std::lock_guard lock(mutex_);
     started_ = true;
     record_ = {};
-    record_.saveRoot = saveRoot;
+    // Pages link each other by file:// addresses, which must be absolute.
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(saveRoot, ec);
+    record_.saveRoot = ec ? saveRoot : absolute.lexically_normal().string();
     while (record_.saveRoot.size() > 1 && record_.saveRoot.back() == '/')
         record_.saveRoot.pop_back();
     record_.documentPath = documentPath_;
