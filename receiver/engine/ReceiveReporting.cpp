@@ -58,6 +58,7 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
 {
     std::lock_guard lock(mutex_);
     started_ = true;
+    startTaken_ = false;
     record_ = {};
     // Pages link each other by file:// addresses, which must be absolute.
     std::error_code ec;
@@ -100,7 +101,6 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
 void ReceiveReporting::onEnd(const CAMData& model, const ReceiveEngine& engine)
 {
     std::lock_guard lock(mutex_);
-    ended_ = true;
     // Each task that was received left one folder, in task order: the
     // folders are matched to the tasks whose folder text leads to them.
     taskFolders_.clear();
@@ -131,7 +131,8 @@ void ReceiveReporting::onEnd(const CAMData& model, const ReceiveEngine& engine)
     for (const auto& [task, folder] : engine.foldersToOpen())
         openFolders_.push_back({task, folder});
     errorLines_ = engine.errorLines();
-    if (!logOpened_)
+    // The log, when one was opened, named itself after its own start time.
+    if (!startTaken_)
         record_.startTime = localTimeOf(engine.startTime());
 }
 
@@ -194,6 +195,7 @@ void ReceiveReporting::take(const ReceiveEvent& event, const FinishResult& resul
         {
             std::lock_guard lock(mutex_);
             record_.startTime = reports::LocalTime::now();
+            startTaken_ = true;
             record = record_;
         }
         if (!reports::ensureReportFolder(record.saveRoot) || !log_.open(settings_, record)) {
@@ -209,10 +211,9 @@ void ReceiveReporting::take(const ReceiveEvent& event, const FinishResult& resul
         log_.take(rowOf(event, result));
 }
 
-reports::ReceiveReport ReceiveReporting::report(const WorkerOutcome& outcome, const ReceiveTotals& totals,
+reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
                                                 const std::vector<ReceiveEvent>& failures) const
 {
-    (void)outcome;
     std::lock_guard lock(mutex_);
     reports::ReceiveReport r;
     r.record = record_;
@@ -245,7 +246,7 @@ reports::ReportOutcome ReceiveReporting::finish(const WorkerOutcome& outcome, co
     // still closed with what it has.
     if (log_.isOpen())
         log_.close(totalsOf(totals));
-    reports::ReceiveReport receive = report(outcome, totals, failures);
+    reports::ReceiveReport receive = report(totals, failures);
     reports::ReportWriter writer(settings_, logPath_);
     reports::ReportOutcome result = writer.writePages(receive);
     if (outcome.status != WorkerOutcome::NothingReceived)

@@ -57,14 +57,13 @@ public:
 private:
     void onStart(const CAMData& model, const std::string& saveRoot);
     void onEnd(const CAMData& model, const ReceiveEngine& engine);
-    reports::ReceiveReport report(const WorkerOutcome& outcome, const ReceiveTotals& totals,
-                                  const std::vector<ReceiveEvent>& failures) const;
+    reports::ReceiveReport report(const ReceiveTotals& totals, const std::vector<ReceiveEvent>& failures) const;
 
     reports::ReportSettings settings_;
     std::string documentPath_;
     mutable std::mutex mutex_;  // the worker's hooks and the host thread meet here
     bool started_ = false;
-    bool ended_ = false;
+    bool startTaken_ = false;  // the log took the start time
     reports::ReceiveRecord record_;
     std::optional<std::vector<reports::BrowseLink>> browseList_;
     std::map<std::string, std::string> browseLocalNames_;  // browse id -> the file's local name
