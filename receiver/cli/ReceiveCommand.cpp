@@ -188,11 +188,7 @@ int receiveCommand(const std::vector<std::string>& args)
     }
     for (const std::string& line : failures)
         std::fprintf(stderr, "ファイルを置けませんでした: %s\n", line.c_str());
-    if (host.unanswerable()) {
-        std::fprintf(stderr, "エラー: 端末がないため質問に答えられません（--yes で既定の答えを使えます）: %s\n",
-                     host.unanswered().c_str());
-        return 1;
-    }
+
     // The pages of a receive that reached its tasks, however it ended.
     if (finisher.finished() && outcome.status != WorkerOutcome::NotStarted) {
         reports::RecentReceiveList recent;
@@ -217,6 +213,12 @@ int receiveCommand(const std::vector<std::string>& args)
         }
         for (const std::string& target : opened)
             std::printf("開くページ（--open で開きます）: %s\n", target.c_str());
+    }
+
+    if (host.unanswerable()) {
+        std::fprintf(stderr, "エラー: 端末がないため質問に答えられません（--yes で既定の答えを使えます）: %s\n",
+                     host.unanswered().c_str());
+        return 1;
     }
     std::printf("受信: %lld ファイル, %lld バイト (失敗 %lld), ZIP %lld (失敗 %lld)\n",
                 static_cast<long long>(totals.filesReceived()),
