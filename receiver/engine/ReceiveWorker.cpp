@@ -142,6 +142,8 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                                               key.enciphered ? key.length : 0);
     });
 #endif
+    if (startHook_)
+        startHook_(model, root);
     WorkerOutcome outcome;
     try {
         outcome.status = engine.Receive(model, root) ? WorkerOutcome::Received : WorkerOutcome::NotStarted;
@@ -160,6 +162,8 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
     }
     foldersToOpen_ = engine.foldersToOpen();
     errorLines_ = engine.errorLines();
+    if (endHook_)
+        endHook_(model, engine);
     return outcome;
 }
 

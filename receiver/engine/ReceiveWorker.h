@@ -6,6 +6,7 @@
 
 #include "receiver/engine/ReceiveEngine.h"
 
+#include <functional>
 #include <string>
 
 namespace receive {
@@ -31,6 +32,13 @@ public:
     // the receive-ended message at every end.
     WorkerOutcome run(const std::string& source, const std::string& saveRoot);
 
+    // Called on the worker thread once the GuidePost is loaded, before the
+    // receive starts, and once the driver has returned or thrown (the
+    // reports read the model and the driver's folders there).
+    using StartHook = std::function<void(const CAMData& model, const std::string& saveRoot)>;
+    using EndHook = std::function<void(const CAMData& model, const ReceiveEngine& engine)>;
+    void setHooks(StartHook start, EndHook end) { startHook_ = std::move(start), endHook_ = std::move(end); }
+
     // Folders marked for opening by the last receive.
     const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
     const std::vector<std::string>& errorLines() const { return errorLines_; }
@@ -45,6 +53,8 @@ private:
     ReceiveOptions options_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<std::string> errorLines_;
+    StartHook startHook_;
+    EndHook endHook_;
 };
 
 } // namespace receive

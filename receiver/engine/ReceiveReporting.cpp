@@ -1,0 +1,257 @@
+#include "receiver/engine/ReceiveReporting.h"
+
+#include "receiver/engine/FolderPath.h"
+#include "receiver/engine/LocalName.h"
+#include "receiver/engine/ReceiveEngine.h"
+#include "receiver/engine/ReceiveTotals.h"
+
+#include "receiver/reports/PageFile.h"
+
+#include "guidepost/CAMData.h"
+#include "platform/Settings.h"
+
+#include <climits>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace receive {
+
+namespace {
+
+int clampInt(std::int64_t value)
+{
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+reports::LocalTime localTimeOf(const std::tm& t)
+{
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+ReceiveReporting::ReceiveReporting(reports::ReportSettings settings, std::string documentPath)
+    : settings_(settings), documentPath_(std::move(documentPath))
+{
+}
+
+void ReceiveReporting::attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals)
+{
+    finisher.setLogHook(
+        [this, &totals](const ReceiveEvent& event, const FinishResult& result) { take(event, result, totals); });
+    worker.setHooks([this](const CAMData& model, const std::string& root) { onStart(model, root); },
+                    [this](const CAMData& model, const ReceiveEngine& engine) { onEnd(model, engine); });
+}
+
+bool ReceiveReporting::started() const
+{
+    std::lock_guard lock(mutex_);
+    return started_;
+}
+
+void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot)
+{
+    std::lock_guard lock(mutex_);
+    started_ = true;
+    startTaken_ = false;
+    record_ = {};
+    // Pages link each other by file:// addresses, which must be absolute.
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(saveRoot, ec);
+    record_.saveRoot = ec ? saveRoot : absolute.lexically_normal().string();
+    while (record_.saveRoot.size() > 1 && record_.saveRoot.back() == '/')
+        record_.saveRoot.pop_back();
+    record_.documentPath = documentPath_;
+    record_.title = model.name;
+    record_.creator = model.creator;
+    record_.comment = model.comment;
+    record_.hasDate = model.datePresent;
+    record_.dateYear = model.dateYear;
+    record_.dateMonth = model.dateMonth;
+    record_.dateDay = model.dateDay;
+    record_.guidePostVersion = model.contentVersion;
+    record_.formatVersion = CAMData::formatVersion;
+    record_.startTime = reports::LocalTime::now();
+
+    browseList_.reset();
+    if (!model.browse.empty()) {
+        std::vector<reports::BrowseLink> links;
+        for (const auto& b : model.browse)
+            links.push_back({b->target, b->title, b->description, b->remote, b->favorite});
+        browseList_ = std::move(links);
+    }
+    browseLocalNames_.clear();
+    for (const auto& [id, file] : model.browseIndex) {
+        if (!file)
+            continue;
+        std::string reason;
+        std::string local = LocalName::of(file->name, LocalName::remoteName(file->remote.empty() ? file->name
+                                                                                                : file->remote),
+                                          reason);
+        if (!local.empty())
+            browseLocalNames_[id] = local;
+    }
+}
+
+void ReceiveReporting::onEnd(const CAMData& model, const ReceiveEngine& engine)
+{
+    std::lock_guard lock(mutex_);
+    // Each task that was received left one folder, in task order: the
+    // folders are matched to the tasks whose folder text leads to them.
+    taskFolders_.clear();
+    std::size_t next = 0;
+    for (const std::string& folder : engine.receivedFolders()) {
+        std::string name;
+        for (std::size_t i = next; i < model.tasks.size(); ++i) {
+            const TaskRecord& task = *model.tasks[i];
+            std::string text = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
+            std::vector<std::string> parts;
+            bool certified = false;
+            try {
+                parts = FolderPath::taskFolder(text, engine.startTime(), model.archived, certified);
+            } catch (const std::exception&) {
+                continue;  // a task whose folder was refused left none
+            }
+            std::string joined = FolderPath::join("", parts);
+            if (!parts.empty() && folder.size() >= joined.size()
+                && folder.compare(folder.size() - joined.size(), joined.size(), joined) == 0) {
+                name = task.name;
+                next = i + 1;
+                break;
+            }
+        }
+        taskFolders_.push_back({name, folder});
+    }
+    openFolders_.clear();
+    for (const auto& [task, folder] : engine.foldersToOpen())
+        openFolders_.push_back({task, folder});
+    errorLines_ = engine.errorLines();
+    // The log, when one was opened, named itself after its own start time.
+    if (!startTaken_)
+        record_.startTime = localTimeOf(engine.startTime());
+}
+
+reports::LogRow ReceiveReporting::rowOf(const ReceiveEvent& event, const FinishResult& result)
+{
+    reports::LogRow row;
+    row.kind = event.eventKind;
+    row.finishedOk = result.ok;
+    row.saveName = event.saveName;
+    row.remoteName = event.remoteName;
+    row.destPath = event.destPath;
+    row.serverName = event.serverName;
+    row.protocol = event.protocolCode;
+    row.size = event.byteCount;
+    row.transferMode = event.transferMode == ModeNone ? -1 : static_cast<int>(event.transferMode);
+    if (event.eventKind == ZipFolder) {
+        // The zip file made, and its size when it can be read.
+        struct stat st;
+        row.size = result.ok && ::stat(event.saveName.c_str(), &st) == 0 ? st.st_size : -1;
+        if (row.destPath.empty())
+            row.destPath = event.saveName;
+    }
+    if (event.eventKind == FileReceived && !result.ok && event.unzipAfter == 1) {
+        // A failed copy names its file; a failed unpacking does not, and the
+        // file then stands in its place.
+        bool copyFailed = startsWith(result.error, event.tempPath) || startsWith(result.error, event.destPath);
+        if (!copyFailed) {
+            row.finishedOk = true;
+            row.unpackFailed = true;
+        }
+    }
+    return row;
+}
+
+reports::ReportTotals ReceiveReporting::totalsOf(const ReceiveTotals& t)
+{
+    reports::ReportTotals r;
+    r.httpReceived = clampInt(t.http.received), r.httpFailed = clampInt(t.http.failed);
+    r.httpBytes = clampInt(t.http.bytes);
+    r.ftpReceived = clampInt(t.ftp.received), r.ftpFailed = clampInt(t.ftp.failed);
+    r.ftpBytes = clampInt(t.ftp.bytes);
+    r.attachReceived = clampInt(t.attach.received), r.attachFailed = clampInt(t.attach.failed);
+    r.attachBytes = clampInt(t.attach.bytes);
+    r.zipMade = clampInt(t.zip.received), r.zipFailed = clampInt(t.zip.failed);
+    r.zipBytes = clampInt(t.zip.bytes);
+    return r;
+}
+
+void ReceiveReporting::take(const ReceiveEvent& event, const FinishResult& result, const ReceiveTotals& totals)
+{
+    if (event.eventKind == FileReceived && (result.ok || event.byteCount < 0))
+        receivedPaths_.emplace(event.saveName, event.destPath);
+    if (!result.ok)
+        failureLines_.push_back((event.destPath.empty() ? event.saveName : event.destPath) + ": " + result.error);
+    if (!settings_.logging)
+        return;
+    if (!logOpened_) {
+        logOpened_ = true;
+        reports::ReceiveRecord record;
+        {
+            std::lock_guard lock(mutex_);
+            record_.startTime = reports::LocalTime::now();
+            startTaken_ = true;
+            record = record_;
+        }
+        if (!reports::ensureReportFolder(record.saveRoot) || !log_.open(settings_, record)) {
+            settings_.logging = false;
+            logFailed_ = true;
+            return;
+        }
+        logPath_ = log_.path();
+    }
+    if (event.eventKind == ReceiveFinished)
+        log_.close(totalsOf(totals));
+    else
+        log_.take(rowOf(event, result));
+}
+
+reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
+                                                const std::vector<ReceiveEvent>& failures) const
+{
+    std::lock_guard lock(mutex_);
+    reports::ReceiveReport r;
+    r.record = record_;
+    r.totals = totalsOf(totals);
+    r.taskFolders = taskFolders_;
+    r.openFolders = openFolders_;
+    for (const std::string& line : errorLines_)
+        r.errors.push_back({line, {}, {}, {}});
+    for (const ReceiveEvent& e : failures)
+        if (e.eventKind == FileReceived)
+            r.copyFailures.push_back({e.tempPath, e.destPath});
+    r.browseList = browseList_;
+    for (const auto& [id, local] : browseLocalNames_) {
+        auto range = receivedPaths_.equal_range(local);
+        if (range.first == range.second)
+            continue;
+        // The browse index keeps the last file of an id; so does this.
+        auto last = range.second;
+        --last;
+        r.browseTargets[id] = last->second;
+    }
+    return r;
+}
+
+reports::ReportOutcome ReceiveReporting::finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
+                                                const std::vector<ReceiveEvent>& failures,
+                                                platform::Settings& store, reports::RecentReceiveList& recent)
+{
+    // A log the end event never reached (a receive that ended early) is
+    // still closed with what it has.
+    if (log_.isOpen())
+        log_.close(totalsOf(totals));
+    reports::ReceiveReport receive = report(totals, failures);
+    reports::ReportWriter writer(settings_, logPath_);
+    reports::ReportOutcome result = writer.writePages(receive);
+    if (outcome.status != WorkerOutcome::NothingReceived)
+        recent.add(store, receive.record.title, result.pages.pageToOpen, result.pages.pageToRemember);
+    return result;
+}
+
+} // namespace receive

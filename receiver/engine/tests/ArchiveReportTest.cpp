@@ -1,0 +1,122 @@
+// The reports of a receive of a GuidePost archive (built once the archive
+// code is in the library).
+
+#include "ScriptedHost.h"
+#include "TestFolder.h"
+
+#include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveFinisher.h"
+#include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveReporting.h"
+#include "receiver/engine/ReceiveTotals.h"
+#include "receiver/engine/ReceiveWorker.h"
+
+#include "guidepost/CAMData.h"
+#include "guidepost/GuidePostArchive.h"
+#include "guidepost/TCXML.h"
+#include "platform/Cp932Codec.h"
+#include "platform/Settings.h"
+#include "platform/Shell.h"
+
+#include <gtest/gtest.h>
+
+using namespace receive;
+using namespace receive::test;
+
+namespace {
+
+// One task "写真" with two attachments received into 受信/写真/sub.
+void buildArchive(const TestFolder& dir, const std::string& archive)
+{
+    CAMData model;
+    model.name = "配布";
+    model.local = true;
+    auto task = std::make_unique<TaskRecord>();
+    task->name = "写真";
+    task->folderText = "受信\\写真";
+    task->folderList = {"受信", "写真"};
+    auto source = std::make_unique<SourceRecord>();
+    source->name = "添付";
+    source->protocol = guidepost::ProtocolAttach;
+    auto list = std::make_unique<FileListRecord>();
+    list->name = "list";
+    list->localFolder = {"sub"};
+    for (const char* name : {"一.txt", "two.bin"}) {
+        writeFile(dir / (std::string("src/") + name), std::string("contents of ") + name);
+        auto a = std::make_unique<AttachRecord>();
+        a->name = name;
+        a->sourcePath = dir / (std::string("src/") + name);
+        task->attachments.push_back(std::move(a));
+        auto f = std::make_unique<FileRecord>();
+        f->name = name;
+        f->remote = name;
+        list->files.push_back(std::move(f));
+    }
+    source->fileLists.push_back(std::move(list));
+    task->sources.push_back(std::move(source));
+    model.tasks.push_back(std::move(task));
+    ASSERT_TRUE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
+}
+
+// An attachment's row: the second colour, no transfer mode.
+std::string attachRow(const std::string& name, int size)
+{
+    const std::string c = "#ecece4";
+    return "<tr><td align=\"center\" bgcolor=\"" + c + "\"><font color=\"green\">S</font></td><td bgcolor=\"" + c
+        + "\">ファイル</td><td bgcolor=\"" + c + "\">" + name + "</td><td bgcolor=\"" + c + "\">" + name
+        + "</td><td bgcolor=\"" + c + "\" align=\"center\">--</td><td align=\"right\" bgcolor=\"" + c + "\">"
+        + std::to_string(size) + " バイト</td></tr>\r\n";
+}
+
+TEST(ArchiveReportTest, AnArchiveReceiveWritesReportLogAndRecentReceive)
+{
+    TestFolder dir;
+    TCXML::SetSchemaFolder(CV_BIN_DIR);
+    platform::Settings::setStorageFolder(dir / "settings");
+    std::vector<std::string> opened;
+    platform::Shell::setOpener([&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    });
+    const std::string archive = dir / "配布.gpa";
+    buildArchive(dir, archive);
+
+    reports::ReportSettings settings;
+    settings.genReport = settings.logging = true;
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    ReceiveWorker worker(host, queue, totals, progress);
+    ReceiveFinisher finisher(totals);
+    ReceiveReporting reporting(settings, archive);
+    reporting.attach(finisher, worker, totals);
+    WorkerOutcome outcome = worker.run(archive, dir / "root");
+    finisher.drain(queue);
+    platform::Settings store;
+    reports::RecentReceiveList recent;
+    recent.load(store);
+    reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), store, recent);
+    platform::Shell::setOpener({});
+    TCXML::SetSchemaFolder("");
+    ASSERT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
+
+    const std::string html = dir / "root/_html___";
+    EXPECT_TRUE(fs::exists(html + "/Report01.htm"));
+    EXPECT_FALSE(fs::exists(html + "/Error01.htm"));
+    std::string log = platform::Cp932Codec::toUtf8(readFile(html + "/Log01.htm"));
+    std::size_t first = log.find(attachRow("一.txt", 19));
+    std::size_t second = log.find(attachRow("two.bin", 19));
+    ASSERT_NE(first, std::string::npos) << log;
+    ASSERT_NE(second, std::string::npos) << log;
+    EXPECT_LT(first, second);
+    EXPECT_NE(log.find("<FONT face=\"Courier New\">添付</FONT>"), std::string::npos);
+    // No folder marked for opening: the report itself is opened and remembered.
+    EXPECT_EQ(opened, std::vector<std::string>{html + "/Report01.htm"});
+    EXPECT_EQ(pages.pages.pageToOpen, html + "/Report01.htm");
+    ASSERT_EQ(recent.count(), 1);
+    EXPECT_EQ(recent.entries()[0].target, html + "/Report01.htm");
+    EXPECT_EQ(recent.entries()[0].folder, html + "/MRR01.htm");
+}
+
+} // namespace
