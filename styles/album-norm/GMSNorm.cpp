@@ -15,11 +15,6 @@ bool produced = false; // the last generation wrote the page
 
 constexpr int styleCount = 5;
 
-struct StyleText {
-    const char* name;
-    const char* description;
-};
-
 constexpr StyleText styleTexts[styleCount] = {
     {"シンプル", "標準的なページスタイルです。"},
     {"新緑", "新緑の緑色を基調にしたシンプルなページスタイルです。"},
@@ -201,22 +196,15 @@ int writePage()
 
 namespace gmmodule {
 
-const ModuleInfo moduleInfo = {2, 0, "標準スタイルセット", "シンプルなスタイルをいくつか含んだ基本セットです。", "6/27/2002", styleCount};
-
-int generate()
-{
-    return writePage();
-}
-
-const char* styleName(int style)
-{
-    return styleTexts[style].name;
-}
-
-const char* styleDescription(int style)
-{
-    return styleTexts[style].description;
-}
+const ModuleInfo moduleInfo = {
+    2, 0, // version
+    "標準スタイルセット",
+    "シンプルなスタイルをいくつか含んだ基本セットです。",
+    "6/27/2002",
+    styleCount,
+    styleTexts,
+    writePage,
+};
 
 } // namespace gmmodule
 

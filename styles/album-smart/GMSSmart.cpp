@@ -15,19 +15,16 @@ bool produced = false; // the last generation wrote the page
 
 constexpr int styleCount = 5;
 
-struct Style {
-    const char* name;
-    const char* description;
-    const char* background;
+constexpr StyleText styleTexts[styleCount] = {
+    {"ブルー・パステル", "青を基調にした淡い色合いのスタイルです。"},
+    {"グリーン・パステル", "緑を基調にした淡い色合いのスタイルです。"},
+    {"パープル・パステル", "紫を基調にした淡い色合いのスタイルです。"},
+    {"オレンジ・パステル", "オレンジを基調にした淡い色合いのスタイルです。"},
+    {"ピーチ・パステル", "ピンクを基調にした淡い色合いのスタイルです。"},
 };
 
-constexpr Style styles[styleCount] = {
-    {"ブルー・パステル", "青を基調にした淡い色合いのスタイルです。", "ccffff"},
-    {"グリーン・パステル", "緑を基調にした淡い色合いのスタイルです。", "ccffcc"},
-    {"パープル・パステル", "紫を基調にした淡い色合いのスタイルです。", "ccccff"},
-    {"オレンジ・パステル", "オレンジを基調にした淡い色合いのスタイルです。", "ffcc99"},
-    {"ピーチ・パステル", "ピンクを基調にした淡い色合いのスタイルです。", "ffcccc"},
-};
+// The page background of each style.
+constexpr const char* backgrounds[styleCount] = {"ccffff", "ccffcc", "ccccff", "ffcc99", "ffcccc"};
 
 // Four title box colours per style; every style has the same four.
 constexpr int titleBoxColourCount = 4;
@@ -125,7 +122,7 @@ int writePage()
         return 0;
 
     const Templates& t = templates();
-    page.write(format(t.head.c_str(), title.c_str(), styles[style].background));
+    page.write(format(t.head.c_str(), title.c_str(), backgrounds[style]));
     page.write(format(t.title.c_str(), title.c_str()));
 
     std::string comment;
@@ -154,22 +151,15 @@ int writePage()
 
 namespace gmmodule {
 
-const ModuleInfo moduleInfo = {1, 0, "スマートスタイルセット", "淡い色合いのスタイルのセットです。", "8/1/2002", styleCount};
-
-int generate()
-{
-    return writePage();
-}
-
-const char* styleName(int style)
-{
-    return styles[style].name;
-}
-
-const char* styleDescription(int style)
-{
-    return styles[style].description;
-}
+const ModuleInfo moduleInfo = {
+    1, 0, // version
+    "スマートスタイルセット",
+    "淡い色合いのスタイルのセットです。",
+    "8/1/2002",
+    styleCount,
+    styleTexts,
+    writePage,
+};
 
 } // namespace gmmodule
 

@@ -75,7 +75,7 @@ GM_EXPORT int GM_CALL GMSetFolder(const char* folder)
 
 GM_EXPORT int GM_CALL GMGenerate(void)
 {
-    return guarded(generate);
+    return guarded(moduleInfo.generate);
 }
 
 GM_EXPORT int GM_CALL GMGetStyleNum(int* count)
@@ -98,14 +98,14 @@ GM_EXPORT int GM_CALL GMGetStyleName(char* buffer, int length)
 {
     if (!state.styleInRange())
         return 0;
-    return guarded([&] { return copyBounded(buffer, length, styleName(state.currentStyle)); });
+    return guarded([&] { return copyBounded(buffer, length, moduleInfo.styles[state.currentStyle].name); });
 }
 
 GM_EXPORT int GM_CALL GMGetStyleDescription(char* buffer, int length)
 {
     if (!state.styleInRange())
         return 0;
-    return guarded([&] { return copyBounded(buffer, length, styleDescription(state.currentStyle)); });
+    return guarded([&] { return copyBounded(buffer, length, moduleInfo.styles[state.currentStyle].description); });
 }
 
 GM_EXPORT int GM_CALL GMSetNumFunc(NumFunc function)
