@@ -3,7 +3,7 @@
 // Every variable part stands between marker comments that carry the item
 // number, so other programs can read the page back.
 
-#include "styles/interface/GMModuleSupport.h"
+#include "styles/interface/GMModuleEntryPoints.h"
 
 #include <algorithm>
 
@@ -11,15 +11,9 @@ namespace {
 
 using namespace gmmodule;
 
-ModuleState state;
 bool produced = false; // the last generation wrote the page
 
 constexpr int styleCount = 5;
-
-struct StyleText {
-    const char* name;
-    const char* description;
-};
 
 constexpr StyleText styleTexts[styleCount] = {
     {"シンプル", "標準的なページスタイルです。"},
@@ -152,7 +146,7 @@ std::string framedItem(const Item& item, int i, const FrameColours& colours)
         + format(t.itemText.c_str(), colours.commentText, voice.c_str(), i, item.comment.c_str(), i) + t.itemBodyEnd;
 }
 
-int generate()
+int writePage()
 {
     produced = false;
     const int style = state.currentStyle;
@@ -200,115 +194,21 @@ int generate()
 
 } // namespace
 
+namespace gmmodule {
+
+const ModuleInfo moduleInfo = {
+    2, 0, // version
+    "標準スタイルセット",
+    "シンプルなスタイルをいくつか含んだ基本セットです。",
+    "6/27/2002",
+    styleCount,
+    styleTexts,
+    writePage,
+};
+
+} // namespace gmmodule
+
 extern "C" {
-
-GM_EXPORT int GM_CALL GMSetModuleHandle(void* handle)
-{
-    state.handle = handle;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMInit(void)
-{
-    state.styleCount = styleCount;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetVersion(int* major, int* minor)
-{
-    if (!major || !minor)
-        return 0;
-    *major = 2;
-    *minor = 0;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetDataVersion(int* version)
-{
-    if (!version)
-        return 0;
-    *version = 1;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMInformVersion(int major, int minor)
-{
-    state.hostMajor = major;
-    state.hostMinor = minor;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetName(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "標準スタイルセット"); });
-}
-
-GM_EXPORT int GM_CALL GMGetDescription(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "シンプルなスタイルをいくつか含んだ基本セットです。"); });
-}
-
-GM_EXPORT int GM_CALL GMGetCreator(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, product::maker); });
-}
-
-GM_EXPORT int GM_CALL GMGetDate(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "6/27/2002"); });
-}
-
-GM_EXPORT int GM_CALL GMSetFolder(const char* folder)
-{
-    return guarded([&] { return setFolder(state, folder); });
-}
-
-GM_EXPORT int GM_CALL GMGenerate(void)
-{
-    return guarded(generate);
-}
-
-GM_EXPORT int GM_CALL GMGetStyleNum(int* count)
-{
-    if (!count)
-        return 0;
-    *count = state.styleCount;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMSetStyleNo(int number)
-{
-    if (number >= state.styleCount)
-        return 0;
-    state.currentStyle = number;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetStyleName(char* buffer, int length)
-{
-    if (!state.styleInRange())
-        return 0;
-    return guarded([&] { return copyBounded(buffer, length, styleTexts[state.currentStyle].name); });
-}
-
-GM_EXPORT int GM_CALL GMGetStyleDescription(char* buffer, int length)
-{
-    if (!state.styleInRange())
-        return 0;
-    return guarded([&] { return copyBounded(buffer, length, styleTexts[state.currentStyle].description); });
-}
-
-GM_EXPORT int GM_CALL GMSetNumFunc(NumFunc function)
-{
-    state.numFunc = function;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMSetInfoFunc(InfoFunc function)
-{
-    state.infoFunc = function;
-    return 1;
-}
 
 GM_EXPORT int GM_CALL GMGetMaterialNum(int* count)
 {
@@ -322,14 +222,6 @@ GM_EXPORT int GM_CALL GMGetMaterialNum(int* count)
 GM_EXPORT int GM_CALL GMGetMaterialName(int, char* buffer, int length)
 {
     return guarded([&] { return copyBounded(buffer, length, pageName); });
-}
-
-GM_EXPORT int GM_CALL GMGetMaterialAttribute(int index, int* attribute)
-{
-    if (!attribute || index != 0)
-        return 0;
-    *attribute = GM_MATERIAL_ORDINARY;
-    return 1;
 }
 
 // The page needs no common name.

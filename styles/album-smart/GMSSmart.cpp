@@ -2,7 +2,7 @@
 // backgrounds; each item's title box takes one of four colours at random.
 // The markers and the item order are those of the standard set.
 
-#include "styles/interface/GMModuleSupport.h"
+#include "styles/interface/GMModuleEntryPoints.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,24 +11,20 @@ namespace {
 
 using namespace gmmodule;
 
-ModuleState state;
 bool produced = false; // the last generation wrote the page
 
 constexpr int styleCount = 5;
 
-struct Style {
-    const char* name;
-    const char* description;
-    const char* background;
+constexpr StyleText styleTexts[styleCount] = {
+    {"ブルー・パステル", "青を基調にした淡い色合いのスタイルです。"},
+    {"グリーン・パステル", "緑を基調にした淡い色合いのスタイルです。"},
+    {"パープル・パステル", "紫を基調にした淡い色合いのスタイルです。"},
+    {"オレンジ・パステル", "オレンジを基調にした淡い色合いのスタイルです。"},
+    {"ピーチ・パステル", "ピンクを基調にした淡い色合いのスタイルです。"},
 };
 
-constexpr Style styles[styleCount] = {
-    {"ブルー・パステル", "青を基調にした淡い色合いのスタイルです。", "ccffff"},
-    {"グリーン・パステル", "緑を基調にした淡い色合いのスタイルです。", "ccffcc"},
-    {"パープル・パステル", "紫を基調にした淡い色合いのスタイルです。", "ccccff"},
-    {"オレンジ・パステル", "オレンジを基調にした淡い色合いのスタイルです。", "ffcc99"},
-    {"ピーチ・パステル", "ピンクを基調にした淡い色合いのスタイルです。", "ffcccc"},
-};
+// The page background of each style.
+constexpr const char* backgrounds[styleCount] = {"ccffff", "ccffcc", "ccccff", "ffcc99", "ffcccc"};
 
 // Four title box colours per style; every style has the same four.
 constexpr int titleBoxColourCount = 4;
@@ -111,7 +107,7 @@ std::string itemPiece(const Item& item, int i, const char* boxColour)
                   comment, i, i, item.width, i, i, item.height, i);
 }
 
-int generate()
+int writePage()
 {
     produced = false;
     PageFile page(state.pagePath);
@@ -126,7 +122,7 @@ int generate()
         return 0;
 
     const Templates& t = templates();
-    page.write(format(t.head.c_str(), title.c_str(), styles[style].background));
+    page.write(format(t.head.c_str(), title.c_str(), backgrounds[style]));
     page.write(format(t.title.c_str(), title.c_str()));
 
     std::string comment;
@@ -153,115 +149,21 @@ int generate()
 
 } // namespace
 
+namespace gmmodule {
+
+const ModuleInfo moduleInfo = {
+    1, 0, // version
+    "スマートスタイルセット",
+    "淡い色合いのスタイルのセットです。",
+    "8/1/2002",
+    styleCount,
+    styleTexts,
+    writePage,
+};
+
+} // namespace gmmodule
+
 extern "C" {
-
-GM_EXPORT int GM_CALL GMSetModuleHandle(void* handle)
-{
-    state.handle = handle;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMInit(void)
-{
-    state.styleCount = styleCount;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetVersion(int* major, int* minor)
-{
-    if (!major || !minor)
-        return 0;
-    *major = 1;
-    *minor = 0;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetDataVersion(int* version)
-{
-    if (!version)
-        return 0;
-    *version = 1;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMInformVersion(int major, int minor)
-{
-    state.hostMajor = major;
-    state.hostMinor = minor;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetName(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "スマートスタイルセット"); });
-}
-
-GM_EXPORT int GM_CALL GMGetDescription(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "淡い色合いのスタイルのセットです。"); });
-}
-
-GM_EXPORT int GM_CALL GMGetCreator(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, product::maker); });
-}
-
-GM_EXPORT int GM_CALL GMGetDate(char* buffer)
-{
-    return guarded([&] { return copyFixed(buffer, "8/1/2002"); });
-}
-
-GM_EXPORT int GM_CALL GMSetFolder(const char* folder)
-{
-    return guarded([&] { return setFolder(state, folder); });
-}
-
-GM_EXPORT int GM_CALL GMGenerate(void)
-{
-    return guarded(generate);
-}
-
-GM_EXPORT int GM_CALL GMGetStyleNum(int* count)
-{
-    if (!count)
-        return 0;
-    *count = state.styleCount;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMSetStyleNo(int number)
-{
-    if (number >= state.styleCount)
-        return 0;
-    state.currentStyle = number;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMGetStyleName(char* buffer, int length)
-{
-    if (!state.styleInRange())
-        return 0;
-    return guarded([&] { return copyBounded(buffer, length, styles[state.currentStyle].name); });
-}
-
-GM_EXPORT int GM_CALL GMGetStyleDescription(char* buffer, int length)
-{
-    if (!state.styleInRange())
-        return 0;
-    return guarded([&] { return copyBounded(buffer, length, styles[state.currentStyle].description); });
-}
-
-GM_EXPORT int GM_CALL GMSetNumFunc(NumFunc function)
-{
-    state.numFunc = function;
-    return 1;
-}
-
-GM_EXPORT int GM_CALL GMSetInfoFunc(InfoFunc function)
-{
-    state.infoFunc = function;
-    return 1;
-}
 
 GM_EXPORT int GM_CALL GMGetMaterialNum(int* count)
 {
@@ -276,14 +178,6 @@ GM_EXPORT int GM_CALL GMGetMaterialName(int index, char* buffer, int length)
     if (!state.styleInRange() || index != 0 || length <= 0)
         return 0;
     return guarded([&] { return copyBounded(buffer, length, pageName); });
-}
-
-GM_EXPORT int GM_CALL GMGetMaterialAttribute(int index, int* attribute)
-{
-    if (!attribute || index != 0)
-        return 0;
-    *attribute = GM_MATERIAL_ORDINARY;
-    return 1;
 }
 
 // The set shares no common name: an empty one, when there is room for it.

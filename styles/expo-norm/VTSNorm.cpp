@@ -2,6 +2,7 @@
 // album folders below the root it is given.
 
 #include "styles/interface/VTStyleInterface.h"
+#include "styles/interface/ModuleGuard.h"
 
 #include "AlbumFolderTree.h"
 #include "ExhibitionPage.h"
@@ -64,15 +65,7 @@ int storePath(const char* cp932, std::string& into)
     return 1;
 }
 
-template <typename F>
-int guarded(F&& f)
-{
-    try {
-        return f();
-    } catch (...) {
-        return 0; // nothing may be thrown into the host
-    }
-}
+using stylemodule::guarded;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/Cp932Codec.h"
 #include "platform/Folders.h"
+#include "styles/host/ModuleLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -191,15 +192,7 @@ GMStyleHost::~GMStyleHost()
 void GMStyleHost::load()
 {
     unload();
-    std::vector<std::string> candidates;
-    std::error_code ec;
-    fs::directory_iterator it(styleFolder_, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const fs::path& file = it->path();
-        if (isModuleFileName(file.filename().string()) && it->is_regular_file(ec))
-            candidates.push_back(file.string());
-    }
-    std::sort(candidates.begin(), candidates.end());
+    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, isModuleFileName);
     for (const std::string& path : candidates) {
         if (auto module = GMStyleModule::load(path))
             modules_.push_back(std::move(module));

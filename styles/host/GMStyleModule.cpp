@@ -2,8 +2,6 @@
 
 #include "platform/Cp932Codec.h"
 
-#include <QString>
-
 #include <dlfcn.h>
 
 #include <array>
@@ -13,24 +11,9 @@ namespace {
 
 using platform::Cp932Codec;
 using TextBuffer = std::array<char, GM_TEXT_BUFFER_SIZE>;
-
-// A module's answer from a text buffer it filled; the last byte is forced to
-// end the text whatever the module wrote.
-bool fromBuffer(TextBuffer& buffer, std::string& utf8)
-{
-    buffer.back() = '\0';
-    return Cp932Codec::tryToUtf8(buffer.data(), utf8);
-}
-
 } // namespace
 
-GMStyleModule::GMStyleModule(const std::string& path) : library_(QString::fromStdString(path)), path_(path) {}
-
-GMStyleModule::~GMStyleModule()
-{
-    if (library_.isLoaded())
-        library_.unload();
-}
+GMStyleModule::GMStyleModule(const std::string& path) : library_(path), path_(path) {}
 
 std::unique_ptr<GMStyleModule> GMStyleModule::load(const std::string& path)
 {
@@ -44,36 +27,29 @@ std::unique_ptr<GMStyleModule> GMStyleModule::load(const std::string& path)
 
 bool GMStyleModule::resolve()
 {
-    std::array<QFunctionPointer, std::size(entryNames)> found {};
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        found[i] = library_.resolve(entryNames[i]);
-        if (!found[i])
-            return false;
-    }
-    std::size_t i = 0;
-    auto next = [&](auto& into) { into = reinterpret_cast<std::remove_reference_t<decltype(into)>>(found[i++]); };
-    next(entries_.setModuleHandle);
-    next(entries_.init);
-    next(entries_.getVersion);
-    next(entries_.getDataVersion);
-    next(entries_.informVersion);
-    next(entries_.getName);
-    next(entries_.getDescription);
-    next(entries_.getCreator);
-    next(entries_.getDate);
-    next(entries_.setFolder);
-    next(entries_.generate);
-    next(entries_.getStyleNum);
-    next(entries_.setStyleNo);
-    next(entries_.getStyleName);
-    next(entries_.getStyleDescription);
-    next(entries_.setNumFunc);
-    next(entries_.setInfoFunc);
-    next(entries_.getMaterialNum);
-    next(entries_.getMaterialName);
-    next(entries_.getMaterialAttribute);
-    next(entries_.getMaterialCommonName);
-    return true;
+    return library_.resolve(entryNames, [&](auto& next) {
+        next(entries_.setModuleHandle);
+        next(entries_.init);
+        next(entries_.getVersion);
+        next(entries_.getDataVersion);
+        next(entries_.informVersion);
+        next(entries_.getName);
+        next(entries_.getDescription);
+        next(entries_.getCreator);
+        next(entries_.getDate);
+        next(entries_.setFolder);
+        next(entries_.generate);
+        next(entries_.getStyleNum);
+        next(entries_.setStyleNo);
+        next(entries_.getStyleName);
+        next(entries_.getStyleDescription);
+        next(entries_.setNumFunc);
+        next(entries_.setInfoFunc);
+        next(entries_.getMaterialNum);
+        next(entries_.getMaterialName);
+        next(entries_.getMaterialAttribute);
+        next(entries_.getMaterialCommonName);
+    });
 }
 
 // The loader's handle of a library that is already loaded. The reference

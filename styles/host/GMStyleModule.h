@@ -5,7 +5,7 @@
 
 #include "styles/interface/GMStyleInterface.h"
 
-#include <QLibrary>
+#include "styles/host/ModuleLibrary.h"
 
 #include <memory>
 #include <string>
@@ -25,7 +25,6 @@ public:
     // the module. nullptr (and the library unloaded) when the file does not
     // load, lacks an entry point, or the module does not start or name itself.
     static std::unique_ptr<GMStyleModule> load(const std::string& path);
-    ~GMStyleModule();
     GMStyleModule(const GMStyleModule&) = delete;
     GMStyleModule& operator=(const GMStyleModule&) = delete;
 
@@ -87,7 +86,7 @@ private:
         GMGetTextProc getMaterialCommonName;
     };
 
-    QLibrary library_;
+    ModuleLibrary library_;
     std::string path_;
     EntryPoints entries_ {};
     std::string name_;

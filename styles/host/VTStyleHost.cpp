@@ -1,10 +1,9 @@
 #include "VTStyleHost.h"
 
 #include "platform/Folders.h"
+#include "styles/host/ModuleLibrary.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 namespace styles {
 namespace fs = std::filesystem;
@@ -24,15 +23,8 @@ VTStyleHost::~VTStyleHost()
 void VTStyleHost::load()
 {
     unload();
-    std::vector<std::string> candidates;
-    std::error_code ec;
-    fs::directory_iterator it(styleFolder_, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const fs::path& file = it->path();
-        if (file.extension() == ".so" && it->is_regular_file(ec))
-            candidates.push_back(file.string());
-    }
-    std::sort(candidates.begin(), candidates.end());
+    const std::vector<std::string> candidates = findModuleFiles(
+        styleFolder_, [](const std::string& name) { return fs::path(name).extension() == ".so"; });
     for (const std::string& path : candidates) {
         if (auto module = VTStyleModule::load(path))
             modules_.push_back(std::move(module));

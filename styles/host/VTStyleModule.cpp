@@ -2,32 +2,15 @@
 
 #include "platform/Cp932Codec.h"
 
-#include <QString>
-
 #include <array>
 
 namespace styles {
 namespace {
 
 using platform::Cp932Codec;
-
-// A module's answer from a text buffer it filled; the last byte is forced to
-// end the text whatever the module wrote.
-bool fromBuffer(std::array<char, VT_TEXT_BUFFER_SIZE>& buffer, std::string& utf8)
-{
-    buffer.back() = '\0';
-    return Cp932Codec::tryToUtf8(buffer.data(), utf8);
-}
-
 } // namespace
 
-VTStyleModule::VTStyleModule(const std::string& path) : library_(QString::fromStdString(path)), path_(path) {}
-
-VTStyleModule::~VTStyleModule()
-{
-    if (library_.isLoaded())
-        library_.unload();
-}
+VTStyleModule::VTStyleModule(const std::string& path) : library_(path), path_(path) {}
 
 std::unique_ptr<VTStyleModule> VTStyleModule::load(const std::string& path)
 {
@@ -41,29 +24,22 @@ std::unique_ptr<VTStyleModule> VTStyleModule::load(const std::string& path)
 
 bool VTStyleModule::resolve()
 {
-    std::array<QFunctionPointer, std::size(entryNames)> found {};
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        found[i] = library_.resolve(entryNames[i]);
-        if (!found[i])
-            return false;
-    }
-    std::size_t i = 0;
-    auto next = [&](auto& into) { into = reinterpret_cast<std::remove_reference_t<decltype(into)>>(found[i++]); };
-    next(entries_.init);
-    next(entries_.getVersion);
-    next(entries_.informVersion);
-    next(entries_.getName);
-    next(entries_.getDescription);
-    next(entries_.getCreator);
-    next(entries_.getDate);
-    next(entries_.setRootFolder);
-    next(entries_.setRootIndex);
-    next(entries_.generate);
-    next(entries_.getStyleNum);
-    next(entries_.setStyleNo);
-    next(entries_.getStyleName);
-    next(entries_.getStyleDescription);
-    return true;
+    return library_.resolve(entryNames, [&](auto& next) {
+        next(entries_.init);
+        next(entries_.getVersion);
+        next(entries_.informVersion);
+        next(entries_.getName);
+        next(entries_.getDescription);
+        next(entries_.getCreator);
+        next(entries_.getDate);
+        next(entries_.setRootFolder);
+        next(entries_.setRootIndex);
+        next(entries_.generate);
+        next(entries_.getStyleNum);
+        next(entries_.setStyleNo);
+        next(entries_.getStyleName);
+        next(entries_.getStyleDescription);
+    });
 }
 
 bool VTStyleModule::question()

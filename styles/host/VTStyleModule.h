@@ -5,7 +5,7 @@
 
 #include "styles/interface/VTStyleInterface.h"
 
-#include <QLibrary>
+#include "styles/host/ModuleLibrary.h"
 
 #include <memory>
 #include <string>
@@ -18,7 +18,6 @@ public:
     // the module. nullptr (and the library unloaded) when the file does not
     // load, lacks an entry point, or the module does not start or name itself.
     static std::unique_ptr<VTStyleModule> load(const std::string& path);
-    ~VTStyleModule();
     VTStyleModule(const VTStyleModule&) = delete;
     VTStyleModule& operator=(const VTStyleModule&) = delete;
 
@@ -68,7 +67,7 @@ private:
         VTGetStyleTextProc getStyleDescription;
     };
 
-    QLibrary library_;
+    ModuleLibrary library_;
     std::string path_;
     EntryPoints entries_ {};
     std::string name_;

@@ -5,6 +5,7 @@
 // into each module (with platform/Cp932Codec.cpp); no Qt.
 
 #include "styles/interface/GMStyleInterface.h"
+#include "styles/interface/ModuleGuard.h"
 
 #include "platform/Cp932Codec.h"
 #include "platform/ProductInfo.h"
@@ -265,14 +266,6 @@ private:
     bool failed_ = false;
 };
 
-template <typename F>
-int guarded(F&& f)
-{
-    try {
-        return f();
-    } catch (...) {
-        return 0; // nothing may be thrown into the host
-    }
-}
+using stylemodule::guarded;
 
 } // namespace gmmodule

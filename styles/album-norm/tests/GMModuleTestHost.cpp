@@ -178,20 +178,6 @@ fs::path modulePath(const char* name)
     return fs::path(CV_BIN_DIR) / "GMStyle" / (std::string(name) + ".so");
 }
 
-ScratchFolder::ScratchFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "CVgmtestXXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("no scratch folder");
-    path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);

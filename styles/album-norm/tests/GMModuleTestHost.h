@@ -5,6 +5,7 @@
 // page 932, as the real host does.
 
 #include "styles/interface/GMStyleInterface.h"
+#include "styles/tests/ScratchFolder.h"
 
 #include <filesystem>
 #include <string>
@@ -83,18 +84,7 @@ private:
 
 std::filesystem::path modulePath(const char* name); // CV_BIN_DIR/GMStyle/<name>.so
 
-// A fresh folder in the temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using stylestest::ScratchFolder;
 
 std::string readFile(const std::filesystem::path& path);
 // An expected page stored beside the tests of a module.

@@ -60,20 +60,6 @@ int ExhibitionModule::generateFor(int style, const fs::path& root, const fs::pat
     return result;
 }
 
-ScratchFolder::ScratchFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "CVvtsXXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a scratch folder");
-    path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 void makeAlbum(const fs::path& folder, std::int64_t time)
 {
     fs::create_directories(folder);

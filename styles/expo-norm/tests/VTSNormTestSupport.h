@@ -4,6 +4,7 @@
 // page times.
 
 #include "styles/interface/VTStyleInterface.h"
+#include "styles/tests/ScratchFolder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -42,18 +43,7 @@ struct ExhibitionModule {
     std::int64_t generatedUntil = 0;
 };
 
-// A fresh folder in the temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using stylestest::ScratchFolder;
 
 // Writes an album page at `folder`/index.htm with the given write time.
 void makeAlbum(const std::filesystem::path& folder, std::int64_t time);
