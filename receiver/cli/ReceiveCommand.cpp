@@ -33,7 +33,7 @@ const char* const usage = "使い方: corvan-cli receive SOURCE [--root DIR] [--
                           "         [--gen-report=yes|no] [--show-report=yes|no] [--logging=yes|no]\n"
                           "         [--report-style=0|1|2] [--report-rotation=yes|no]\n";
 const char* const help =
-    "GuidePost（パスまたは file URL）のファイルを受信します。\n"
+    "GuidePost（パス、file URL、http・https のアドレス）のファイルを受信します。\n"
     "\n"
     "  --root DIR          保存フォルダ（既定: 設定の保存フォルダ）\n"
     "  --yes               すべての質問に既定の答えを使います\n"
