@@ -2,9 +2,11 @@
 
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
+#include "guidepost/GuidePostArchive.h"
 #include "guidepost/Keywords.h"
 
 #include <ctime>
+#include <map>
 #include <ostream>
 
 using namespace guidepost;
@@ -174,6 +176,27 @@ void GuidePostPrinter::print(const CAMData& m)
                 }
             }
         }
+    }
+}
+
+void GuidePostPrinter::printArchive(const ArchiveIndex& index, const CAMData& m)
+{
+    // The document's attach entries give each file's original size; an entry
+    // no attach names has none to show.
+    std::map<std::string, std::int64_t> sizes;
+    for (const auto& task : m.tasks)
+        for (const auto& a : task->attachments)
+            sizes[a->name] = a->size;
+
+    line(0, "アーカイブ", std::to_string(index.records.size()) + " 個の添付ファイル");
+    for (std::size_t i = 0; i < index.records.size(); ++i) {
+        const auto& r = index.records[i];
+        line(1, "添付 " + std::to_string(i + 1), r.name);
+        line(2, "格納サイズ", std::to_string(r.storedLength) + " バイト");
+        auto found = sizes.find(r.name);
+        line(2, "元のサイズ", found == sizes.end() ? "不明" : std::to_string(found->second) + " バイト");
+        line(2, "圧縮", yesNo(r.compressed));
+        line(2, "暗号化", yesNo(r.enciphered));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 class CAMData;
+struct ArchiveIndex;
 
 namespace cli {
 
@@ -19,6 +20,9 @@ public:
     explicit GuidePostPrinter(std::ostream& out) : out_(out) {}
     // The whole document: head, then every task with its sources, file lists and files.
     void print(const CAMData& model);
+    // An archive's entries in file order: name, stored size, the size the
+    // document gives the attachment, and how the data is held.
+    void printArchive(const ArchiveIndex& index, const CAMData& model);
 
 private:
     void line(int depth, const std::string& label, const std::string& value);

@@ -3,17 +3,58 @@
 #include "GuidePostPrinter.h"
 
 #include "guidepost/CAMData.h"
+#include "guidepost/CAMException.h"
+#include "guidepost/GuidePostArchive.h"
 
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 
 namespace cli {
 
+namespace {
+
+// The index reader hands over a temporary copy of the document; it goes on
+// every path, loaded or not.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit()
+    {
+        if (!path.empty())
+            std::remove(path.c_str());
+    }
+};
+
+int inspectArchive(const std::string& path)
+{
+    ArchiveIndex index;
+    if (!GuidePostArchive::ReadIndex(path, index)) {
+        std::cerr << path << ": " << CAMException::messageFor(CAMException::BadArchive) << '\n';
+        return 1;
+    }
+    RemoveOnExit document{index.documentPath};
+    CAMData model;
+    // The loader checks every attach name against the archive's entries.
+    model.attachmentIndex = index.byName;
+    std::string error;
+    if (!loadGuidePost(index.documentPath, model, error)) {
+        std::cerr << path << ": " << error << '\n';
+        return 1;
+    }
+    GuidePostPrinter printer(std::cout);
+    printer.print(model);
+    printer.printArchive(index, model);
+    return 0;
+}
+
+} // namespace
+
 void printInspectUsage()
 {
     std::cout << "使い方: corvan-cli inspect FILE\n"
-                 "  GuidePostファイル (.gp) を読み込み、その内容を木の形で表示します。\n";
+                 "  GuidePostファイル (.gp) またはガイドポストアーカイブ (.gpa) を読み込み、\n"
+                 "  その内容を木の形で表示します。アーカイブでは添付ファイルの一覧も表示します。\n";
 }
 
 int runInspect(int argc, char** argv)
@@ -27,6 +68,9 @@ int runInspect(int argc, char** argv)
         std::cerr << "使い方: corvan-cli inspect FILE\n";
         return 2;
     }
+    // An archive is told by its mark, whatever its name ends with.
+    if (GuidePostArchive::IsArchive(argv[1]))
+        return inspectArchive(argv[1]);
     CAMData model;
     std::string error;
     if (!loadGuidePost(argv[1], model, error)) {
