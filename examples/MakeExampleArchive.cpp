@@ -91,6 +91,10 @@ bool build(CAMData& model, const fs::path& folder)
         if (!attach(*photos, folder, name))
             return false;
     attachSource(*photos, "写真とお知らせ", {});
+    // Browse entries name a file by its browse identifier.
+    for (auto& file : photos->sources.back()->fileLists.back()->files)
+        if (file->name == "お知らせ.txt")
+            file->browseId = "oshirase";
 
     auto handouts = std::make_unique<TaskRecord>();
     handouts->name = "運動会のしおり";
@@ -106,16 +110,17 @@ bool build(CAMData& model, const fs::path& folder)
     model.tasks.push_back(std::move(photos));
     model.tasks.push_back(std::move(handouts));
 
-    auto picture = std::make_unique<BrowseRecord>();
-    picture->title = "校庭の写真";
-    picture->target = "運動会\\写真\\校庭.png";
-    picture->description = "最初に開く写真";
-    picture->favorite = true;
-    model.browse.push_back(std::move(picture));
     auto notice = std::make_unique<BrowseRecord>();
-    notice->title = "運動会のしおり";
-    notice->target = "運動会\\運動会のしおり.zip";
+    notice->title = "運動会のお知らせ";
+    notice->target = "oshirase";
+    notice->description = "最初にお読みください";
+    notice->favorite = true;
     model.browse.push_back(std::move(notice));
+    auto school = std::make_unique<BrowseRecord>();
+    school->title = "青葉小学校のホームページ";
+    school->target = "https://aoba-school.example/";
+    school->remote = true;
+    model.browse.push_back(std::move(school));
     return true;
 }
 

@@ -210,7 +210,7 @@ TEST_F(InspectArchive, TheBundledExampleIsValidAndInspectsCleanly)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     for (const char* expected :
-         {"GuidePost: 運動会の写真\n", "  場所: ローカル (local)\n", "  ブラウズ 1: 校庭の写真 → 運動会\\写真\\校庭.png\n",
+         {"GuidePost: 運動会の写真\n", "  場所: ローカル (local)\n", "  ブラウズ 1: 運動会のお知らせ → oshirase\n",
           "  タスク数: 2\n", "    更新方法: 時刻比較更新 (up2date)\n", "    フォルダ: 運動会\\写真\n",
           "    保存先: ZIPファイル 運動会のしおり.zip\n", "        ファイル: 校庭.png ← 校庭.png\n",
           "アーカイブ: 4 個の添付ファイル\n", "  添付 1: 校庭.png\n", "  添付 4: 持ち物.txt\n"})
