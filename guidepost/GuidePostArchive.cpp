@@ -539,32 +539,39 @@ bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::s
             return false;
         return target.commit() ? (lastError = 0, true) : false;
     }
-    target.closeFile();
 
-    platform::TempFile raw;
-    if (!raw.create())
-        return false;
-    {
-        FileHandle out(std::fopen(raw.path().c_str(), "wb"));
-        if (!out.get() || !in.copyTo(out.get(), stored) || !out.close())
-            return false;
-    }
-    platform::TempFile plain;
-    const platform::TempFile* data = &raw;
+    // The stored bytes go from the archive through the decipherer and the
+    // decompressor straight into the destination, one fixed buffer at a time.
+    // Deciphered data is cut back to the compressed size; a cipher text is
+    // whole blocks, so a ragged one was cut short.
+    CBlowfish cipher;
+    std::uint64_t wanted = stored;
     if (decipher) {
-        CBlowfish cipher;
-        cipher.SetKey(cipherCode, cipherCodeLength);
-        std::string output = compressed ? (plain.create() ? plain.path() : std::string()) : target.path();
-        std::uint64_t written = 0;
-        if (output.empty() || compressedSize > stored ||
-            !cipher.TryDecipherFile(raw.path(), output, compressedSize, written) || written != compressedSize)
+        if (compressedSize > stored || stored % 8 != 0 || (compressedSize == 0 && stored != 0))
             return false;
-        raw.remove();
-        if (!compressed)
-            return target.commit() ? (lastError = 0, true) : false;
-        data = &plain;
+        cipher.SetKey(cipherCode, cipherCodeLength);
+        wanted = compressedSize;
     }
-    if (uncompfile(target.path().c_str(), data->path().c_str()) == 0)
+    std::FILE* out = target.get();
+    platform::GzipInflater inflater([out](const unsigned char* data, std::size_t length) {
+        return std::fwrite(data, 1, length, out) == length;
+    });
+    static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
+    unsigned char buffer[copyBufferSize];
+    std::uint64_t taken = 0, passed = 0;
+    while (passed < wanted) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(copyBufferSize, stored - taken));
+        if (!in.read(buffer, chunk))
+            return false;
+        taken += chunk;
+        if (decipher)
+            cipher.Decipher(buffer, buffer, chunk);
+        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
+        passed += keep;
+        if (compressed ? !inflater.feed(buffer, keep) : std::fwrite(buffer, 1, keep, out) != keep)
+            return false;
+    }
+    if (compressed && !inflater.finish())
         return false;
     if (!target.commit())
         return false;
