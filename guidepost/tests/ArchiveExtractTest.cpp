@@ -251,4 +251,40 @@ TEST_F(ArchiveExtractTest, DamagedEntriesFailAndLeaveNoDestination)
     EXPECT_FALSE(extract(secret, 0, work_ / "no such folder" / "x", key, sizeof key));
 }
 
+TEST_F(ArchiveExtractTest, AnEmptyFileAtTheDestinationIsFilledInPlaceAndEmptiedOnFailure)
+{
+    const std::string content = randomBytes(40000, 7);
+    const std::string packed = gzipOf(content);
+    const std::vector<Entry> entries = {{1, 0, static_cast<std::uint32_t>(packed.size()), packed},
+                                        {1, 0, 100, packed.substr(0, 100)}};
+    const fs::path placeholder = work_ / "placeholder";
+    writeAll(placeholder, "");
+    const auto mode = fs::status(placeholder).permissions();
+    ASSERT_TRUE(extract(entries, 0, placeholder));
+    EXPECT_EQ(readAll(placeholder), content);
+    EXPECT_EQ(fs::status(placeholder).permissions(), mode);
+
+    // Cut short after output was written: the file is empty again, not gone.
+    writeAll(placeholder, "");
+    EXPECT_FALSE(extract(entries, 1, placeholder));
+    ASSERT_TRUE(fs::exists(placeholder));
+    EXPECT_EQ(fs::file_size(placeholder), 0u);
+
+    // A link to an empty file is replaced, never written through.
+    const fs::path elsewhere = work_ / "elsewhere", link = work_ / "link";
+    writeAll(elsewhere, "");
+    fs::create_symlink(elsewhere, link);
+    ASSERT_TRUE(extract(entries, 0, link));
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(readAll(link), content);
+    EXPECT_EQ(fs::file_size(elsewhere), 0u);
+    // So is an empty file with a second name.
+    const fs::path second = work_ / "second";
+    writeAll(elsewhere, "");
+    fs::create_hard_link(elsewhere, second);
+    ASSERT_TRUE(extract(entries, 0, second));
+    EXPECT_EQ(readAll(second), content);
+    EXPECT_EQ(fs::file_size(elsewhere), 0u);
+}
+
 } // namespace
