@@ -182,7 +182,21 @@ void runCase(const fs::path& work, int count, std::size_t size, int runs, const 
     const fs::path files = work / ("files-" + std::string(tag));
     makeFiles(files, count, size);
     const fs::path archive = work / ("bench-" + std::string(tag) + ".gpa");
-    if (!writeArchive(files, count, archive)) {
+    // The writer's temporary files (two made and deleted per entry) stay out
+    // of the receiver's temporary folder: a publisher writes archives on
+    // another machine, and ext4 makes new files slower to create right
+    // after many were deleted beside them.
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string receiverTmp = oldTmp ? oldTmp : "";
+    const fs::path writerTmp = work / "writer-tmp";
+    fs::create_directories(writerTmp);
+    ::setenv("TMPDIR", writerTmp.c_str(), 1);
+    const bool written = writeArchive(files, count, archive);
+    if (oldTmp)
+        ::setenv("TMPDIR", receiverTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    if (!written) {
         std::fprintf(stderr, "writing the archive failed (%d)\n", GuidePostArchive::LastError());
         return;
     }
