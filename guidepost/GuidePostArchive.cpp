@@ -211,6 +211,38 @@ public:
         file_.reset();
         if (!tmp_.empty())
             ::unlink(tmp_.c_str());
+        if (inPlace_ >= 0) {
+            // Not committed: the empty file is left as it was found.
+            const int emptied = ::ftruncate(inPlace_, 0);
+            (void)emptied;
+            ::close(inPlace_);
+        }
+    }
+    // An empty regular file already at the target (the temporary file a
+    // receive made for the entry) is written in place: there is nothing in it
+    // to protect, and creating a second file and deleting the first would
+    // cost more than a small entry itself. A failure empties it again.
+    bool createOrFillEmpty()
+    {
+        struct stat before {}, opened {};
+        if (::lstat(target_.c_str(), &before) != 0 || !S_ISREG(before.st_mode) || before.st_size != 0)
+            return create();
+        int fd = ::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return create();
+        if (::fstat(fd, &opened) != 0 || opened.st_dev != before.st_dev || opened.st_ino != before.st_ino ||
+            !S_ISREG(opened.st_mode) || opened.st_size != 0 || opened.st_nlink != 1) {
+            ::close(fd);
+            return create();
+        }
+        inPlace_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        std::FILE* f = inPlace_ >= 0 ? ::fdopen(fd, "wb") : nullptr;
+        if (!f) {
+            ::close(fd);
+            return false;
+        }
+        file_ = std::make_unique<FileHandle>(f);
+        return true;
     }
     bool create()
     {
@@ -244,6 +276,11 @@ public:
             if (!closed || !flushed)
                 return false;
         }
+        if (inPlace_ >= 0) {
+            ::close(inPlace_);
+            inPlace_ = -1;
+            return true;
+        }
         if (::rename(tmp_.c_str(), target_.c_str()) != 0)
             return false;
         tmp_.clear();
@@ -254,6 +291,7 @@ private:
     std::string target_;
     std::string tmp_;
     std::unique_ptr<FileHandle> file_;
+    int inPlace_ = -1;  // a second descriptor of the target written in place
 };
 
 std::uint32_t drawSeed()
@@ -532,39 +570,46 @@ bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::s
     }
 
     AtomicTarget target(destination);
-    if (!target.create())
+    if (!target.createOrFillEmpty())
         return false;
     if (!compressed && !enciphered) {
         if (!in.copyTo(target.get(), stored))
             return false;
         return target.commit() ? (lastError = 0, true) : false;
     }
-    target.closeFile();
 
-    platform::TempFile raw;
-    if (!raw.create())
-        return false;
-    {
-        FileHandle out(std::fopen(raw.path().c_str(), "wb"));
-        if (!out.get() || !in.copyTo(out.get(), stored) || !out.close())
-            return false;
-    }
-    platform::TempFile plain;
-    const platform::TempFile* data = &raw;
+    // The stored bytes go from the archive through the decipherer and the
+    // decompressor straight into the destination, one fixed buffer at a time.
+    // Deciphered data is cut back to the compressed size; a cipher text is
+    // whole blocks, so a ragged one was cut short.
+    CBlowfish cipher;
+    std::uint64_t wanted = stored;
     if (decipher) {
-        CBlowfish cipher;
-        cipher.SetKey(cipherCode, cipherCodeLength);
-        std::string output = compressed ? (plain.create() ? plain.path() : std::string()) : target.path();
-        std::uint64_t written = 0;
-        if (output.empty() || compressedSize > stored ||
-            !cipher.TryDecipherFile(raw.path(), output, compressedSize, written) || written != compressedSize)
+        if (compressedSize > stored || stored % 8 != 0 || (compressedSize == 0 && stored != 0))
             return false;
-        raw.remove();
-        if (!compressed)
-            return target.commit() ? (lastError = 0, true) : false;
-        data = &plain;
+        cipher.SetKey(cipherCode, cipherCodeLength);
+        wanted = compressedSize;
     }
-    if (uncompfile(target.path().c_str(), data->path().c_str()) == 0)
+    std::FILE* out = target.get();
+    platform::GzipInflater inflater([out](const unsigned char* data, std::size_t length) {
+        return std::fwrite(data, 1, length, out) == length;
+    });
+    static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
+    unsigned char buffer[copyBufferSize];
+    std::uint64_t taken = 0, passed = 0;
+    while (passed < wanted) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(copyBufferSize, stored - taken));
+        if (!in.read(buffer, chunk))
+            return false;
+        taken += chunk;
+        if (decipher)
+            cipher.Decipher(buffer, buffer, chunk);
+        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
+        passed += keep;
+        if (compressed ? !inflater.feed(buffer, keep) : std::fwrite(buffer, 1, keep, out) != keep)
+            return false;
+    }
+    if (compressed && !inflater.finish())
         return false;
     if (!target.commit())
         return false;

@@ -96,46 +96,18 @@ bool deflateFile(std::FILE* in, Destination& out, Buffers& buffers)
 
 bool inflateFile(std::FILE* in, Destination& out, Buffers& buffers)
 {
-    z_stream stream{};
-    if (inflateInit2(&stream, gzipWindowBits) != Z_OK)
-        return false;
-    std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, inflateEnd);
-
-    bool ended = false;      // the last member came to its proper end
-    bool sawInput = false;
-    bool outputFull = false; // zlib may hold more output without new input
+    platform::GzipInflater inflater(
+        [&out](const unsigned char* data, std::size_t length) { return out.write(data, length); });
     for (;;) {
-        if (stream.avail_in == 0 && !outputFull) {
-            const std::size_t got = std::fread(buffers.in, 1, inputBufferSize, in);
-            if (std::ferror(in))
-                return false;
-            if (got == 0)
-                break;
-            sawInput = true;
-            stream.next_in = buffers.in;
-            stream.avail_in = static_cast<uInt>(got);
-        }
-        // gzip allows several members one after another, as gunzip reads them.
-        if (ended) {
-            if (inflateReset(&stream) != Z_OK)
-                return false;
-            ended = false;
-        }
-        stream.next_out = buffers.out;
-        stream.avail_out = outputBufferSize;
-        const int rc = inflate(&stream, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+        const std::size_t got = std::fread(buffers.in, 1, inputBufferSize, in);
+        if (std::ferror(in))
             return false;
-        if (!out.write(buffers.out, outputBufferSize - stream.avail_out))
-            return false;
-        outputFull = stream.avail_out == 0 && rc != Z_STREAM_END;
-        if (rc == Z_STREAM_END)
-            ended = true;
-        else if (rc == Z_BUF_ERROR && stream.avail_in != 0)
+        if (got == 0)
+            break;
+        if (!inflater.feed(buffers.in, got))
             return false;
     }
-    // A stream cut short never reaches its end (and an empty file is no stream).
-    return sawInput && ended;
+    return inflater.finish();
 }
 
 int run(const char* destination, const char* source, bool (*work)(std::FILE*, Destination&, Buffers&))
@@ -157,6 +129,89 @@ int run(const char* destination, const char* source, bool (*work)(std::FILE*, De
 }
 
 } // namespace
+
+namespace platform {
+
+struct GzipInflater::State {
+    z_stream stream{};
+    bool started = false;
+    bool failed = false;
+    bool ended = false;     // the last member came to its proper end
+    bool sawInput = false;
+    Sink sink;
+    unsigned char out[outputBufferSize];
+};
+
+GzipInflater::GzipInflater(Sink sink) : state_(new (std::nothrow) State)
+{
+    if (!state_)
+        return;
+    state_->sink = std::move(sink);
+    state_->started = inflateInit2(&state_->stream, gzipWindowBits) == Z_OK;
+    state_->failed = !state_->started;
+}
+
+GzipInflater::~GzipInflater()
+{
+    if (state_ && state_->started)
+        inflateEnd(&state_->stream);
+}
+
+bool GzipInflater::feed(const unsigned char* data, std::size_t length)
+{
+    if (!state_ || state_->failed)
+        return false;
+    State& s = *state_;
+    s.failed = true;  // until this piece is through
+    while (length > 0) {
+        // zlib counts its input in uInt.
+        const std::size_t piece = length < inputBufferSize ? length : inputBufferSize;
+        s.sawInput = true;
+        s.stream.next_in = const_cast<unsigned char*>(data);
+        s.stream.avail_in = static_cast<uInt>(piece);
+        data += piece;
+        length -= piece;
+        for (;;) {
+            // gzip allows several members one after another, as gunzip reads them.
+            if (s.ended) {
+                if (s.stream.avail_in == 0)
+                    break;
+                if (inflateReset(&s.stream) != Z_OK)
+                    return false;
+                s.ended = false;
+            }
+            s.stream.next_out = s.out;
+            s.stream.avail_out = outputBufferSize;
+            const int rc = inflate(&s.stream, Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                return false;
+            const std::size_t produced = outputBufferSize - s.stream.avail_out;
+            if (produced > 0 && !s.sink(s.out, produced))
+                return false;
+            if (rc == Z_STREAM_END) {
+                s.ended = true;
+                continue;
+            }
+            if (rc == Z_BUF_ERROR && s.stream.avail_in != 0)
+                return false;
+            // zlib may hold more output while the buffer came back full.
+            if (s.stream.avail_in == 0 && s.stream.avail_out != 0)
+                break;
+            if (rc == Z_BUF_ERROR)
+                break;
+        }
+    }
+    s.failed = false;
+    return true;
+}
+
+bool GzipInflater::finish() const
+{
+    // A stream cut short never reaches its end (and an empty file is no stream).
+    return state_ && !state_->failed && state_->sawInput && state_->ended;
+}
+
+} // namespace platform
 
 extern "C" int compfile(const char* destination, const char* source)
 {

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +128,40 @@ TEST_F(CompressionTest, UnusablePathsFail)
     EXPECT_EQ(uncompfile(path("out").c_str(), nullptr), 0);
     EXPECT_EQ(uncompfile(path("out").c_str(), folder_.c_str()), 0);  // a folder is no file
     EXPECT_FALSE(std::filesystem::exists(path("out")));
+}
+
+TEST_F(CompressionTest, TheInflaterTakesAnyPiecesAndStopsWhenTheSinkRefuses)
+{
+    const std::string data = repetitiveText(200000) + randomText(50000, 3);
+    writeFile(path("plain"), data);
+    ASSERT_EQ(compfile(path("packed").c_str(), path("plain").c_str()), 1);
+    const std::string packed = readFile(path("packed")) + readFile(path("packed"));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(packed.data());
+
+    for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(16384), std::size_t(100000), packed.size()}) {
+        SCOPED_TRACE(piece);
+        std::string out;
+        platform::GzipInflater inflater([&out](const unsigned char* p, std::size_t n) {
+            out.append(reinterpret_cast<const char*>(p), n);
+            return true;
+        });
+        for (std::size_t at = 0; at < packed.size(); at += piece)
+            ASSERT_TRUE(inflater.feed(bytes + at, std::min(piece, packed.size() - at)));
+        EXPECT_TRUE(inflater.finish());
+        EXPECT_TRUE(out == data + data);
+    }
+
+    // Cut short: every piece is taken, but the stream never ends.
+    platform::GzipInflater cut([](const unsigned char*, std::size_t) { return true; });
+    EXPECT_TRUE(cut.feed(bytes, packed.size() / 4));
+    EXPECT_FALSE(cut.finish());
+
+    std::size_t calls = 0;
+    platform::GzipInflater refused([&calls](const unsigned char*, std::size_t) { return ++calls < 2; });
+    EXPECT_FALSE(refused.feed(bytes, packed.size()));
+    EXPECT_FALSE(refused.feed(bytes, 1));  // stays stopped
+    EXPECT_FALSE(refused.finish());
+    EXPECT_EQ(calls, 2u);
 }
 
 } // namespace
