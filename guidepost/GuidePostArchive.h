@@ -33,7 +33,8 @@ public:
     // Reads and checks the whole index; false for an invalid archive (its
     // message is CAMException 39), with no temporary file left behind.
     static bool ReadIndex(const std::string& path, ArchiveIndex& index);
-    // Extracts one entry to destination; false on failure, destination removed.
+    // Extracts one entry to destination; false on failure with no partial
+    // file left: a file that was there stays as it was.
     static bool ExtractEntry(const std::string& archivePath, const std::string& destination,
                              const ArchiveIndexRecord& record,
                              const unsigned char* cipherCode, std::size_t cipherCodeLength);
