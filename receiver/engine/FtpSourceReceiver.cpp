@@ -7,6 +7,7 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
 
 #include "platform/FtpSource.h"
@@ -19,37 +20,6 @@
 namespace receive {
 
 namespace {
-
-platform::TransferCallbacks callbacksFor(ReceiveEngine& engine)
-{
-    ReceiveHost& host = engine.host();
-    ReceiveProgress& progress = engine.progress();
-    platform::TransferCallbacks cb;
-    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
-    cb.fileBegins = [&](long long size) {
-        progress.fileSize = size;
-        progress.fileReceived = 0;
-        host.post(ReceiveMessage::FileBegins, size);
-    };
-    cb.blockReceived = [&](long long bytes) {
-        progress.fileReceived = bytes;
-        host.post(ReceiveMessage::FileBytes, bytes);
-    };
-    cb.cancelled = [&progress] { return progress.cancel.load(); };
-    cb.askPassword = [&host](const platform::PasswordPrompt& p) -> std::optional<std::string> {
-        Answer a = host.ask(Questions::password(p.server, p.user, p.protocol, p.message == platform::mailPromptText));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return a.text;
-    };
-    cb.askProxyCredentials = [&host](const std::string& address) -> std::optional<platform::Credentials> {
-        Answer a = host.ask(Questions::idAndPassword(address));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return platform::Credentials{a.text, a.secondText};
-    };
-    return cb;
-}
 
 // A folder the server named, below the list's folder: its components must
 // stay inside (no "..", no separators smuggled in a name).
@@ -236,13 +206,9 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
         return e;
     }();
 
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.server.host;
-    header.protocolCode = ProtocolFtp;
-    engine.append(std::move(header));
+    engine.sourceBegins(source.server.host, ProtocolFtp);
     platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
-                            platform::InternetOptions{}, callbacksFor(engine), &ascii);
+                            platform::InternetOptions{}, SourceCallbacks::of(engine), &ascii);
     if (int code = ftp.open())
         throw ReceiveError(code, source.server.host);
 

@@ -8,6 +8,7 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
 
 #include "platform/HttpSource.h"
@@ -17,39 +18,6 @@
 namespace receive {
 
 namespace {
-
-platform::TransferCallbacks callbacksFor(ReceiveEngine& engine)
-{
-    ReceiveHost& host = engine.host();
-    ReceiveProgress& progress = engine.progress();
-    platform::TransferCallbacks cb;
-    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
-    cb.fileBegins = [&](long long size) {
-        progress.fileSize = size;
-        progress.fileReceived = 0;
-        host.post(ReceiveMessage::FileBegins, size);
-    };
-    cb.blockReceived = [&](long long bytes) {
-        progress.fileReceived = bytes;
-        host.post(ReceiveMessage::FileBytes, bytes);
-    };
-    cb.cancelled = [&progress] { return progress.cancel.load(); };
-    cb.askPassword = [&host](const platform::PasswordPrompt& p) -> std::optional<std::string> {
-        Answer a = host.ask(Questions::password(p.server, p.user, p.protocol, p.message == platform::mailPromptText));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return a.text;
-    };
-    auto askBoth = [&host](const std::string& address) -> std::optional<platform::Credentials> {
-        Answer a = host.ask(Questions::idAndPassword(address));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return platform::Credentials{a.text, a.secondText};
-    };
-    cb.askUserAndPassword = askBoth;
-    cb.askProxyCredentials = askBoth;
-    return cb;
-}
 
 void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRecord& file,
                  const PolicyState& inherited, const std::string& remoteFolder, const std::string& folder)
@@ -139,12 +107,8 @@ void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Rem
     proxy.password = source.login->proxyPassword;
 
     platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
-                              allowBasicAuth, platform::InternetOptions{}, callbacksFor(engine));
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.server.host;
-    header.protocolCode = ProtocolHttp;
-    engine.append(std::move(header));
+                              allowBasicAuth, platform::InternetOptions{}, SourceCallbacks::of(engine));
+    engine.sourceBegins(source.server.host, ProtocolHttp);
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);
 
