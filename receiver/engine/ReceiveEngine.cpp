@@ -383,6 +383,18 @@ void ReceiveEngine::deleteAttachments()
     attachmentOf_.clear();
 }
 
+bool ReceiveEngine::confirmed(const Question& question)
+{
+    Answer a = host_.ask(question);
+    if (a.button == ConfirmStopAll) {
+        progress_.cancel = true;
+        throw ReceiveError(CAMException::UserCancelled);
+    }
+    if (a.button == ConfirmAllTheRest)
+        confirmMode_ = 0;
+    return a.button != ConfirmSkip;
+}
+
 void ReceiveEngine::processTask(const TaskRecord& task, int index)
 {
     (void)index;
@@ -390,17 +402,8 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
     progress_.setName(&ReceiveProgress::Names::task, task.name);
     host_.post(ReceiveMessage::TaskCount, 0);
 
-    if (confirmMode_ == 1) {
-        Answer a = host_.ask(Questions::taskConfirm(task.name));
-        if (a.button == ConfirmStopAll) {
-            progress_.cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        }
-        if (a.button == ConfirmSkip)
-            return;
-        if (a.button == ConfirmAllTheRest)
-            confirmMode_ = 0;
-    }
+    if (confirmMode_ == 1 && !confirmed(Questions::taskConfirm(task.name)))
+        return;
 
     PolicyState policy;
     policy.ifnotexistToUpdate = options_.ifnotexistToUpdate;
@@ -514,15 +517,8 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         std::string host = source.protocol == guidepost::ProtocolAttach ? std::string() : server.host;
         std::string port = server.portGiven ? std::to_string(server.port) : std::string();
         int protocol = source.protocol == guidepost::ProtocolAttach ? guidepost::ProtocolAttach : server.protocol;
-        Answer a = host_.ask(Questions::serverConfirm(host, protocol, port, source.account));
-        if (a.button == ConfirmStopAll) {
-            progress_.cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        }
-        if (a.button == ConfirmSkip)
+        if (!confirmed(Questions::serverConfirm(host, protocol, port, source.account)))
             return;
-        if (a.button == ConfirmAllTheRest)
-            confirmMode_ = 0;
     }
 
     if (source.protocol == guidepost::ProtocolAttach) {
@@ -539,6 +535,15 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         return;
     }
     remoteTransfer_(*this, RemoteSource{&source, server, &login, policy, folder});
+}
+
+void ReceiveEngine::sourceBegins(const std::string& server, std::int32_t protocol)
+{
+    ReceiveEvent header;
+    header.eventKind = SourceBegun;
+    header.serverName = server;
+    header.protocolCode = protocol;
+    append(std::move(header));
 }
 
 void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
@@ -563,11 +568,7 @@ void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, con
 void ReceiveEngine::processAttachSource(const SourceRecord& source, const PolicyState& inherited,
                                         const AttachmentMap& attachments, const std::string& folder)
 {
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.name.empty() ? std::string(texts::attachLabel) : source.name;
-    header.protocolCode = ProtocolAttach;
-    append(std::move(header));
+    sourceBegins(source.name.empty() ? std::string(texts::attachLabel) : source.name, ProtocolAttach);
 
     progress_.fileListTotal = static_cast<int>(source.fileLists.size());
     progress_.fileListsDone = 0;

@@ -25,6 +25,7 @@ namespace receive {
 
 class ReceiveEventQueue;
 class ReceiveHost;
+struct Question;
 struct ReceiveProgress;
 struct ReceiveTotals;
 struct SourceLogin;
@@ -123,6 +124,8 @@ public:
     // Throws 43 when the user has stopped the receive.
     void checkCancel() const;
     void addErrorLine(std::string line) { errorLines_.push_back(std::move(line)); }
+    // The kind-0 event that opens a source's rows.
+    void sourceBegins(const std::string& server, std::int32_t protocol);
     // One file that could not be received: the error line (unless the
     // transfer gave its own), a kind-8 event and the failure count.
     void failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine = true);
@@ -135,6 +138,9 @@ private:
     };
     using AttachmentMap = std::map<std::string, Attachment>;
 
+    // A task or server confirmation: false to skip it; "stop all" ends
+    // the receive.
+    bool confirmed(const Question& question);
     void certify();
     void openSite(const std::string& address);
     void askCipherCode();
