@@ -135,8 +135,7 @@ TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
 
 namespace {
 
-// corvan-cli receive, run as a user runs it (skipped until the program has
-// the subcommand).
+// corvan-cli receive, run as a user runs it.
 int runCli(const std::string& arguments, const TestFolder& dir)
 {
     std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
@@ -149,8 +148,8 @@ int runCli(const std::string& arguments, const TestFolder& dir)
 TEST(ReceiveCommandTest, ExitStatusTellsReceivedNothingReceivedFailureAndUsage)
 {
     TestFolder dir;
-    if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli") || runCli("--help", dir) != 0)
-        GTEST_SKIP() << "corvan-cli has no receive command in this build";
+    if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli"))
+        GTEST_SKIP() << "corvan-cli is not built";
     CAMData model;
     buildModel(model, dir);
     const std::string archive = dir / "a.gpa";
