@@ -1,6 +1,7 @@
 // GuidePosts named by an http address and signed GuidePosts, received
 // through the worker from a web server on 127.0.0.1.
 
+#include "LoopbackSource.h"
 #include "ScriptedHost.h"
 #include "TestFolder.h"
 
@@ -100,11 +101,7 @@ struct NetReceiveTest : ::testing::Test {
         task->name = "T";
         task->folderText = "受信";
         task->folderList = {"受信"};
-        auto source = std::make_unique<SourceRecord>();
-        source->name = "server";
-        source->protocol = guidepost::ProtocolHttp;
-        source->serverName = "127.0.0.1";
-        source->port = static_cast<std::uint16_t>(http.port);
+        auto source = loopbackSource(guidepost::ProtocolHttp, http.port);
         auto list = std::make_unique<FileListRecord>();
         list->name = "list";
         list->remoteFolder = "/files";

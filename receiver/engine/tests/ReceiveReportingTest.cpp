@@ -1,6 +1,7 @@
 // The reports of whole receives: a GuidePost document on disk, a web server
 // on 127.0.0.1, the real worker, finisher and report pages.
 
+#include "LoopbackSource.h"
 #include "ScriptedHost.h"
 #include "TestFolder.h"
 
@@ -71,11 +72,7 @@ struct ReceiveReportingTest : ::testing::Test {
             task->folderText = folder;
             task->folderList = {folder};
             task->open = open;
-            auto source = std::make_unique<SourceRecord>();
-            source->name = "server";
-            source->protocol = guidepost::ProtocolHttp;
-            source->serverName = "127.0.0.1";
-            source->port = static_cast<std::uint16_t>(http.port);
+            auto source = loopbackSource(guidepost::ProtocolHttp, http.port);
             auto list = std::make_unique<FileListRecord>();
             list->name = "list";
             list->remoteFolder = "/files";
