@@ -190,16 +190,6 @@ struct Receiving {
 
 void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::RemoteSource& source)
 {
-    platform::SourceLogin login;
-    login.hasAccount = source.login->hasAccount;
-    login.accountName = source.login->accountName;
-    login.user = source.login->user;
-    login.password = source.login->password;
-    login.askPassword = source.login->askPassword;
-    platform::ProxySettings proxy;
-    proxy.server = source.login->proxyServer;
-    proxy.user = source.login->proxyUser;
-    proxy.password = source.login->proxyPassword;
     static const platform::AsciiExtensions ascii = [] {
         platform::AsciiExtensions e;
         e.loadBesideProgram();
@@ -207,7 +197,8 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
     }();
 
     engine.sourceBegins(source.server.host, ProtocolFtp);
-    platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
+    platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0,
+                            source.login->transferLogin(), source.login->transferProxy(),
                             platform::InternetOptions{}, SourceCallbacks::of(engine), &ascii);
     if (int code = ftp.open())
         throw ReceiveError(code, source.server.host);

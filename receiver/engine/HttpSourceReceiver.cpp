@@ -95,19 +95,9 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
 void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::RemoteSource& source,
                                  bool allowBasicAuth)
 {
-    platform::SourceLogin login;
-    login.hasAccount = source.login->hasAccount;
-    login.accountName = source.login->accountName;
-    login.user = source.login->user;
-    login.password = source.login->password;
-    login.askPassword = source.login->askPassword;
-    platform::ProxySettings proxy;
-    proxy.server = source.login->proxyServer;  // already "host:port"
-    proxy.user = source.login->proxyUser;
-    proxy.password = source.login->proxyPassword;
-
-    platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
-                              allowBasicAuth, platform::InternetOptions{}, SourceCallbacks::of(engine));
+    platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0,
+                              source.login->transferLogin(), source.login->transferProxy(), allowBasicAuth,
+                              platform::InternetOptions{}, SourceCallbacks::of(engine));
     engine.sourceBegins(source.server.host, ProtocolHttp);
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);
