@@ -9,6 +9,7 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferPlacement.h"
 
 #include "platform/FtpSource.h"
 
@@ -65,30 +66,7 @@ struct Receiving {
         event.remoteName = result.remoteName;
         event.protocolCode = ProtocolFtp;
         event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
-        switch (result.status) {
-        case platform::TransferStatus::Received:
-            event.tempPath = result.tempPath;
-            event.byteCount = result.size;
-            event.unzipAfter = unzip ? 1 : 0;
-            ++engine.task().ftpReceived;
-            engine.task().ftpBytes += result.size;
-            if (engine.task().zipTask)
-                engine.task().removeList.push_back({false, localPath});
-            engine.append(std::move(event));
-            return;
-        case platform::TransferStatus::Kept:
-            event.byteCount = -1;
-            engine.append(std::move(event));
-            return;
-        case platform::TransferStatus::Cancelled:
-            engine.progress().cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        case platform::TransferStatus::Failed:
-            break;
-        }
-        for (const std::string& line : result.errorLines)
-            engine.addErrorLine(line);
-        engine.failFile(result.remoteName, ProtocolFtp, result.detail, result.errorLines.empty());
+        TransferPlacement::place(engine, std::move(event), result, unzip, true);
     }
 
     void single(const FileRecord& file, const std::string& remote, const std::string& localName)

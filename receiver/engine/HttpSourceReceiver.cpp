@@ -10,6 +10,7 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferPlacement.h"
 
 #include "platform/HttpSource.h"
 
@@ -64,30 +65,7 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     event.remoteName = result.requestPath.empty() ? remote : result.requestPath;
     event.protocolCode = ProtocolHttp;
     event.transferMode = ModeBinary;
-    switch (result.status) {
-    case platform::TransferStatus::Received:
-        event.tempPath = result.tempPath;
-        event.byteCount = result.size;
-        event.unzipAfter = file.uncompress == guidepost::UncompressZip ? 1 : 0;
-        ++engine.task().httpReceived;
-        engine.task().httpBytes += result.size;
-        if (engine.task().zipTask)
-            engine.task().removeList.push_back({false, localPath});
-        engine.append(std::move(event));
-        return;
-    case platform::TransferStatus::Kept:
-        event.byteCount = -1;
-        engine.append(std::move(event));
-        return;
-    case platform::TransferStatus::Cancelled:
-        engine.progress().cancel = true;
-        throw ReceiveError(CAMException::UserCancelled);
-    case platform::TransferStatus::Failed:
-        break;
-    }
-    for (const std::string& line : result.errorLines)
-        engine.addErrorLine(line);
-    engine.failFile(event.remoteName, ProtocolHttp, result.detail, false);
+    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip, false);
 }
 
 } // namespace
