@@ -1,5 +1,6 @@
 #include "receiver/engine/FtpSourceReceiver.h"
 
+#include "receiver/engine/CallbackException.h"
 #include "receiver/engine/FolderPath.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
@@ -14,7 +15,6 @@
 #include "platform/FtpSource.h"
 
 #include <cerrno>
-#include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,24 +76,17 @@ struct Receiving {
                                      Transfer::Ftp))
             return;
         const std::string localPath = listFolder + "/" + localName;
-        std::exception_ptr raised;
+        CallbackException raised;
         platform::FtpFileRequest request;
         request.remoteName = remote;
         request.mode = file.mode;
         request.decide = [&]() {
-            try {
+            return raised.run([&] {
                 return engine.policy().shouldReceive(localPath, filePolicy.policy, Transfer::Ftp, std::nullopt);
-            } catch (...) {
-                raised = std::current_exception();
-                return false;
-            }
+            });
         };
         platform::FtpFileResult result = ftp.get(request);
-        if (raised) {
-            if (!result.tempPath.empty())
-                ::unlink(result.tempPath.c_str());
-            std::rethrow_exception(raised);
-        }
+        raised.rethrow(result.tempPath);
         if (result.remoteName.empty())
             result.remoteName = remote;
         placed(result, localPath, localName, file.uncompress == guidepost::UncompressZip);
@@ -101,16 +94,7 @@ struct Receiving {
 
     void multiple(const FileRecord& file, const std::string& pattern)
     {
-        std::exception_ptr raised;
-        auto keep = [&](auto&& fn) {
-            try {
-                return fn();
-            } catch (...) {
-                if (!raised)
-                    raised = std::current_exception();
-                return false;
-            }
-        };
+        CallbackException raised;
         platform::FtpMultipleGet request;
         request.pattern = pattern;
         request.mode = file.mode;
@@ -134,14 +118,14 @@ struct Receiving {
                 engine.task().removeList.push_back({true, folder + "/" + name});
         };
         request.decide = [&](const std::string& folder, const std::string& name) {
-            return keep([&] {
+            return raised.run([&] {
                 if (!insideFolder(listFolder, folder) || !safeName(name))
                     return false;
                 return engine.policy().shouldReceive(folder + "/" + name, policy.policy, Transfer::Ftp, std::nullopt);
             });
         };
         request.fileDone = [&](const platform::FtpFileResult& result) {
-            keep([&] {
+            raised.run([&] {
                 if (!insideFolder(listFolder, result.localFolder) || !safeName(result.remoteName)) {
                     if (!result.tempPath.empty())
                         ::unlink(result.tempPath.c_str());
@@ -155,8 +139,7 @@ struct Receiving {
         };
         request.errorLine = [&](const std::string& line) { engine.addErrorLine(line); };
         int code = ftp.getMultiple(request);
-        if (raised)
-            std::rethrow_exception(raised);
+        raised.rethrow();
         if (code == CAMException::UserCancelled) {
             engine.progress().cancel = true;
             throw ReceiveError(CAMException::UserCancelled);

@@ -1,5 +1,6 @@
 #include "receiver/engine/HttpSourceReceiver.h"
 
+#include "receiver/engine/CallbackException.h"
 #include "receiver/engine/FolderPath.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
@@ -13,8 +14,6 @@
 #include "receiver/engine/TransferPlacement.h"
 
 #include "platform/HttpSource.h"
-
-#include <exception>
 
 namespace receive {
 
@@ -40,23 +39,13 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     request.synchronize = policy.synchronize;
     if (file.timePresent)
         request.fixedTime = file.time;
-    // The transfer calls back from inside libcurl: an exception must not
-    // cross it, so it is kept and thrown again here.
-    std::exception_ptr raised;
+    CallbackException raised;
     request.decide = [&](std::optional<std::int64_t> remoteTime) {
-        try {
-            return engine.policy().shouldReceive(localPath, policy.policy, Transfer::Http, remoteTime);
-        } catch (...) {
-            raised = std::current_exception();
-            return false;
-        }
+        return raised.run(
+            [&] { return engine.policy().shouldReceive(localPath, policy.policy, Transfer::Http, remoteTime); });
     };
     platform::HttpFileResult result = http.fetch(request);
-    if (raised) {
-        if (!result.tempPath.empty())
-            ::unlink(result.tempPath.c_str());
-        std::rethrow_exception(raised);
-    }
+    raised.rethrow(result.tempPath);
 
     ReceiveEvent event;
     event.eventKind = FileReceived;
