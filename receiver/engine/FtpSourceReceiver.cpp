@@ -164,56 +164,37 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
     if (int code = ftp.open())
         throw ReceiveError(code, source.server.host);
 
-    ReceiveProgress& progress = engine.progress();
-    const auto& lists = source.source->fileLists;
-    progress.fileListTotal = static_cast<int>(lists.size());
-    progress.fileListsDone = 0;
-    engine.host().post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(lists.size()));
-    int listsDone = 0;
-    for (const auto& list : lists) {
-        engine.checkCancel();
-        engine.host().post(ReceiveMessage::FileListCount, 0);
-        progress.setName(&ReceiveProgress::Names::fileList, list->name);
-        std::vector<std::string> local = FolderPath::check(list->localFolder);
-        Receiving receiving{engine, ftp, FolderPath::join(source.folder, local), source.policy};
-        if (!FolderPath::create(source.folder, local, 5, engine.host())) {
-            engine.addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
-        } else if (engine.policy().resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize,
-                                           receiving.policy)) {
-            if (list->remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list->remoteFolder)))
-                throw ReceiveError(CAMException::InternetFileFailed,
-                                   platform::FtpSource::remoteFolderLine(list->remoteFolder));
-            progress.fileTotal = static_cast<int>(list->files.size());
-            progress.filesDone = 0;
-            int filesDone = 0;
-            for (const auto& file : list->files) {
-                engine.checkCancel();
-                const std::string remote = LocalName::remoteName(file->remote.empty() ? file->name : file->remote);
-                if (list->method == guidepost::MethodMget) {
-                    receiving.multiple(*file, remote);
-                } else {
-                    std::string reason;
-                    std::string localName = LocalName::of(file->name, remote, reason);
-                    // A local name that names a folder or a drive ends the receive.
-                    if (localName.empty() || localName.find(':') != std::string::npos) {
-                        engine.failFile(remote, ProtocolFtp, reason);
-                        throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
-                    }
-                    try {
-                        receiving.single(*file, remote, localName);
-                    } catch (const CAMException& e) {
-                        if (progress.cancel)
-                            throw;
-                        engine.failFile(remote, ProtocolFtp, errorText(e));
-                    }
-                }
-                progress.filesDone = ++filesDone;
-                engine.host().post(ReceiveMessage::CounterChanged);
+    engine.eachFileList(*source.source, [&](const FileListRecord& list) {
+        std::vector<std::string> local;
+        Receiving receiving{engine, ftp, {}, source.policy};
+        if (!engine.prepareFileList(list, source.folder, local, receiving.policy))
+            return;
+        receiving.listFolder = FolderPath::join(source.folder, local);
+        if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
+            throw ReceiveError(CAMException::InternetFileFailed,
+                               platform::FtpSource::remoteFolderLine(list.remoteFolder));
+        engine.eachFile(list, [&](const FileRecord& file) {
+            const std::string remote = LocalName::remoteName(file.remote.empty() ? file.name : file.remote);
+            if (list.method == guidepost::MethodMget) {
+                receiving.multiple(file, remote);
+                return;
             }
-        }
-        progress.fileListsDone = ++listsDone;
-        engine.host().post(ReceiveMessage::CounterChanged);
-    }
+            std::string reason;
+            std::string localName = LocalName::of(file.name, remote, reason);
+            // A local name that names a folder or a drive ends the receive.
+            if (localName.empty() || localName.find(':') != std::string::npos) {
+                engine.failFile(remote, ProtocolFtp, reason);
+                throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
+            }
+            try {
+                receiving.single(file, remote, localName);
+            } catch (const CAMException& e) {
+                if (engine.progress().cancel)
+                    throw;
+                engine.failFile(remote, ProtocolFtp, errorText(e));
+            }
+        });
+    });
 }
 
 } // namespace receive

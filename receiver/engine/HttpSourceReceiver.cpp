@@ -69,50 +69,24 @@ void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Rem
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);
 
-    ReceiveProgress& progress = engine.progress();
-    const auto& lists = source.source->fileLists;
-    progress.fileListTotal = static_cast<int>(lists.size());
-    progress.fileListsDone = 0;
-    engine.host().post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(lists.size()));
-    int listsDone = 0;
-    for (const auto& list : lists) {
-        engine.checkCancel();
-        engine.host().post(ReceiveMessage::FileListCount, 0);
-        progress.setName(&ReceiveProgress::Names::fileList, list->name);
-        const std::string remoteFolder = MirrorChoice::remoteFolder(*list, source.server);
-        std::vector<std::string> local = FolderPath::check(list->localFolder);
+    engine.eachFileList(*source.source, [&](const FileListRecord& list) {
+        const std::string remoteFolder = MirrorChoice::remoteFolder(list, source.server);
+        std::vector<std::string> local;
         PolicyState policy = source.policy;
-        if (!FolderPath::create(source.folder, local, 5, engine.host())) {
-            engine.addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
-        } else if (engine.policy().resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize,
-                                           policy)) {
-            const std::string listFolder = FolderPath::join(source.folder, local);
-            if (engine.task().zipTask) {
-                std::string path = source.folder;
-                for (const std::string& part : local) {
-                    path += "/" + part;
-                    engine.task().removeList.push_back({true, path});
-                }
+        if (!engine.prepareFileList(list, source.folder, local, policy))
+            return;
+        const std::string listFolder = FolderPath::join(source.folder, local);
+        engine.removeAfterZip(source.folder, local);
+        engine.eachFile(list, [&](const FileRecord& file) {
+            try {
+                receiveFile(engine, http, file, policy, remoteFolder, listFolder);
+            } catch (const CAMException& e) {
+                if (engine.progress().cancel)
+                    throw;
+                engine.failFile(file.remote.empty() ? file.name : file.remote, ProtocolHttp, errorText(e));
             }
-            progress.fileTotal = static_cast<int>(list->files.size());
-            progress.filesDone = 0;
-            int filesDone = 0;
-            for (const auto& file : list->files) {
-                engine.checkCancel();
-                try {
-                    receiveFile(engine, http, *file, policy, remoteFolder, listFolder);
-                } catch (const CAMException& e) {
-                    if (progress.cancel)
-                        throw;
-                    engine.failFile(file->remote.empty() ? file->name : file->remote, ProtocolHttp, errorText(e));
-                }
-                progress.filesDone = ++filesDone;
-                engine.host().post(ReceiveMessage::CounterChanged);
-            }
-        }
-        progress.fileListsDone = ++listsDone;
-        engine.host().post(ReceiveMessage::CounterChanged);
-    }
+        });
+    });
 }
 
 } // namespace receive
