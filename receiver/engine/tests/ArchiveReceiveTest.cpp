@@ -2,6 +2,7 @@
 
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
@@ -42,11 +43,7 @@ void buildModel(CAMData& model, const TestFolder& dir)
     task->folderText = "受信\\写真";
     task->folderList = {"受信", "写真"};
     for (const char* name : {"一.txt", "two.bin"}) {
-        writeFile(dir / (std::string("src/") + name), std::string("contents of ") + name);
-        auto a = std::make_unique<AttachRecord>();
-        a->name = name;
-        a->sourcePath = dir / (std::string("src/") + name);
-        task->attachments.push_back(std::move(a));
+        attachFile(*task, dir, name, std::string("contents of ") + name);
     }
     auto source = std::make_unique<SourceRecord>();
     source->name = "添付";

@@ -1,6 +1,6 @@
-#include "LoopbackSource.h"
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 

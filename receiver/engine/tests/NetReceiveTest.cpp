@@ -1,9 +1,9 @@
 // GuidePosts named by an http address and signed GuidePosts, received
 // through the worker from a web server on 127.0.0.1.
 
-#include "LoopbackSource.h"
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -283,11 +283,7 @@ TEST_F(NetReceiveTest, GuidePostsAndArchivesFetchedByAddressLeaveNoCopies)
     task->name = "添付";
     task->folderText = "添付";
     task->folderList = {"添付"};
-    writeFile(dir / "src/b.txt", "attached");
-    auto a = std::make_unique<AttachRecord>();
-    a->name = "b.txt";
-    a->sourcePath = dir / "src/b.txt";
-    task->attachments.push_back(std::move(a));
+    attachFile(*task, dir, "b.txt", "attached");
     auto source = std::make_unique<SourceRecord>();
     source->name = "添付";
     source->protocol = guidepost::ProtocolAttach;

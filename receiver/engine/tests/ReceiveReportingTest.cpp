@@ -1,9 +1,9 @@
 // The reports of whole receives: a GuidePost document on disk, a web server
 // on 127.0.0.1, the real worker, finisher and report pages.
 
-#include "LoopbackSource.h"
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -138,11 +138,7 @@ struct ReceiveReportingTest : ::testing::Test {
 // table gives them (HTTP rows in the first colour).
 std::string fileRow(const std::string& name, int size)
 {
-    const std::string c = "#e4efec";
-    return "<tr><td align=\"center\" bgcolor=\"" + c + "\"><font color=\"green\">S</font></td><td bgcolor=\"" + c
-        + "\">ファイル</td><td bgcolor=\"" + c + "\">" + name + "</td><td bgcolor=\"" + c + "\">files/" + name
-        + "</td><td bgcolor=\"" + c + "\" align=\"center\">BINARY</td><td align=\"right\" bgcolor=\"" + c + "\">"
-        + std::to_string(size) + " バイト</td></tr>\r\n";
+    return receivedRow("#e4efec", name, "files/" + name, "BINARY", size);
 }
 
 TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailure)
