@@ -63,18 +63,16 @@ bool isBlankByte(char c)
 // code page 932 form are kept (never half a character), and the rest is split
 // at "\" until an empty component. Splitting the UTF-8 form means a trail byte
 // 0x5C of a double-byte character is never taken for a separator.
-bool CAMData::ParseFolder(const std::string& text, std::string& folderText, FolderList& folders)
+void CAMData::SplitFolder(const std::string& text, std::string& folderText, FolderList& folders)
 {
-    folderText.clear();
-    folders.clear();
     std::size_t start = 0;
     while (start < text.size() && (text[start] == '\\' || isBlankByte(text[start])))
         ++start;
-    try {
-        folderText = platform::Cp932Codec::truncateUtf8(std::string_view(text).substr(start), maxFolderBytes);
-    } catch (const platform::CodecError&) {
-        return false;  // cannot be stored as a path on disk
-    }
+    // Cut before anything is assigned, so a text that cannot be held leaves
+    // both outputs as they were.
+    std::string kept = platform::Cp932Codec::truncateUtf8(std::string_view(text).substr(start), maxFolderBytes);
+    folderText = std::move(kept);
+    folders.clear();
     std::size_t pos = 0;
     while (pos <= folderText.size()) {
         std::size_t end = folderText.find('\\', pos);
@@ -85,12 +83,21 @@ bool CAMData::ParseFolder(const std::string& text, std::string& folderText, Fold
         folders.push_back(folderText.substr(pos, end - pos));
         pos = end + 1;
     }
+}
+
+bool CAMData::ParseFolder(const std::string& text, std::string& folderText, FolderList& folders)
+{
+    folderText.clear();
+    folders.clear();
+    try {
+        SplitFolder(text, folderText, folders);
+    } catch (const platform::CodecError&) {
+        return false;  // cannot be stored as a path on disk
+    }
     return !folders.empty();
 }
 
-namespace {
-
-std::string joinFolder(const FolderList& folders)
+std::string CAMData::JoinFolder(const FolderList& folders)
 {
     std::string joined;
     for (const auto& component : folders) {
@@ -100,6 +107,8 @@ std::string joinFolder(const FolderList& folders)
     }
     return joined;
 }
+
+namespace {
 
 class Loader {
 public:
@@ -503,7 +512,7 @@ void writeFileList(Writer& w, const FileListRecord& l)
 {
     w.open("filelist");
     if (!l.localFolder.empty())
-        w.attr("localfolder", joinFolder(l.localFolder));
+        w.attr("localfolder", CAMData::JoinFolder(l.localFolder));
     if (l.remoteFolderGiven)
         w.attr("remotefolder", l.remoteFolder);
     writePolicyAttributes(w, l.synchronize, l.update);
@@ -589,7 +598,7 @@ void writeTask(Writer& w, const TaskRecord& t)
         w.attr("open", keyword::yes);
     w.endOpen();
     // A model built by hand may carry only the folder text.
-    w.text(t.folderList.empty() ? t.folderText : joinFolder(t.folderList));
+    w.text(t.folderList.empty() ? t.folderText : CAMData::JoinFolder(t.folderList));
     w.close("folder");
     if (zip)
         w.element("filename", t.zipFileName);

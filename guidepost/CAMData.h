@@ -134,6 +134,11 @@ public:
     // form kept, split at "\\" up to the first empty component. False when no
     // component remains or the text cannot be held in code page 932.
     static bool ParseFolder(const std::string& text, std::string& folderText, FolderList& folders);
+    // The same rules for a folder an author sets: throws platform::CodecError
+    // (both outputs untouched) instead of refusing; an empty list is allowed.
+    static void SplitFolder(const std::string& text, std::string& folderText, FolderList& folders);
+    // The components joined again with "\\".
+    static std::string JoinFolder(const FolderList& folders);
 
     std::string name;
     std::vector<std::unique_ptr<BrowseRecord>> browse;

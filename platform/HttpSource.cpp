@@ -2,6 +2,7 @@
 
 #include "guidepost/CAMException.h"
 #include "platform/Cp932Codec.h"
+#include "platform/InternetBodyFile.h"
 #include "platform/TempFile.h"
 
 #include <curl/curl.h>
@@ -204,7 +205,7 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
     }
 
     TempFile temp;
-    FILE* file = nullptr;
+    InternetBodyFile file;
     bool createFailed = false;
     InternetSession::Body body;
     body.begins = [&]() {
@@ -218,7 +219,7 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
         result.remoteTime = remoteTime;
         if (request.decide && !request.decide(remoteTime))
             return false;
-        if (!temp.create() || !(file = std::fopen(temp.path().c_str(), "wb"))) {
+        if (!temp.create() || !file.open(temp.path())) {
             createFailed = true;
             return false;
         }
@@ -229,15 +230,7 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
         return true;
     };
     body.write = [&](const char* data, std::size_t size) {
-        return std::fwrite(data, 1, size, file) == size;
-    };
-    auto closeFile = [&]() {
-        bool ok = true;
-        if (file) {
-            ok = std::fclose(file) == 0;
-            file = nullptr;
-        }
-        return ok;
+        return file.write(data, size);
     };
 
     bool serverAuthTried = false;
@@ -247,11 +240,11 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
         result.httpStatus = out.status;
         result.detail = out.error;
         if (out.stop == InternetSession::Stop::Cancelled) {
-            closeFile();
+            file.close();
             return fail(CAMException::UserCancelled);
         }
         if (out.stop == InternetSession::Stop::WriteFailed || createFailed) {
-            closeFile();
+            file.close();
             return fail(CAMException::FileCreateFailed);
         }
         if (out.stop == InternetSession::Stop::Declined) {
@@ -260,20 +253,20 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
             return result;
         }
         if (out.proxyStatus == 407 || out.status == 407) {
-            closeFile();
+            file.close();
             if (proxyAuthTried || !obtainProxyLogin())
                 return fail(CAMException::NotAuthenticated, statusMessage(407, remoteName, host_));
             proxyAuthTried = true;
             continue;
         }
         if (out.curlCode != CURLE_OK) {
-            closeFile();
+            file.close();
             if (out.certificateFailed())
                 return fail(CAMException::InternetConnectFailed, formatLine(certificateLine, remoteName, host_));
             return fail(out.bodyStarted ? CAMException::InternetFileFailed : CAMException::InternetConnectFailed);
         }
         if (out.status == 401) {
-            closeFile();
+            file.close();
             std::string line = statusMessage(401, remoteName, host_);
             if (loginSet_) {
                 // The credentials were refused: the next file asks afresh.
@@ -288,12 +281,12 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
             continue;
         }
         if (out.status < 200 || out.status > 299) {
-            closeFile();
+            file.close();
             return fail(serverAuthTried || proxyAuthTried ? CAMException::NotAuthenticated
                                                          : CAMException::ReceiveFailed,
                         statusMessage(out.status, remoteName, host_));
         }
-        if (!closeFile())
+        if (!file.close())
             return fail(CAMException::FileCreateFailed);
         result.size = out.bytes;
         break;

@@ -2,6 +2,7 @@
 
 #include "guidepost/CAMException.h"
 #include "platform/InternetSession.h"
+#include "platform/InternetBodyFile.h"
 #include "platform/TempFile.h"
 
 #include <curl/curl.h>
@@ -98,7 +99,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
         return fail(CAMException::HttpConnectFailed);
 
     TempFile temp;
-    FILE* file = nullptr;
+    InternetBodyFile file;
     bool createFailed = false;
     bool tooLarge = false;
     InternetSession::Body body;
@@ -111,7 +112,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             callbacks_.fileBegins(length > 0 ? static_cast<long long>(length) : 0);
         if (callbacks_.blockReceived)
             callbacks_.blockReceived(0);
-        if (toFile && (!temp.create() || !(file = std::fopen(temp.path().c_str(), "wb")))) {
+        if (toFile && (!temp.create() || !file.open(temp.path()))) {
             createFailed = true;
             return false;
         }
@@ -126,15 +127,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             result.body.append(data, size);
             return true;
         }
-        return std::fwrite(data, 1, size, file) == size;
-    };
-    auto closeFile = [&]() {
-        bool ok = true;
-        if (file) {
-            ok = std::fclose(file) == 0;
-            file = nullptr;
-        }
-        return ok;
+        return file.write(data, size);
     };
 
     bool proxyAuthTried = false, serverAuthTried = false;
@@ -144,13 +137,13 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
         result.httpStatus = out.status;
         result.detail = out.error;
         if (out.stop == InternetSession::Stop::Cancelled) {
-            closeFile();
+            file.close();
             return fail(CAMException::UserCancelled);
         }
         if (tooLarge)
             return fail(CAMException::InternetConnectFailed);
         if (createFailed || out.stop != InternetSession::Stop::None) {
-            closeFile();
+            file.close();
             return fail(CAMException::FileCreateFailed);
         }
         if (out.proxyStatus == 407 || out.status == 407) {
@@ -170,7 +163,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             continue;
         }
         if (out.curlCode != CURLE_OK) {
-            closeFile();
+            file.close();
             return fail(CAMException::InternetConnectFailed);
         }
         if (out.status == 401) {
@@ -186,10 +179,10 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             continue;
         }
         if (out.status < 200 || out.status > 299) {
-            closeFile();
+            file.close();
             return fail(CAMException::InternetConnectFailed);
         }
-        if (!closeFile())
+        if (!file.close())
             return fail(CAMException::FileCreateFailed);
         result.size = out.bytes;
         break;

@@ -95,45 +95,7 @@ bool toFlag(int value)
     return value == 1;
 }
 
-constexpr std::size_t maxFolderBytes = 260;
 constexpr std::size_t maxStoreTextBytes = 260;
-
-// Folder rules of the document: leading backslashes and single-byte white
-// space dropped, at most 260 bytes, components split at "\" (never inside a
-// double-byte character), an empty component ending the list.
-void splitFolder(const std::string& text, std::string& folderText, FolderList& list)
-{
-    std::size_t start = 0;
-    while (start < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[start]);
-        if (c >= 0x80 || (c != '\\' && c != ' ' && (c < 0x09 || c > 0x0D)))
-            break;
-        ++start;
-    }
-    folderText = platform::Cp932Codec::truncateUtf8(std::string_view(text).substr(start), maxFolderBytes);
-    list.clear();
-    std::size_t pos = 0;
-    while (pos <= folderText.size()) {
-        std::size_t end = folderText.find('\\', pos);
-        if (end == std::string::npos)
-            end = folderText.size();
-        if (end == pos)
-            break;
-        list.push_back(folderText.substr(pos, end - pos));
-        pos = end + 1;
-    }
-}
-
-std::string joinFolder(const FolderList& list)
-{
-    std::string joined;
-    for (const auto& part : list) {
-        if (!joined.empty())
-            joined += '\\';
-        joined += part;
-    }
-    return joined;
-}
 
 void setStoreText(std::string& field, const std::string& value, int errorCode)
 {
@@ -463,7 +425,7 @@ void AuthoringInterface::SetValue(int id, int dataId, const std::string& value)
         auto& t = *static_cast<TaskRecord*>(it.record);
         switch (dataId) {
         case IdName: t.name = value; return;
-        case IdFolder: splitFolder(value, t.folderText, t.folderList); return;
+        case IdFolder: CAMData::SplitFolder(value, t.folderText, t.folderList); return;
         case IdZipFileName: t.zipFileName = value; return;
         }
         break;
@@ -488,7 +450,7 @@ void AuthoringInterface::SetValue(int id, int dataId, const std::string& value)
             return;
         case IdLocalFolder: {
             std::string text;
-            splitFolder(value, text, l.localFolder);
+            CAMData::SplitFolder(value, text, l.localFolder);
             return;
         }
         }
@@ -573,7 +535,7 @@ bool AuthoringInterface::GetValue(int id, int dataId, std::string& value)
     case FileListKind: {
         auto& l = *static_cast<FileListRecord*>(it.record);
         if (dataId == IdLocalFolder) {
-            value = joinFolder(l.localFolder);
+            value = CAMData::JoinFolder(l.localFolder);
             return true;
         }
         field = dataId == IdName ? &l.name : dataId == IdRemoteFolder ? &l.remoteFolder : nullptr;

@@ -1,5 +1,6 @@
 #include "receiver/engine/FtpSourceReceiver.h"
 
+#include "receiver/engine/CallbackException.h"
 #include "receiver/engine/FolderPath.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
@@ -7,49 +8,19 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferPlacement.h"
 
 #include "platform/FtpSource.h"
 
 #include <cerrno>
-#include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace receive {
 
 namespace {
-
-platform::TransferCallbacks callbacksFor(ReceiveEngine& engine)
-{
-    ReceiveHost& host = engine.host();
-    ReceiveProgress& progress = engine.progress();
-    platform::TransferCallbacks cb;
-    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
-    cb.fileBegins = [&](long long size) {
-        progress.fileSize = size;
-        progress.fileReceived = 0;
-        host.post(ReceiveMessage::FileBegins, size);
-    };
-    cb.blockReceived = [&](long long bytes) {
-        progress.fileReceived = bytes;
-        host.post(ReceiveMessage::FileBytes, bytes);
-    };
-    cb.cancelled = [&progress] { return progress.cancel.load(); };
-    cb.askPassword = [&host](const platform::PasswordPrompt& p) -> std::optional<std::string> {
-        Answer a = host.ask(Questions::password(p.server, p.user, p.protocol, p.message == platform::mailPromptText));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return a.text;
-    };
-    cb.askProxyCredentials = [&host](const std::string& address) -> std::optional<platform::Credentials> {
-        Answer a = host.ask(Questions::idAndPassword(address));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return platform::Credentials{a.text, a.secondText};
-    };
-    return cb;
-}
 
 // A folder the server named, below the list's folder: its components must
 // stay inside (no "..", no separators smuggled in a name).
@@ -95,30 +66,7 @@ struct Receiving {
         event.remoteName = result.remoteName;
         event.protocolCode = ProtocolFtp;
         event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
-        switch (result.status) {
-        case platform::TransferStatus::Received:
-            event.tempPath = result.tempPath;
-            event.byteCount = result.size;
-            event.unzipAfter = unzip ? 1 : 0;
-            ++engine.task().ftpReceived;
-            engine.task().ftpBytes += result.size;
-            if (engine.task().zipTask)
-                engine.task().removeList.push_back({false, localPath});
-            engine.append(std::move(event));
-            return;
-        case platform::TransferStatus::Kept:
-            event.byteCount = -1;
-            engine.append(std::move(event));
-            return;
-        case platform::TransferStatus::Cancelled:
-            engine.progress().cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        case platform::TransferStatus::Failed:
-            break;
-        }
-        for (const std::string& line : result.errorLines)
-            engine.addErrorLine(line);
-        engine.failFile(result.remoteName, ProtocolFtp, result.detail, result.errorLines.empty());
+        TransferPlacement::place(engine, std::move(event), result, unzip, true);
     }
 
     void single(const FileRecord& file, const std::string& remote, const std::string& localName)
@@ -128,24 +76,17 @@ struct Receiving {
                                      Transfer::Ftp))
             return;
         const std::string localPath = listFolder + "/" + localName;
-        std::exception_ptr raised;
+        CallbackException raised;
         platform::FtpFileRequest request;
         request.remoteName = remote;
         request.mode = file.mode;
         request.decide = [&]() {
-            try {
+            return raised.run([&] {
                 return engine.policy().shouldReceive(localPath, filePolicy.policy, Transfer::Ftp, std::nullopt);
-            } catch (...) {
-                raised = std::current_exception();
-                return false;
-            }
+            });
         };
         platform::FtpFileResult result = ftp.get(request);
-        if (raised) {
-            if (!result.tempPath.empty())
-                ::unlink(result.tempPath.c_str());
-            std::rethrow_exception(raised);
-        }
+        raised.rethrow(result.tempPath);
         if (result.remoteName.empty())
             result.remoteName = remote;
         placed(result, localPath, localName, file.uncompress == guidepost::UncompressZip);
@@ -153,16 +94,7 @@ struct Receiving {
 
     void multiple(const FileRecord& file, const std::string& pattern)
     {
-        std::exception_ptr raised;
-        auto keep = [&](auto&& fn) {
-            try {
-                return fn();
-            } catch (...) {
-                if (!raised)
-                    raised = std::current_exception();
-                return false;
-            }
-        };
+        CallbackException raised;
         platform::FtpMultipleGet request;
         request.pattern = pattern;
         request.mode = file.mode;
@@ -186,14 +118,14 @@ struct Receiving {
                 engine.task().removeList.push_back({true, folder + "/" + name});
         };
         request.decide = [&](const std::string& folder, const std::string& name) {
-            return keep([&] {
+            return raised.run([&] {
                 if (!insideFolder(listFolder, folder) || !safeName(name))
                     return false;
                 return engine.policy().shouldReceive(folder + "/" + name, policy.policy, Transfer::Ftp, std::nullopt);
             });
         };
         request.fileDone = [&](const platform::FtpFileResult& result) {
-            keep([&] {
+            raised.run([&] {
                 if (!insideFolder(listFolder, result.localFolder) || !safeName(result.remoteName)) {
                     if (!result.tempPath.empty())
                         ::unlink(result.tempPath.c_str());
@@ -207,8 +139,7 @@ struct Receiving {
         };
         request.errorLine = [&](const std::string& line) { engine.addErrorLine(line); };
         int code = ftp.getMultiple(request);
-        if (raised)
-            std::rethrow_exception(raised);
+        raised.rethrow();
         if (code == CAMException::UserCancelled) {
             engine.progress().cancel = true;
             throw ReceiveError(CAMException::UserCancelled);
@@ -220,82 +151,50 @@ struct Receiving {
 
 void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::RemoteSource& source)
 {
-    platform::SourceLogin login;
-    login.hasAccount = source.login->hasAccount;
-    login.accountName = source.login->accountName;
-    login.user = source.login->user;
-    login.password = source.login->password;
-    login.askPassword = source.login->askPassword;
-    platform::ProxySettings proxy;
-    proxy.server = source.login->proxyServer;
-    proxy.user = source.login->proxyUser;
-    proxy.password = source.login->proxyPassword;
     static const platform::AsciiExtensions ascii = [] {
         platform::AsciiExtensions e;
         e.loadBesideProgram();
         return e;
     }();
 
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.server.host;
-    header.protocolCode = ProtocolFtp;
-    engine.append(std::move(header));
-    platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
-                            platform::InternetOptions{}, callbacksFor(engine), &ascii);
+    engine.sourceBegins(source.server.host, ProtocolFtp);
+    platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0,
+                            source.login->transferLogin(), source.login->transferProxy(),
+                            platform::InternetOptions{}, SourceCallbacks::of(engine), &ascii);
     if (int code = ftp.open())
         throw ReceiveError(code, source.server.host);
 
-    ReceiveProgress& progress = engine.progress();
-    const auto& lists = source.source->fileLists;
-    progress.fileListTotal = static_cast<int>(lists.size());
-    progress.fileListsDone = 0;
-    engine.host().post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(lists.size()));
-    int listsDone = 0;
-    for (const auto& list : lists) {
-        engine.checkCancel();
-        engine.host().post(ReceiveMessage::FileListCount, 0);
-        progress.setName(&ReceiveProgress::Names::fileList, list->name);
-        std::vector<std::string> local = FolderPath::check(list->localFolder);
-        Receiving receiving{engine, ftp, FolderPath::join(source.folder, local), source.policy};
-        if (!FolderPath::create(source.folder, local, 5, engine.host())) {
-            engine.addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
-        } else if (engine.policy().resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize,
-                                           receiving.policy)) {
-            if (list->remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list->remoteFolder)))
-                throw ReceiveError(CAMException::InternetFileFailed,
-                                   platform::FtpSource::remoteFolderLine(list->remoteFolder));
-            progress.fileTotal = static_cast<int>(list->files.size());
-            progress.filesDone = 0;
-            int filesDone = 0;
-            for (const auto& file : list->files) {
-                engine.checkCancel();
-                const std::string remote = LocalName::remoteName(file->remote.empty() ? file->name : file->remote);
-                if (list->method == guidepost::MethodMget) {
-                    receiving.multiple(*file, remote);
-                } else {
-                    std::string reason;
-                    std::string localName = LocalName::of(file->name, remote, reason);
-                    // A local name that names a folder or a drive ends the receive.
-                    if (localName.empty() || localName.find(':') != std::string::npos) {
-                        engine.failFile(remote, ProtocolFtp, reason);
-                        throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
-                    }
-                    try {
-                        receiving.single(*file, remote, localName);
-                    } catch (const CAMException& e) {
-                        if (progress.cancel)
-                            throw;
-                        engine.failFile(remote, ProtocolFtp, errorText(e));
-                    }
-                }
-                progress.filesDone = ++filesDone;
-                engine.host().post(ReceiveMessage::CounterChanged);
+    engine.eachFileList(*source.source, [&](const FileListRecord& list) {
+        std::vector<std::string> local;
+        Receiving receiving{engine, ftp, {}, source.policy};
+        if (!engine.prepareFileList(list, source.folder, local, receiving.policy))
+            return;
+        receiving.listFolder = FolderPath::join(source.folder, local);
+        if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
+            throw ReceiveError(CAMException::InternetFileFailed,
+                               platform::FtpSource::remoteFolderLine(list.remoteFolder));
+        engine.eachFile(list, [&](const FileRecord& file) {
+            const std::string remote = LocalName::remoteName(file.remote.empty() ? file.name : file.remote);
+            if (list.method == guidepost::MethodMget) {
+                receiving.multiple(file, remote);
+                return;
             }
-        }
-        progress.fileListsDone = ++listsDone;
-        engine.host().post(ReceiveMessage::CounterChanged);
-    }
+            std::string reason;
+            std::string localName = LocalName::of(file.name, remote, reason);
+            // A local name that names a folder or a drive ends the receive.
+            if (localName.empty() || localName.find(':') != std::string::npos) {
+                engine.failFile(remote, ProtocolFtp, reason);
+                throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
+            }
+            try {
+                receiving.single(file, remote, localName);
+            } catch (const CAMException& e) {
+                if (engine.progress().cancel)
+                    throw;
+                engine.failFile(remote, ProtocolFtp, errorText(e));
+            }
+        });
+    });
 }
 
 } // namespace receive

@@ -1,5 +1,6 @@
 #include "receiver/engine/HttpSourceReceiver.h"
 
+#include "receiver/engine/CallbackException.h"
 #include "receiver/engine/FolderPath.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/Questions.h"
@@ -8,48 +9,15 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferPlacement.h"
 
 #include "platform/HttpSource.h"
-
-#include <exception>
 
 namespace receive {
 
 namespace {
-
-platform::TransferCallbacks callbacksFor(ReceiveEngine& engine)
-{
-    ReceiveHost& host = engine.host();
-    ReceiveProgress& progress = engine.progress();
-    platform::TransferCallbacks cb;
-    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
-    cb.fileBegins = [&](long long size) {
-        progress.fileSize = size;
-        progress.fileReceived = 0;
-        host.post(ReceiveMessage::FileBegins, size);
-    };
-    cb.blockReceived = [&](long long bytes) {
-        progress.fileReceived = bytes;
-        host.post(ReceiveMessage::FileBytes, bytes);
-    };
-    cb.cancelled = [&progress] { return progress.cancel.load(); };
-    cb.askPassword = [&host](const platform::PasswordPrompt& p) -> std::optional<std::string> {
-        Answer a = host.ask(Questions::password(p.server, p.user, p.protocol, p.message == platform::mailPromptText));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return a.text;
-    };
-    auto askBoth = [&host](const std::string& address) -> std::optional<platform::Credentials> {
-        Answer a = host.ask(Questions::idAndPassword(address));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return platform::Credentials{a.text, a.secondText};
-    };
-    cb.askUserAndPassword = askBoth;
-    cb.askProxyCredentials = askBoth;
-    return cb;
-}
 
 void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRecord& file,
                  const PolicyState& inherited, const std::string& remoteFolder, const std::string& folder)
@@ -71,23 +39,13 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     request.synchronize = policy.synchronize;
     if (file.timePresent)
         request.fixedTime = file.time;
-    // The transfer calls back from inside libcurl: an exception must not
-    // cross it, so it is kept and thrown again here.
-    std::exception_ptr raised;
+    CallbackException raised;
     request.decide = [&](std::optional<std::int64_t> remoteTime) {
-        try {
-            return engine.policy().shouldReceive(localPath, policy.policy, Transfer::Http, remoteTime);
-        } catch (...) {
-            raised = std::current_exception();
-            return false;
-        }
+        return raised.run(
+            [&] { return engine.policy().shouldReceive(localPath, policy.policy, Transfer::Http, remoteTime); });
     };
     platform::HttpFileResult result = http.fetch(request);
-    if (raised) {
-        if (!result.tempPath.empty())
-            ::unlink(result.tempPath.c_str());
-        std::rethrow_exception(raised);
-    }
+    raised.rethrow(result.tempPath);
 
     ReceiveEvent event;
     event.eventKind = FileReceived;
@@ -96,30 +54,7 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     event.remoteName = result.requestPath.empty() ? remote : result.requestPath;
     event.protocolCode = ProtocolHttp;
     event.transferMode = ModeBinary;
-    switch (result.status) {
-    case platform::TransferStatus::Received:
-        event.tempPath = result.tempPath;
-        event.byteCount = result.size;
-        event.unzipAfter = file.uncompress == guidepost::UncompressZip ? 1 : 0;
-        ++engine.task().httpReceived;
-        engine.task().httpBytes += result.size;
-        if (engine.task().zipTask)
-            engine.task().removeList.push_back({false, localPath});
-        engine.append(std::move(event));
-        return;
-    case platform::TransferStatus::Kept:
-        event.byteCount = -1;
-        engine.append(std::move(event));
-        return;
-    case platform::TransferStatus::Cancelled:
-        engine.progress().cancel = true;
-        throw ReceiveError(CAMException::UserCancelled);
-    case platform::TransferStatus::Failed:
-        break;
-    }
-    for (const std::string& line : result.errorLines)
-        engine.addErrorLine(line);
-    engine.failFile(event.remoteName, ProtocolHttp, result.detail, false);
+    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip, false);
 }
 
 } // namespace
@@ -127,71 +62,31 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
 void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::RemoteSource& source,
                                  bool allowBasicAuth)
 {
-    platform::SourceLogin login;
-    login.hasAccount = source.login->hasAccount;
-    login.accountName = source.login->accountName;
-    login.user = source.login->user;
-    login.password = source.login->password;
-    login.askPassword = source.login->askPassword;
-    platform::ProxySettings proxy;
-    proxy.server = source.login->proxyServer;  // already "host:port"
-    proxy.user = source.login->proxyUser;
-    proxy.password = source.login->proxyPassword;
-
-    platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0, login, proxy,
-                              allowBasicAuth, platform::InternetOptions{}, callbacksFor(engine));
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.server.host;
-    header.protocolCode = ProtocolHttp;
-    engine.append(std::move(header));
+    platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0,
+                              source.login->transferLogin(), source.login->transferProxy(), allowBasicAuth,
+                              platform::InternetOptions{}, SourceCallbacks::of(engine));
+    engine.sourceBegins(source.server.host, ProtocolHttp);
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);
 
-    ReceiveProgress& progress = engine.progress();
-    const auto& lists = source.source->fileLists;
-    progress.fileListTotal = static_cast<int>(lists.size());
-    progress.fileListsDone = 0;
-    engine.host().post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(lists.size()));
-    int listsDone = 0;
-    for (const auto& list : lists) {
-        engine.checkCancel();
-        engine.host().post(ReceiveMessage::FileListCount, 0);
-        progress.setName(&ReceiveProgress::Names::fileList, list->name);
-        const std::string remoteFolder = MirrorChoice::remoteFolder(*list, source.server);
-        std::vector<std::string> local = FolderPath::check(list->localFolder);
+    engine.eachFileList(*source.source, [&](const FileListRecord& list) {
+        const std::string remoteFolder = MirrorChoice::remoteFolder(list, source.server);
+        std::vector<std::string> local;
         PolicyState policy = source.policy;
-        if (!FolderPath::create(source.folder, local, 5, engine.host())) {
-            engine.addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
-        } else if (engine.policy().resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize,
-                                           policy)) {
-            const std::string listFolder = FolderPath::join(source.folder, local);
-            if (engine.task().zipTask) {
-                std::string path = source.folder;
-                for (const std::string& part : local) {
-                    path += "/" + part;
-                    engine.task().removeList.push_back({true, path});
-                }
+        if (!engine.prepareFileList(list, source.folder, local, policy))
+            return;
+        const std::string listFolder = FolderPath::join(source.folder, local);
+        engine.removeAfterZip(source.folder, local);
+        engine.eachFile(list, [&](const FileRecord& file) {
+            try {
+                receiveFile(engine, http, file, policy, remoteFolder, listFolder);
+            } catch (const CAMException& e) {
+                if (engine.progress().cancel)
+                    throw;
+                engine.failFile(file.remote.empty() ? file.name : file.remote, ProtocolHttp, errorText(e));
             }
-            progress.fileTotal = static_cast<int>(list->files.size());
-            progress.filesDone = 0;
-            int filesDone = 0;
-            for (const auto& file : list->files) {
-                engine.checkCancel();
-                try {
-                    receiveFile(engine, http, *file, policy, remoteFolder, listFolder);
-                } catch (const CAMException& e) {
-                    if (progress.cancel)
-                        throw;
-                    engine.failFile(file->remote.empty() ? file->name : file->remote, ProtocolHttp, errorText(e));
-                }
-                progress.filesDone = ++filesDone;
-                engine.host().post(ReceiveMessage::CounterChanged);
-            }
-        }
-        progress.fileListsDone = ++listsDone;
-        engine.host().post(ReceiveMessage::CounterChanged);
-    }
+        });
+    });
 }
 
 } // namespace receive

@@ -383,6 +383,18 @@ void ReceiveEngine::deleteAttachments()
     attachmentOf_.clear();
 }
 
+bool ReceiveEngine::confirmed(const Question& question)
+{
+    Answer a = host_.ask(question);
+    if (a.button == ConfirmStopAll) {
+        progress_.cancel = true;
+        throw ReceiveError(CAMException::UserCancelled);
+    }
+    if (a.button == ConfirmAllTheRest)
+        confirmMode_ = 0;
+    return a.button != ConfirmSkip;
+}
+
 void ReceiveEngine::processTask(const TaskRecord& task, int index)
 {
     (void)index;
@@ -390,17 +402,8 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
     progress_.setName(&ReceiveProgress::Names::task, task.name);
     host_.post(ReceiveMessage::TaskCount, 0);
 
-    if (confirmMode_ == 1) {
-        Answer a = host_.ask(Questions::taskConfirm(task.name));
-        if (a.button == ConfirmStopAll) {
-            progress_.cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        }
-        if (a.button == ConfirmSkip)
-            return;
-        if (a.button == ConfirmAllTheRest)
-            confirmMode_ = 0;
-    }
+    if (confirmMode_ == 1 && !confirmed(Questions::taskConfirm(task.name)))
+        return;
 
     PolicyState policy;
     policy.ifnotexistToUpdate = options_.ifnotexistToUpdate;
@@ -514,15 +517,8 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         std::string host = source.protocol == guidepost::ProtocolAttach ? std::string() : server.host;
         std::string port = server.portGiven ? std::to_string(server.port) : std::string();
         int protocol = source.protocol == guidepost::ProtocolAttach ? guidepost::ProtocolAttach : server.protocol;
-        Answer a = host_.ask(Questions::serverConfirm(host, protocol, port, source.account));
-        if (a.button == ConfirmStopAll) {
-            progress_.cancel = true;
-            throw ReceiveError(CAMException::UserCancelled);
-        }
-        if (a.button == ConfirmSkip)
+        if (!confirmed(Questions::serverConfirm(host, protocol, port, source.account)))
             return;
-        if (a.button == ConfirmAllTheRest)
-            confirmMode_ = 0;
     }
 
     if (source.protocol == guidepost::ProtocolAttach) {
@@ -539,6 +535,67 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         return;
     }
     remoteTransfer_(*this, RemoteSource{&source, server, &login, policy, folder});
+}
+
+void ReceiveEngine::eachFileList(const SourceRecord& source,
+                                 const std::function<void(const FileListRecord&)>& receiveList)
+{
+    progress_.fileListTotal = static_cast<int>(source.fileLists.size());
+    progress_.fileListsDone = 0;
+    host_.post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(source.fileLists.size()));
+    int listsDone = 0;
+    for (const auto& list : source.fileLists) {
+        checkCancel();
+        host_.post(ReceiveMessage::FileListCount, 0);
+        progress_.setName(&ReceiveProgress::Names::fileList, list->name);
+        receiveList(*list);
+        progress_.fileListsDone = ++listsDone;
+        host_.post(ReceiveMessage::CounterChanged);
+    }
+}
+
+void ReceiveEngine::eachFile(const FileListRecord& list, const std::function<void(const FileRecord&)>& receiveFile)
+{
+    progress_.fileTotal = static_cast<int>(list.files.size());
+    progress_.filesDone = 0;
+    int filesDone = 0;
+    for (const auto& file : list.files) {
+        checkCancel();
+        receiveFile(*file);
+        progress_.filesDone = ++filesDone;
+        host_.post(ReceiveMessage::CounterChanged);
+    }
+}
+
+bool ReceiveEngine::prepareFileList(const FileListRecord& list, const std::string& folder,
+                                    std::vector<std::string>& local, PolicyState& policy)
+{
+    local = FolderPath::check(list.localFolder);
+    if (!FolderPath::create(folder, local, 5, host_)) {
+        errorLines_.push_back(formatText(texts::localFolderFailedLine, FolderPath::display(list.localFolder)));
+        return false;
+    }
+    return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy);
+}
+
+void ReceiveEngine::removeAfterZip(const std::string& folder, const std::vector<std::string>& local)
+{
+    if (!task_.zipTask)
+        return;
+    std::string path = folder;
+    for (const std::string& part : local) {
+        path += "/" + part;
+        task_.removeList.push_back({true, path});
+    }
+}
+
+void ReceiveEngine::sourceBegins(const std::string& server, std::int32_t protocol)
+{
+    ReceiveEvent header;
+    header.eventKind = SourceBegun;
+    header.serverName = server;
+    header.protocolCode = protocol;
+    append(std::move(header));
 }
 
 void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
@@ -563,52 +620,25 @@ void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, con
 void ReceiveEngine::processAttachSource(const SourceRecord& source, const PolicyState& inherited,
                                         const AttachmentMap& attachments, const std::string& folder)
 {
-    ReceiveEvent header;
-    header.eventKind = SourceBegun;
-    header.serverName = source.name.empty() ? std::string(texts::attachLabel) : source.name;
-    header.protocolCode = ProtocolAttach;
-    append(std::move(header));
+    sourceBegins(source.name.empty() ? std::string(texts::attachLabel) : source.name, ProtocolAttach);
 
-    progress_.fileListTotal = static_cast<int>(source.fileLists.size());
-    progress_.fileListsDone = 0;
-    host_.post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(source.fileLists.size()));
-    int listsDone = 0;
-    for (const auto& list : source.fileLists) {
-        checkCancel();
-        host_.post(ReceiveMessage::FileListCount, 0);
-        progress_.setName(&ReceiveProgress::Names::fileList, list->name);
-        std::vector<std::string> local = FolderPath::check(list->localFolder);
-        std::string listFolder = FolderPath::join(folder, local);
+    eachFileList(source, [&](const FileListRecord& list) {
+        std::vector<std::string> local;
         PolicyState policy = inherited;
-        if (!FolderPath::create(folder, local, 5, host_)) {
-            errorLines_.push_back(formatText(texts::localFolderFailedLine, FolderPath::display(list->localFolder)));
-        } else if (policy_.resolve(PolicyLevel::FileList, list->name, list->update, list->synchronize, policy)) {
-            if (task_.zipTask) {
-                std::string path = folder;
-                for (const std::string& part : local) {
-                    path += "/" + part;
-                    task_.removeList.push_back({true, path});
-                }
+        if (!prepareFileList(list, folder, local, policy))
+            return;
+        const std::string listFolder = FolderPath::join(folder, local);
+        removeAfterZip(folder, local);
+        eachFile(list, [&](const FileRecord& file) {
+            try {
+                processAttachFile(file, policy, attachments, listFolder);
+            } catch (const CAMException& e) {
+                if (progress_.cancel)
+                    throw;
+                failFile(file.remote.empty() ? file.name : file.remote, ProtocolAttach, errorText(e));
             }
-            progress_.fileTotal = static_cast<int>(list->files.size());
-            progress_.filesDone = 0;
-            int filesDone = 0;
-            for (const auto& file : list->files) {
-                checkCancel();
-                try {
-                    processAttachFile(*file, policy, attachments, listFolder);
-                } catch (const CAMException& e) {
-                    if (progress_.cancel)
-                        throw;
-                    failFile(file->remote.empty() ? file->name : file->remote, ProtocolAttach, errorText(e));
-                }
-                progress_.filesDone = ++filesDone;
-                host_.post(ReceiveMessage::CounterChanged);
-            }
-        }
-        progress_.fileListsDone = ++listsDone;
-        host_.post(ReceiveMessage::CounterChanged);
-    }
+        });
+    });
 }
 
 void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState& inherited,

@@ -25,6 +25,7 @@ namespace receive {
 
 class ReceiveEventQueue;
 class ReceiveHost;
+struct Question;
 struct ReceiveProgress;
 struct ReceiveTotals;
 struct SourceLogin;
@@ -123,6 +124,19 @@ public:
     // Throws 43 when the user has stopped the receive.
     void checkCancel() const;
     void addErrorLine(std::string line) { errorLines_.push_back(std::move(line)); }
+    // Walks a source's file lists, and a list's files, keeping the progress
+    // counters and messages; the cancel request is checked before each.
+    void eachFileList(const SourceRecord& source, const std::function<void(const FileListRecord&)>& receiveList);
+    void eachFile(const FileListRecord& list, const std::function<void(const FileRecord&)>& receiveFile);
+    // Makes the list's local folders below folder (local: their names) and
+    // settles the list's policy; false when the list is not to be received,
+    // with an error line when its folder could not be made.
+    bool prepareFileList(const FileListRecord& list, const std::string& folder, std::vector<std::string>& local,
+                         PolicyState& policy);
+    // A zip task removes the list's local folders once they are packed.
+    void removeAfterZip(const std::string& folder, const std::vector<std::string>& local);
+    // The kind-0 event that opens a source's rows.
+    void sourceBegins(const std::string& server, std::int32_t protocol);
     // One file that could not be received: the error line (unless the
     // transfer gave its own), a kind-8 event and the failure count.
     void failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine = true);
@@ -135,6 +149,9 @@ private:
     };
     using AttachmentMap = std::map<std::string, Attachment>;
 
+    // A task or server confirmation: false to skip it; "stop all" ends
+    // the receive.
+    bool confirmed(const Question& question);
     void certify();
     void openSite(const std::string& address);
     void askCipherCode();

@@ -109,7 +109,6 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
     const bool archive = startsWithArchiveMark(local);
     try {
         if (archive) {
-#if CV_HAVE_ARCHIVE
             ArchiveIndex index;
             if (!GuidePostArchive::ReadIndex(local, index)) {
                 document.path = index.documentPath;
@@ -121,9 +120,6 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 throw ReceiveError(CAMException::InvalidGuidePost);
             model.archived = true;
             model.sourceArchivePath = local;
-#else
-            return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
-#endif
         } else {
             if (::access(local.c_str(), R_OK) != 0)
                 throw ReceiveError(CAMException::InvalidGuidePost, local);
@@ -136,12 +132,10 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
 
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
-#if CV_HAVE_ARCHIVE
     engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
         return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
                                               key.enciphered ? key.length : 0);
     });
-#endif
     if (startHook_)
         startHook_(model, root);
     WorkerOutcome outcome;

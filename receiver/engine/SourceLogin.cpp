@@ -7,6 +7,26 @@
 
 namespace receive {
 
+platform::SourceLogin SourceLogin::transferLogin() const
+{
+    platform::SourceLogin login;
+    login.hasAccount = hasAccount;
+    login.accountName = accountName;
+    login.user = user;
+    login.password = password;
+    login.askPassword = askPassword;
+    return login;
+}
+
+platform::ProxySettings SourceLogin::transferProxy() const
+{
+    platform::ProxySettings proxy;
+    proxy.server = proxyServer;  // already "host:port"
+    proxy.user = proxyUser;
+    proxy.password = proxyPassword;
+    return proxy;
+}
+
 SourceLogin SourceLogin::resolve(const std::string& account, bool inputMail, int protocol, const std::string& host,
                                  const AccountStore* store, const ProxySettings& proxies)
 {

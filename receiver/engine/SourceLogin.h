@@ -3,6 +3,8 @@
 
 #include "receiver/engine/ProxySettings.h"
 
+#include "platform/InternetTypes.h"
+
 #include <string>
 
 class AccountStore;
@@ -20,6 +22,10 @@ struct SourceLogin {
     std::string proxyServer;        // with ":port"; empty: no proxy
     std::string proxyUser;
     std::string proxyPassword;
+
+    // The values as the HTTP and FTP transfers take them.
+    platform::SourceLogin transferLogin() const;
+    platform::ProxySettings transferProxy() const;
 
     // protocol: guidepost::Protocol. Throws ReceiveError 21 (HTTP) or 16
     // (FTP) for an unknown account, 18 for an FTP account of another server.

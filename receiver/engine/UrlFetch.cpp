@@ -1,9 +1,9 @@
 #include "receiver/engine/UrlFetch.h"
 
 #include "receiver/engine/ProxySettings.h"
-#include "receiver/engine/Questions.h"
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/SourceCallbacks.h"
 
 namespace receive {
 
@@ -30,14 +30,8 @@ UrlFetch UrlFetch::of(ReceiveHost& host, ReceiveProgress& progress, const ProxyS
         host.post(ReceiveMessage::BytesReceived2, bytes);
     };
     cb.cancelled = [&progress] { return progress.cancel.load(); };
-    auto askBoth = [&host](const std::string& address) -> std::optional<platform::Credentials> {
-        Answer a = host.ask(Questions::idAndPassword(address));
-        if (a.button != AnswerOk)
-            return std::nullopt;
-        return platform::Credentials{a.text, a.secondText};
-    };
-    cb.askUserAndPassword = askBoth;
-    cb.askProxyCredentials = askBoth;
+    cb.askUserAndPassword = SourceCallbacks::idAndPassword(host);
+    cb.askProxyCredentials = SourceCallbacks::idAndPassword(host);
     fetch.fetchBegins = [&host] { host.post(ReceiveMessage::FetchBegins); };
     fetch.fetchEnds = [&host] { host.post(ReceiveMessage::FetchEnded); };
     return fetch;

@@ -2,6 +2,7 @@
 
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
@@ -42,11 +43,7 @@ void buildModel(CAMData& model, const TestFolder& dir)
     task->folderText = "受信\\写真";
     task->folderList = {"受信", "写真"};
     for (const char* name : {"一.txt", "two.bin"}) {
-        writeFile(dir / (std::string("src/") + name), std::string("contents of ") + name);
-        auto a = std::make_unique<AttachRecord>();
-        a->name = name;
-        a->sourcePath = dir / (std::string("src/") + name);
-        task->attachments.push_back(std::move(a));
+        attachFile(*task, dir, name, std::string("contents of ") + name);
     }
     auto source = std::make_unique<SourceRecord>();
     source->name = "添付";
@@ -135,8 +132,7 @@ TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
 
 namespace {
 
-// corvan-cli receive, run as a user runs it (skipped until the program has
-// the subcommand).
+// corvan-cli receive, run as a user runs it.
 int runCli(const std::string& arguments, const TestFolder& dir)
 {
     std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
@@ -149,8 +145,8 @@ int runCli(const std::string& arguments, const TestFolder& dir)
 TEST(ReceiveCommandTest, ExitStatusTellsReceivedNothingReceivedFailureAndUsage)
 {
     TestFolder dir;
-    if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli") || runCli("--help", dir) != 0)
-        GTEST_SKIP() << "corvan-cli has no receive command in this build";
+    if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli"))
+        GTEST_SKIP() << "corvan-cli is not built";
     CAMData model;
     buildModel(model, dir);
     const std::string archive = dir / "a.gpa";

@@ -3,6 +3,7 @@
 
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
@@ -42,11 +43,7 @@ void buildArchive(const TestFolder& dir, const std::string& archive)
     list->name = "list";
     list->localFolder = {"sub"};
     for (const char* name : {"一.txt", "two.bin"}) {
-        writeFile(dir / (std::string("src/") + name), std::string("contents of ") + name);
-        auto a = std::make_unique<AttachRecord>();
-        a->name = name;
-        a->sourcePath = dir / (std::string("src/") + name);
-        task->attachments.push_back(std::move(a));
+        attachFile(*task, dir, name, std::string("contents of ") + name);
         auto f = std::make_unique<FileRecord>();
         f->name = name;
         f->remote = name;
@@ -61,11 +58,7 @@ void buildArchive(const TestFolder& dir, const std::string& archive)
 // An attachment's row: the second colour, no transfer mode.
 std::string attachRow(const std::string& name, int size)
 {
-    const std::string c = "#ecece4";
-    return "<tr><td align=\"center\" bgcolor=\"" + c + "\"><font color=\"green\">S</font></td><td bgcolor=\"" + c
-        + "\">ファイル</td><td bgcolor=\"" + c + "\">" + name + "</td><td bgcolor=\"" + c + "\">" + name
-        + "</td><td bgcolor=\"" + c + "\" align=\"center\">--</td><td align=\"right\" bgcolor=\"" + c + "\">"
-        + std::to_string(size) + " バイト</td></tr>\r\n";
+    return receivedRow("#ecece4", name, name, "--", size);
 }
 
 TEST(ArchiveReportTest, AnArchiveReceiveWritesReportLogAndRecentReceive)

@@ -1,5 +1,6 @@
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -33,11 +34,7 @@ TEST(FtpReceiveTest, SingleFilesAndMultipleGetsLandInsideTheirFolders)
     auto task = std::make_unique<TaskRecord>();
     task->name = "T";
     task->folderText = "ftp";
-    auto source = std::make_unique<SourceRecord>();
-    source->name = "server";
-    source->protocol = guidepost::ProtocolFtp;
-    source->serverName = "127.0.0.1";
-    source->port = static_cast<std::uint16_t>(server.port);
+    auto source = loopbackSource(guidepost::ProtocolFtp, server.port);
     source->account = "ftp1";
     auto single = std::make_unique<FileListRecord>();
     single->name = "single";

@@ -1,5 +1,6 @@
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -50,11 +51,7 @@ struct HttpReceiveTest : ::testing::Test {
         auto task = std::make_unique<TaskRecord>();
         task->name = "T";
         task->folderText = "web";
-        auto source = std::make_unique<SourceRecord>();
-        source->name = "server";
-        source->protocol = guidepost::ProtocolHttp;
-        source->serverName = "127.0.0.1";
-        source->port = static_cast<std::uint16_t>(http.port);
+        auto source = loopbackSource(guidepost::ProtocolHttp, http.port);
         auto l = std::make_unique<FileListRecord>();
         l->name = "list";
         l->remoteFolder = "/files";

@@ -3,6 +3,7 @@
 
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -100,11 +101,7 @@ struct NetReceiveTest : ::testing::Test {
         task->name = "T";
         task->folderText = "受信";
         task->folderList = {"受信"};
-        auto source = std::make_unique<SourceRecord>();
-        source->name = "server";
-        source->protocol = guidepost::ProtocolHttp;
-        source->serverName = "127.0.0.1";
-        source->port = static_cast<std::uint16_t>(http.port);
+        auto source = loopbackSource(guidepost::ProtocolHttp, http.port);
         auto list = std::make_unique<FileListRecord>();
         list->name = "list";
         list->remoteFolder = "/files";
@@ -286,11 +283,7 @@ TEST_F(NetReceiveTest, GuidePostsAndArchivesFetchedByAddressLeaveNoCopies)
     task->name = "添付";
     task->folderText = "添付";
     task->folderList = {"添付"};
-    writeFile(dir / "src/b.txt", "attached");
-    auto a = std::make_unique<AttachRecord>();
-    a->name = "b.txt";
-    a->sourcePath = dir / "src/b.txt";
-    task->attachments.push_back(std::move(a));
+    attachFile(*task, dir, "b.txt", "attached");
     auto source = std::make_unique<SourceRecord>();
     source->name = "添付";
     source->protocol = guidepost::ProtocolAttach;

@@ -3,6 +3,7 @@
 
 #include "ScriptedHost.h"
 #include "TestFolder.h"
+#include "TestRecords.h"
 
 #include "platform/tests/TestServers.h"
 
@@ -71,11 +72,7 @@ struct ReceiveReportingTest : ::testing::Test {
             task->folderText = folder;
             task->folderList = {folder};
             task->open = open;
-            auto source = std::make_unique<SourceRecord>();
-            source->name = "server";
-            source->protocol = guidepost::ProtocolHttp;
-            source->serverName = "127.0.0.1";
-            source->port = static_cast<std::uint16_t>(http.port);
+            auto source = loopbackSource(guidepost::ProtocolHttp, http.port);
             auto list = std::make_unique<FileListRecord>();
             list->name = "list";
             list->remoteFolder = "/files";
@@ -141,11 +138,7 @@ struct ReceiveReportingTest : ::testing::Test {
 // table gives them (HTTP rows in the first colour).
 std::string fileRow(const std::string& name, int size)
 {
-    const std::string c = "#e4efec";
-    return "<tr><td align=\"center\" bgcolor=\"" + c + "\"><font color=\"green\">S</font></td><td bgcolor=\"" + c
-        + "\">ファイル</td><td bgcolor=\"" + c + "\">" + name + "</td><td bgcolor=\"" + c + "\">files/" + name
-        + "</td><td bgcolor=\"" + c + "\" align=\"center\">BINARY</td><td align=\"right\" bgcolor=\"" + c + "\">"
-        + std::to_string(size) + " バイト</td></tr>\r\n";
+    return receivedRow("#e4efec", name, "files/" + name, "BINARY", size);
 }
 
 TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailure)

@@ -1,0 +1,26 @@
+#include "InternetBodyFile.h"
+
+namespace platform {
+
+bool InternetBodyFile::open(const std::string& path)
+{
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool InternetBodyFile::write(const char* data, std::size_t size)
+{
+    return std::fwrite(data, 1, size, file_) == size;
+}
+
+bool InternetBodyFile::close()
+{
+    bool ok = true;
+    if (file_) {
+        ok = std::fclose(file_) == 0;
+        file_ = nullptr;
+    }
+    return ok;
+}
+
+} // namespace platform
