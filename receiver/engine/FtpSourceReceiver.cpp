@@ -170,6 +170,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
         if (!engine.prepareFileList(list, source.folder, local, receiving.policy))
             return;
         receiving.listFolder = FolderPath::join(source.folder, local);
+        engine.removeAfterZip(source.folder, local);
         if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
             throw ReceiveError(CAMException::InternetFileFailed,
                                platform::FtpSource::remoteFolderLine(list.remoteFolder));

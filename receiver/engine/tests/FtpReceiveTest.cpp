@@ -94,4 +94,51 @@ TEST(FtpReceiveTest, SingleFilesAndMultipleGetsLandInsideTheirFolders)
     finisher.drain(queue);
 }
 
+// A zip task packs what its ftp lists received and leaves no work folder,
+// however deep the lists' local folders are.
+TEST(FtpReceiveTest, AZipTaskLeavesOnlyItsZipFile)
+{
+    TestFolder dir;
+    writeFile(dir / "served/pub/one.txt", "one");
+    testservers::FtpServer server(dir / "served", "alice", "wonder");
+    ASSERT_TRUE(server.ready);
+
+    auto task = std::make_unique<TaskRecord>();
+    task->name = "Z";
+    task->folderText = "z";
+    task->destinationType = guidepost::DestinationZip;
+    task->zipFileName = "pack.zip";
+    auto source = loopbackSource(guidepost::ProtocolFtp, server.port);
+    source->account = "anonymous";
+    auto list = std::make_unique<FileListRecord>();
+    list->remoteFolder = "/pub";
+    list->remoteFolderGiven = true;
+    list->localFolder = {"sub", "deeper"};
+    auto f = std::make_unique<FileRecord>();
+    f->remote = "one.txt";
+    list->files.push_back(std::move(f));
+    source->fileLists.push_back(std::move(list));
+    task->sources.push_back(std::move(source));
+    std::vector<std::unique_ptr<TaskRecord>> tasks;
+    tasks.push_back(std::move(task));
+
+    GuidePostHead head;
+    head.name = "ftp zip";
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    ReceiveOptions options;
+    ReceiveFinisher finisher(totals);
+    fs::create_directories(dir / "root");
+    {
+        ReceiveEngine engine(host, queue, totals, progress, options);
+        EXPECT_TRUE(engine.Receive(head, tasks, dir / "root"));
+        finisher.drain(queue);
+    }
+    EXPECT_EQ(totals.zip.received, 1);
+    EXPECT_TRUE(fs::exists(dir / "root/z/pack.zip"));
+    EXPECT_FALSE(fs::exists(dir / "root/z/__zip___"));
+}
+
 } // namespace
