@@ -219,7 +219,7 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
         result.remoteTime = remoteTime;
         if (request.decide && !request.decide(remoteTime))
             return false;
-        if (!temp.create() || !file.open(temp.path())) {
+        if (!file.adopt(temp.createOpen())) {
             createFailed = true;
             return false;
         }

@@ -1,10 +1,22 @@
 #include "InternetBodyFile.h"
 
+#include <unistd.h>
+
 namespace platform {
 
 bool InternetBodyFile::open(const std::string& path)
 {
     file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool InternetBodyFile::adopt(int descriptor)
+{
+    if (descriptor < 0)
+        return false;
+    file_ = ::fdopen(descriptor, "wb");
+    if (!file_)
+        ::close(descriptor);
     return file_ != nullptr;
 }
 

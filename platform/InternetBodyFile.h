@@ -17,6 +17,9 @@ public:
     InternetBodyFile& operator=(const InternetBodyFile&) = delete;
 
     bool open(const std::string& path);
+    // Takes over a descriptor already open for writing; false (and the
+    // descriptor closed) when it cannot.
+    bool adopt(int descriptor);
     bool write(const char* data, std::size_t size);
     // False when flushing or closing failed; true when nothing is open.
     bool close();

@@ -31,6 +31,18 @@ bool TempFile::create()
     return !path_.empty();
 }
 
+int TempFile::createOpen()
+{
+    remove();
+    std::string pattern = folder() + "/CVXXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    int fd = ::mkstemp(buffer.data());
+    if (fd >= 0)
+        path_.assign(buffer.data());
+    return fd;
+}
+
 void TempFile::remove()
 {
     if (!path_.empty()) {
@@ -54,14 +66,12 @@ std::string TempFile::folder()
 
 std::string TempFile::createPath()
 {
-    std::string pattern = folder() + "/CVXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = ::mkstemp(buffer.data());
+    TempFile temp;
+    int fd = temp.createOpen();
     if (fd < 0)
         return {};
     ::close(fd);
-    return std::string(buffer.data());
+    return temp.release();
 }
 
 } // namespace platform

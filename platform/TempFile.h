@@ -18,6 +18,9 @@ public:
 
     // Creates an empty file; false (and errno set) when that fails.
     bool create();
+    // Creates an empty file and returns it open for writing (-1 on failure),
+    // saving a second open of the same file; the caller closes it.
+    int createOpen();
     const std::string& path() const { return path_; }
     bool valid() const { return !path_.empty(); }
     // Removes the file now.

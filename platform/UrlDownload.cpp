@@ -112,7 +112,7 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
             callbacks_.fileBegins(length > 0 ? static_cast<long long>(length) : 0);
         if (callbacks_.blockReceived)
             callbacks_.blockReceived(0);
-        if (toFile && (!temp.create() || !file.open(temp.path()))) {
+        if (toFile && !file.adopt(temp.createOpen())) {
             createFailed = true;
             return false;
         }

@@ -48,3 +48,10 @@ TEST(InternetBodyFileTest, WritesTheBodyAndReportsWhatCouldNotReachTheDisk)
 }
 
 } // namespace
+
+TEST(InternetBodyFile, AdoptingNoDescriptorFails)
+{
+    platform::InternetBodyFile body;
+    EXPECT_FALSE(body.adopt(-1));
+    EXPECT_TRUE(body.close());
+}

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 TEST(TempFile, CreatesCvFilesInTmpdirAndRemovesThem)
 {
@@ -48,4 +49,20 @@ TEST(Folders, FollowTheUsersEnvironment)
     EXPECT_FALSE(platform::Folders::personalDocuments().empty());
     EXPECT_TRUE(std::filesystem::exists(platform::Folders::programFolder()));
     ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(TempFile, CreateOpenGivesAWritableFileRemovedWithTheObject)
+{
+    std::string path;
+    {
+        platform::TempFile t;
+        int fd = t.createOpen();
+        ASSERT_GE(fd, 0);
+        path = t.path();
+        EXPECT_EQ(::write(fd, "abc", 3), 3);
+        ::close(fd);
+        EXPECT_EQ(std::filesystem::file_size(path), 3u);
+        EXPECT_EQ(std::filesystem::path(path).filename().string().substr(0, 2), "CV");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
