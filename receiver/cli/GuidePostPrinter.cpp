@@ -15,17 +15,6 @@ namespace cli {
 
 namespace {
 
-std::string joinFolder(const FolderList& folders)
-{
-    std::string joined;
-    for (const auto& component : folders) {
-        if (!joined.empty())
-            joined += '\\';
-        joined += component;
-    }
-    return joined;
-}
-
 template <std::size_t N>
 std::string keywordText(const std::string_view (&table)[N], int code)
 {
@@ -132,7 +121,7 @@ void GuidePostPrinter::print(const CAMData& m)
             line(2, "保存先", "ZIPファイル " + t.zipFileName);
         else
             line(2, "保存先", "フォルダ");
-        line(2, "フォルダ", joinFolder(t.folderList));
+        line(2, "フォルダ", CAMData::JoinFolder(t.folderList));
         for (std::size_t ci = 0; ci < t.folderList.size(); ++ci)
             line(3, "[" + std::to_string(ci + 1) + "]", t.folderList[ci]);
         if (t.open)
@@ -158,7 +147,7 @@ void GuidePostPrinter::print(const CAMData& m)
                 if (l.remoteFolderGiven)
                     line(4, "リモートフォルダ", l.remoteFolder);
                 if (!l.localFolder.empty())
-                    line(4, "ローカルフォルダ", joinFolder(l.localFolder));
+                    line(4, "ローカルフォルダ", CAMData::JoinFolder(l.localFolder));
                 line(4, "取得方法", keywordText(keyword::method, l.method));
                 line(4, "転送モード", keywordText(keyword::mode, l.mode));
                 if (l.update != UpdateDefault)
