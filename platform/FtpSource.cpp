@@ -3,6 +3,7 @@
 #include "guidepost/CAMException.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HttpSource.h"
+#include "platform/InternetBodyFile.h"
 #include "platform/TempFile.h"
 
 #include <curl/curl.h>
@@ -297,8 +298,8 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
     }
 
     TempFile temp;
-    FILE* file = nullptr;
-    if (!temp.create() || !(file = std::fopen(temp.path().c_str(), "wb")))
+    InternetBodyFile file;
+    if (!file.adopt(temp.createOpen()))
         return fail(CAMException::FileCreateFailed);
     InternetSession::Body body;
     body.begins = [&]() {
@@ -312,14 +313,12 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
             callbacks_.fileBegins(size > 0 ? size : 0);
         return true;
     };
-    body.write = [&](const char* data, std::size_t size) {
-        return std::fwrite(data, 1, size, file) == size;
-    };
+    body.write = [&](const char* data, std::size_t size) { return file.write(data, size); };
     // ASCII mode: libcurl turns the wire's CR LF into the local line end.
     curl_easy_setopt(session_->handle(), CURLOPT_TRANSFERTEXT, result.mode == 1 ? 1L : 0L);
     InternetSession::Outcome out = session_->perform(url, body, false);
     resetRequest();
-    bool closed = std::fclose(file) == 0;
+    bool closed = file.close();
     result.detail = out.error;
     if (out.stop == InternetSession::Stop::Cancelled)
         return fail(CAMException::UserCancelled);

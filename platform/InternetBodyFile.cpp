@@ -1,48 +1,82 @@
 #include "InternetBodyFile.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-// Bodies arrive in small blocks; gathering them spares a system call per block.
-constexpr std::size_t writeBufferSize = 64 * 1024;
+bool writeAll(int descriptor, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::write(descriptor, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 } // namespace
 
 bool InternetBodyFile::open(const std::string& path)
 {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_)
-        std::setvbuf(file_, nullptr, _IOFBF, writeBufferSize);
-    return file_ != nullptr;
+    close();
+    return adopt(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
 }
 
 bool InternetBodyFile::adopt(int descriptor)
 {
+    close();
     if (descriptor < 0)
         return false;
-    file_ = ::fdopen(descriptor, "wb");
-    if (!file_)
-        ::close(descriptor);
-    else
-        std::setvbuf(file_, nullptr, _IOFBF, writeBufferSize);
-    return file_ != nullptr;
+    descriptor_ = descriptor;
+    failed_ = false;
+    used_ = 0;
+    return true;
 }
 
 bool InternetBodyFile::write(const char* data, std::size_t size)
 {
-    return std::fwrite(data, 1, size, file_) == size;
+    if (descriptor_ < 0 || failed_)
+        return false;
+    if (used_ + size > bufferSize && !flush())
+        return false;
+    if (size >= bufferSize) {
+        failed_ = !writeAll(descriptor_, data, size);
+        return !failed_;
+    }
+    if (!buffer_)
+        buffer_ = std::make_unique<char[]>(bufferSize);
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+    return true;
+}
+
+bool InternetBodyFile::flush()
+{
+    if (used_ > 0 && !failed_)
+        failed_ = !writeAll(descriptor_, buffer_.get(), used_);
+    used_ = 0;
+    return !failed_;
 }
 
 bool InternetBodyFile::close()
 {
-    bool ok = true;
-    if (file_) {
-        ok = std::fclose(file_) == 0;
-        file_ = nullptr;
-    }
+    if (descriptor_ < 0)
+        return true;
+    bool ok = flush();
+    if (::close(descriptor_) != 0 && errno != EINTR)
+        ok = false;
+    descriptor_ = -1;
+    failed_ = false;
     return ok;
 }
 

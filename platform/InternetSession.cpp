@@ -103,7 +103,7 @@ InternetSession::InternetSession(const InternetOptions& options, const ProxySett
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!options_.caFile.empty())
         curl_easy_setopt(curl_, CURLOPT_CAINFO, options_.caFile.c_str());
-    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, 64L * 1024);
+    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &SessionHooks::write);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &SessionHooks::header);
@@ -173,21 +173,28 @@ bool InternetSession::deliver(const char* data, std::size_t size)
             return false;
         }
     }
-    while (size > 0) {
+    // Every 4096-byte block gets its cancel check and its progress call; the
+    // blocks libcurl handed over together then reach the file in one write.
+    std::size_t accepted = 0;
+    bool cancel = false;
+    while (accepted < size) {
         if (cancelled()) {
-            out.stop = Stop::Cancelled;
-            return false;
+            cancel = true;
+            break;
         }
-        std::size_t block = std::min(size, blockSize);
-        if (!body_->write(data, block)) {
-            out.stop = Stop::WriteFailed;
-            return false;
-        }
-        data += block;
-        size -= block;
+        std::size_t block = std::min(size - accepted, blockSize);
+        accepted += block;
         out.bytes += static_cast<long long>(block);
         if (callbacks_.blockReceived)
             callbacks_.blockReceived(out.bytes);
+    }
+    if (accepted > 0 && !body_->write(data, accepted)) {
+        out.stop = Stop::WriteFailed;
+        return false;
+    }
+    if (cancel) {
+        out.stop = Stop::Cancelled;
+        return false;
     }
     return true;
 }

@@ -38,13 +38,44 @@ TEST(InternetBodyFileTest, WritesTheBodyAndReportsWhatCouldNotReachTheDisk)
     EXPECT_FALSE(missing.open(temp.path() + ".none/body"));
     EXPECT_TRUE(missing.close());
 
-    // A full disk shows when the buffered bytes are written out.
+    // A full disk shows when the buffered bytes are written out, and at
+    // once for a run too long to gather; nothing is written after that.
     if (::access("/dev/full", W_OK) == 0) {
         InternetBodyFile full;
         ASSERT_TRUE(full.open("/dev/full"));
         full.write("data", 4);
         EXPECT_FALSE(full.close());
+
+        std::string run(InternetBodyFile::bufferSize, 'r');
+        ASSERT_TRUE(full.open("/dev/full"));
+        EXPECT_FALSE(full.write(run.data(), run.size()));
+        EXPECT_FALSE(full.write("x", 1));
+        EXPECT_FALSE(full.close());
     }
+}
+
+// Blocks gathered in the buffer and runs written straight through must land
+// in the order they came, whatever the mix of sizes.
+TEST(InternetBodyFileTest, KeepsTheOrderOfGatheredAndDirectWrites)
+{
+    TempFile temp;
+    ASSERT_TRUE(temp.create());
+    const std::size_t sizes[] = {4096, 1, InternetBodyFile::bufferSize, 4096,
+                                 InternetBodyFile::bufferSize - 4097, 3 * InternetBodyFile::bufferSize + 5,
+                                 0, 4096, InternetBodyFile::bufferSize - 1, 2};
+    std::string expected;
+    InternetBodyFile body;
+    ASSERT_TRUE(body.adopt(temp.createOpen()));
+    unsigned seed = 7;
+    for (std::size_t size : sizes) {
+        std::string part(size, '\0');
+        for (char& c : part)
+            c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+        ASSERT_TRUE(body.write(part.data(), part.size()));
+        expected += part;
+    }
+    ASSERT_TRUE(body.close());
+    EXPECT_TRUE(readFile(temp.path()) == expected);
 }
 
 } // namespace
