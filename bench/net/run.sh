@@ -2,16 +2,20 @@
 # Throughput and peak memory of the HTTP source transfer against curl (one
 # invocation for all URLs) and wget -i, on nginx at 127.0.0.1 serving one
 # 1 GiB file and 10,000 files of 4 KiB.
-# usage: bench/net/run.sh [BUILD_DIR]   (needs nginx; builds net_bench)
+# Each is run BENCH_ROUNDS times (3), interleaved, and the best time counts.
+# usage: [BENCH_OUT=DIR] bench/net/run.sh [BUILD_DIR]   (needs nginx; builds net_bench)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build}
 work=$(mktemp -d "${TMPDIR:-/tmp}/cvnetbench.XXXXXX")
+# Where the received files go: beside the served ones unless BENCH_OUT names
+# another folder (a tmpfs such as /dev/shm leaves the disk out of it).
+out=$(mktemp -d "${BENCH_OUT:-$work}/out.XXXXXX")
 nginx_pid=""
 cleanup() {
     [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "$out"
 }
 trap cleanup EXIT INT TERM
 
@@ -22,7 +26,7 @@ bench="$work/net_bench"
 c++ -O2 -std=c++20 -I"$root" "$here/NetBench.cpp" "$build/platform/libcvplatform.a" \
     $(pkg-config --libs libcurl) -o "$bench"
 
-mkdir -p "$work/www/small" "$work/out" "$work/logs"
+mkdir -p "$work/www/small" "$work/logs"
 chmod 755 "$work"  # nginx workers read the files as an unprivileged user
 head -c 1073741824 /dev/urandom > "$work/www/big.bin"
 python3 - "$work/www/small" <<'PY'
@@ -67,30 +71,42 @@ seq -f "small/f%05g.bin" 0 9999 > "$work/small.list"
 sed "s|^|http://127.0.0.1:$port/|" "$work/big.list" > "$work/big.urls"
 sed "s|^|http://127.0.0.1:$port/|" "$work/small.list" > "$work/small.urls"
 for set in big small; do
-    awk -v d="$work/out" '{ printf "url = \"%s\"\noutput = \"%s/%d\"\n", $0, d, NR }' \
+    awk -v d="$out" '{ printf "url = \"%s\"\noutput = \"%s/%d\"\n", $0, d, NR }' \
         "$work/$set.urls" > "$work/$set.curl"
 done
 
-# measure NAME SET COMMAND...: wall seconds and peak resident kB.
+# measure NAME SET COMMAND...: wall seconds and peak resident kB. The
+# previous run's files are flushed first, so no run pays for another's
+# write-back.
 measure() {
     name=$1; set=$2; shift 2
-    rm -rf "$work/out"; mkdir -p "$work/out"
+    rm -rf "$out"; mkdir -p "$out"
+    sync
     /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null 2>&1 || echo "($name failed)"
     read -r secs kb <<TIME
 $(tail -n 1 "$work/time")
 TIME
     echo "$set $name $secs $kb"
 }
+sync
+rounds=${BENCH_ROUNDS:-3}
 {
+    for round in $(seq "$rounds"); do
     for set in big small; do
-        measure corvandelle $set env TMPDIR="$work/out" "$bench" 127.0.0.1 "$port" "$work/$set.list"
+        measure corvandelle $set env TMPDIR="$out" "$bench" 127.0.0.1 "$port" "$work/$set.list"
         measure curl $set curl -s -K "$work/$set.curl"
-        measure wget $set wget -q -i "$work/$set.urls" -P "$work/out"
+        measure wget $set wget -q -i "$work/$set.urls" -P "$out"
+    done
     done
 } | tee "$work/results"
 
+# The best of the rounds for each, as the machine may be busy in any one.
 awk '
-    { secs[$1 "," $2] = $3; mem[$1 "," $2] = $4 }
+    {
+        k = $1 "," $2
+        if (!(k in secs) || $3 < secs[k]) secs[k] = $3
+        if ($4 > mem[k]) mem[k] = $4
+    }
     END {
         bytes["big"] = 1073741824; bytes["small"] = 10000 * 4096
         split("big small", sets, " ")
