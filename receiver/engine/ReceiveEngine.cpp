@@ -184,6 +184,8 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
                             const std::string& saveRoot)
 {
     head_ = head;
+    errors_.clear();
+    place_ = {};
     saveRoot_ = saveRoot;
     while (saveRoot_.size() > 1 && saveRoot_.back() == '/')
         saveRoot_.pop_back();
@@ -258,10 +260,26 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
     return true;
 }
 
+void ReceiveEngine::addErrorLine(std::string line)
+{
+    reports::ErrorEntry entry = place_;
+    entry.errorText = std::move(line);
+    errors_.push_back(std::move(entry));
+}
+
+std::vector<std::string> ReceiveEngine::errorLines() const
+{
+    std::vector<std::string> lines;
+    lines.reserve(errors_.size());
+    for (const reports::ErrorEntry& entry : errors_)
+        lines.push_back(entry.errorText);
+    return lines;
+}
+
 void ReceiveEngine::finishAfterFailure(const std::string& line)
 {
     deleteAttachments();
-    errorLines_.push_back(line);
+    addErrorLine(line);
     ReceiveEvent end;
     end.eventKind = ReceiveFinished;
     end.errorText = line;
@@ -399,6 +417,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
 {
     (void)index;
     task_.taskName = task.name;
+    place_ = {{}, task.name, {}, {}};
     progress_.setName(&ReceiveProgress::Names::task, task.name);
     host_.post(ReceiveMessage::TaskCount, 0);
 
@@ -414,7 +433,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
     std::string folderText = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
     std::vector<std::string> components = FolderPath::taskFolder(folderText, start_, head_.archived, certifiedArea_);
     if (!FolderPath::create(saveRoot_, components, 5, host_)) {
-        errorLines_.push_back(formatText(texts::localFolderFailedLine, folderText));
+        addErrorLine(formatText(texts::localFolderFailedLine, folderText));
         return;
     }
     const std::string taskFolder = FolderPath::join(saveRoot_, components);
@@ -495,6 +514,8 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
                                   const AttachmentMap& attachments, const std::string& folder)
 {
     progress_.setName(&ReceiveProgress::Names::source, source.name);
+    place_.sourceName = source.name;
+    place_.fileListName.clear();
     host_.post(ReceiveMessage::SourceBegins);
     if (source.protocol < guidepost::ProtocolHttp || source.protocol > guidepost::ProtocolAttach)
         throw ReceiveError(CAMException::NoProtocol, "[" + source.name + "]");
@@ -548,6 +569,7 @@ void ReceiveEngine::eachFileList(const SourceRecord& source,
         checkCancel();
         host_.post(ReceiveMessage::FileListCount, 0);
         progress_.setName(&ReceiveProgress::Names::fileList, list->name);
+        place_.fileListName = list->name;
         receiveList(*list);
         progress_.fileListsDone = ++listsDone;
         host_.post(ReceiveMessage::CounterChanged);
@@ -572,7 +594,7 @@ bool ReceiveEngine::prepareFileList(const FileListRecord& list, const std::strin
 {
     local = FolderPath::check(list.localFolder);
     if (!FolderPath::create(folder, local, 5, host_)) {
-        errorLines_.push_back(formatText(texts::localFolderFailedLine, FolderPath::display(list.localFolder)));
+        addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list.localFolder)));
         return false;
     }
     return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy);
@@ -601,7 +623,7 @@ void ReceiveEngine::sourceBegins(const std::string& server, std::int32_t protoco
 void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
 {
     if (withLine)
-        errorLines_.push_back(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
+        addErrorLine(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
     ReceiveEvent failed;
     failed.eventKind = FileFailed;
     failed.remoteName = name;

@@ -9,6 +9,7 @@
 #include "receiver/engine/TaskCounters.h"
 
 #include "guidepost/CAMData.h"
+#include "receiver/reports/ReportTypes.h"
 
 #include <array>
 #include <ctime>
@@ -105,8 +106,12 @@ public:
     const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
     // Every task folder of this receive.
     const std::vector<std::string>& receivedFolders() const { return receivedFolders_; }
-    // Error lines of the report ("ファイル[ %s ]を取得できませんでした。", ...).
-    const std::vector<std::string>& errorLines() const { return errorLines_; }
+    // The error list of the report: each line ("ファイル[ %s ]を取得できませ
+    // んでした。", ...) with the task, source and file list it arose in
+    // (empty where it arose outside them).
+    const std::vector<reports::ErrorEntry>& errors() const { return errors_; }
+    // The lines alone.
+    std::vector<std::string> errorLines() const;
     const CipherKey& cipherKey() const { return cipherKey_; }
     // The GuidePost was certified in this receive; saveRoot() is then its
     // certified folder.
@@ -123,7 +128,8 @@ public:
     void append(ReceiveEvent event);
     // Throws 43 when the user has stopped the receive.
     void checkCancel() const;
-    void addErrorLine(std::string line) { errorLines_.push_back(std::move(line)); }
+    // Adds a line to the error list, placed where the receive is now.
+    void addErrorLine(std::string line);
     // Walks a source's file lists, and a list's files, keeping the progress
     // counters and messages; the cancel request is checked before each.
     void eachFileList(const SourceRecord& source, const std::function<void(const FileListRecord&)>& receiveList);
@@ -191,7 +197,8 @@ private:
     std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<std::string> receivedFolders_;
-    std::vector<std::string> errorLines_;
+    std::vector<reports::ErrorEntry> errors_;
+    reports::ErrorEntry place_;  // the task, source and file list being received
 };
 
 } // namespace receive

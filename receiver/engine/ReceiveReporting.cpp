@@ -130,7 +130,7 @@ void ReceiveReporting::onEnd(const CAMData& model, const ReceiveEngine& engine)
     openFolders_.clear();
     for (const auto& [task, folder] : engine.foldersToOpen())
         openFolders_.push_back({task, folder});
-    errorLines_ = engine.errorLines();
+    errors_ = engine.errors();
     // The log, when one was opened, named itself after its own start time.
     if (!startTaken_)
         record_.startTime = localTimeOf(engine.startTime());
@@ -220,8 +220,7 @@ reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
     r.totals = totalsOf(totals);
     r.taskFolders = taskFolders_;
     r.openFolders = openFolders_;
-    for (const std::string& line : errorLines_)
-        r.errors.push_back({line, {}, {}, {}});
+    r.errors = errors_;
     for (const ReceiveEvent& e : failures)
         if (e.eventKind == FileReceived)
             r.copyFailures.push_back({e.tempPath, e.destPath});

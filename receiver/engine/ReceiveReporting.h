@@ -68,7 +68,7 @@ private:
     std::optional<std::vector<reports::BrowseLink>> browseList_;
     std::map<std::string, std::string> browseLocalNames_;  // browse id -> the file's local name
     std::vector<reports::FolderEntry> taskFolders_, openFolders_;
-    std::vector<std::string> errorLines_;
+    std::vector<reports::ErrorEntry> errors_;
 
     // Host thread only.
     reports::ReceiveLog log_;

@@ -28,7 +28,6 @@ struct TaskCounters {
     // Whether the update confirmations are still to be asked in this
     // receive: never reset between tasks.
     bool askUpdate = true;
-    std::vector<std::string> errorLines;
 
     void zero()
     {
@@ -41,7 +40,6 @@ struct TaskCounters {
         zipTask = false;
         zipPath.clear();
         removeList.clear();
-        errorLines.clear();
     }
     std::int32_t filesReceived() const { return httpReceived + ftpReceived + attachReceived; }
     void addInto(ReceiveTotals& totals) const

@@ -181,7 +181,18 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
     EXPECT_NE(report.find(">画像</TD><TD bgcolor=\"#ecece4\">" + dir.path.string() + "/root/pics</TD>"),
               std::string::npos);
     EXPECT_NE(report.find("Log01.htm"), std::string::npos);
-    EXPECT_NE(page("Error01.htm").find("missing.txt"), std::string::npos);
+    // Each error names the task, source and file list it arose in; the 404
+    // status line comes first, so the file's own line is the second row.
+    std::string errors = page("Error01.htm");
+    std::size_t missing = errors.find("ファイル[ missing.txt ]を取得できませんでした。");
+    ASSERT_NE(missing, std::string::npos) << errors;
+    std::size_t row = errors.rfind("<TR>", missing);
+    ASSERT_NE(row, std::string::npos);
+    EXPECT_NE(errors.substr(row, missing - row)
+                  .find(">2</TD><TD bgcolor=\"#ecece4\">文書</TD><TD bgcolor=\"#ecece4\">server</TD>"
+                        "<TD bgcolor=\"#ecece4\">list</TD><TD bgcolor=\"#ecece4\">"),
+              std::string::npos)
+        << errors.substr(row, missing - row);
 
     // Opened: the error report, then the frame of the report and both folders.
     EXPECT_EQ(opened, (std::vector<std::string>{html + "/Error01.htm", html + "/Frame01.htm"}));
