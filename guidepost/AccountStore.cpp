@@ -3,6 +3,7 @@
 #include "StoreFieldCodec.h"
 #include "platform/Cp932Codec.h"
 #include "platform/Folders.h"
+#include "platform/WriteAll.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -197,20 +198,6 @@ bool makeFolders(const std::filesystem::path& folder)
     return std::filesystem::is_directory(folder, ec);
 }
 
-bool writeAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 AccountStore::AccountStore(std::string path) : path_(std::move(path)) {}
@@ -321,7 +308,7 @@ bool AccountStore::write()
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, 0600) == 0 && platform::writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temporary.c_str(), path_.c_str()) == 0;

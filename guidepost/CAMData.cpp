@@ -3,6 +3,7 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/TCXML.h"
 #include "platform/Cp932Codec.h"
+#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -645,16 +646,8 @@ bool writeAtomically(const std::string& path, const std::string& data)
     const mode_t mask = umask(0);
     umask(mask);
     ok = fchmod(fd, 0666 & ~mask) == 0;
-    std::size_t done = 0;
-    while (ok && done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
+    if (ok)
+        ok = platform::writeAll(fd, data.data(), data.size());
     if (ok)
         ok = fsync(fd) == 0;
     if (::close(fd) != 0)

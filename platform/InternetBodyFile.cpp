@@ -1,30 +1,13 @@
 #include "InternetBodyFile.h"
 
+#include "platform/WriteAll.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
-
-namespace {
-
-bool writeAll(int descriptor, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(descriptor, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 bool InternetBodyFile::open(const std::string& path)
 {

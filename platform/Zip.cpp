@@ -1,6 +1,7 @@
 #include "platform/Zip.h"
 
 #include "platform/Cp932Codec.h"
+#include "platform/WriteAll.h"
 
 #include <zip.h>
 
@@ -113,17 +114,9 @@ bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::strin
         }
         if (n == 0)
             break;
-        const char* p = buffer.data();
-        while (n > 0) {
-            ssize_t w = ::write(fd, p, static_cast<std::size_t>(n));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            p += w;
-            n -= w;
+        if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
         }
     }
     if (entry)

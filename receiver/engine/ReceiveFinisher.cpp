@@ -3,6 +3,7 @@
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "platform/WriteAll.h"
 #include "platform/Zip.h"
 
 #include <algorithm>
@@ -36,21 +37,6 @@ std::string systemError(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 bool ReceiveFinisher::placeFile(const std::string& source, const std::string& destination, std::string& error)
@@ -76,7 +62,7 @@ bool ReceiveFinisher::placeFile(const std::string& source, const std::string& de
         ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 || (n > 0 && !writeAll(out, buffer.data(), static_cast<std::size_t>(n)))) {
+        if (n < 0 || (n > 0 && !platform::writeAll(out, buffer.data(), static_cast<std::size_t>(n)))) {
             error = systemError(destination);
             ok = false;
             break;
