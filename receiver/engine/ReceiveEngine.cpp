@@ -243,6 +243,7 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
             progress_.tasksDone = index;
             host_.post(ReceiveMessage::CounterChanged);
             task_.addInto(totals_);
+            place_ = {};
         }
     } catch (const CAMException& e) {
         finishAfterFailure(progress_.cancel ? std::string(texts::cancelledLine) : errorText(e));
