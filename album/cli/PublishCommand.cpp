@@ -158,7 +158,7 @@ public:
     }
 
     std::vector<std::optional<PreparedItem>>& results() { return results_; }
-    // The first failure in queue order, if any.
+    // The first failure in queue order, if any (a stop is no failure).
     std::exception_ptr failure() const
     {
         for (const std::exception_ptr& f : failures_)
@@ -176,6 +176,8 @@ private:
                 return;
             try {
                 results_[i] = ItemPreparer::prepare(entries[i], album_.folder(), album_.limit, &control_);
+            } catch (const WorkStopped&) {
+                // Stopped for another entry's failure, or by the user.
             } catch (...) {
                 failures_[i] = std::current_exception();
                 control_.requestStop();
@@ -191,6 +193,22 @@ private:
     std::atomic<std::size_t> next_ {0};
     std::atomic<std::size_t> done_ {0};
 };
+
+// Columns on a terminal: Japanese characters take two places.
+std::string padded(const std::string& utf8, std::size_t columns)
+{
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = lead < 0x80 ? lead : lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        width += (code >= 0x2E80 && !(code >= 0xFF61 && code <= 0xFF9F)) ? 2 : 1;
+        i += length;
+    }
+    return width >= columns ? utf8 : utf8 + std::string(columns - width, ' ');
+}
 
 const char* kindLabel(PublishedEntry::Kind kind)
 {
@@ -224,7 +242,8 @@ void printPublished(const PublishedAlbum& published, const std::string& style)
             size = std::to_string(e.width) + "x" + std::to_string(e.height) + ", ";
         if (e.voiceSeconds > 0)
             size = std::to_string(e.voiceSeconds) + " 秒, ";
-        std::printf("  %3d. %-24s %s (%s%ju バイト)\n", ++n, e.name.c_str(), kindLabel(e.kind), size.c_str(), e.bytes);
+        std::printf("  %3d. %s %s (%s%ju バイト)\n", ++n, padded(e.name, 24).c_str(), kindLabel(e.kind), size.c_str(),
+                    e.bytes);
     }
     if (published.commonData)
         std::printf("  共通データのタスク \"Common Data\" を加えました\n");
@@ -331,7 +350,10 @@ int publishCommand(const std::vector<std::string>& args)
                 }
                 for (const PendingAddition& p : album.pending().entries())
                     givenAs.emplace(p.saveName, p.sourcePath);
-                std::fprintf(stderr, "%s: %s (%s)\n", folder.caption.c_str(), folder.message.c_str(), operand.c_str());
+                if (folder.caption.empty())
+                    std::fprintf(stderr, "%s (%s)\n", folder.message.c_str(), operand.c_str());
+                else
+                    std::fprintf(stderr, "%s: %s (%s)\n", folder.caption.c_str(), folder.message.c_str(), operand.c_str());
                 continue;
             }
             switch (a.outcome) {
@@ -387,7 +409,8 @@ int publishCommand(const std::vector<std::string>& args)
         fitting.run();
         if (std::exception_ptr failure = fitting.failure())
             std::rethrow_exception(failure);
-        if (interrupted.load())
+        const auto& results = fitting.results();
+        if (interrupted.load() || std::any_of(results.begin(), results.end(), [](const auto& r) { return !r; }))
             throw WorkStopped();
         for (std::size_t i = 0; i < entries.size(); ++i) {
             PreparedItem prepared = std::move(*fitting.results()[i]);

@@ -195,7 +195,6 @@ FolderAdmission Album::admitFolder(const std::string& folder)
     }
     if (result.queued > 0) {
         result.message = formatCount(texts::filesAdded, result.queued);
-        result.caption = texts::noticeCaption;
     } else {
         result.message = texts::noFileAdded;
         result.caption = texts::noticeCaption;

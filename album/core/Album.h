@@ -42,7 +42,8 @@ struct Admission {
 struct FolderAdmission {
     int queued = 0;
     std::vector<std::pair<std::string, Admission>> refused; // path and why, for every file not queued
-    // "%d 個のファイルを追加しました", or "追加するファイルが一つもありませんでした" (注意).
+    // "%d 個のファイルを追加しました" (no caption), or
+    // "追加するファイルが一つもありませんでした" (注意).
     std::string message;
     std::string caption;
 };
