@@ -287,11 +287,15 @@ void Album::setVoice(AlbumItem& item, const std::vector<std::uint8_t>& samples) 
 {
     const std::string path = voicePathFor(item);
     const std::string name = partsOf(path).name;
-    if (samples.empty() || !VoiceFile::write(path, samples))
+    // Recordings are whole seconds; a file brought in is made one with silence.
+    const int seconds = VoiceFile::secondsOf(samples.size());
+    std::vector<std::uint8_t> whole = samples;
+    whole.resize(static_cast<std::size_t>(seconds) * VoiceFile::samplesPerSecond, VoiceFile::silence);
+    if (samples.empty() || !VoiceFile::write(path, whole))
         throw AlbumError(formatText(texts::voiceNotWritten, name));
     item.voicePath = path;
     item.voiceName = name;
-    item.voiceSeconds = VoiceFile::secondsOf(samples.size());
+    item.voiceSeconds = seconds;
 }
 
 void Album::removeVoice(AlbumItem& item)

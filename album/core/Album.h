@@ -109,7 +109,8 @@ public:
     // item that has one keeps it. When another item already has that name
     // the media's whole save name is used ("_v_a.avi.wav").
     std::string voicePathFor(const AlbumItem& item) const;
-    // Writes `samples` as the item's voice message; throws AlbumError.
+    // Writes `samples` as the item's voice message, made up to whole seconds
+    // with silence; throws AlbumError.
     void setVoice(AlbumItem& item, const std::vector<std::uint8_t>& samples) const;
     // Deletes the item's voice file and forgets it.
     static void removeVoice(AlbumItem& item);

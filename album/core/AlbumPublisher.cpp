@@ -222,18 +222,20 @@ PublishedAlbum AlbumPublisher::save(const Album& album, const std::string& archi
     const std::string& folder = album.folder();
     PublishingFiles written(folder);
 
-    const styles::GMGenerationResult generated = styles_.generate(album.style, contentOf(album), folder);
-    for (const styles::Material& m : generated.materials)
-        written.add(m.name);
-    if (!generated.succeeded)
-        throw AlbumError(generated.message);
-    // A module names its files; none may be anything but a file of its own.
+    // The album's own files in its folder: a module's material may be none
+    // of them, and the clean-up never takes them away.
     std::set<std::string> taken;
     for (const AlbumItem& item : album.items()) {
         taken.insert(item.saveName);
         if (item.hasVoice())
             taken.insert(item.voiceName);
     }
+    const styles::GMGenerationResult generated = styles_.generate(album.style, contentOf(album), folder);
+    for (const styles::Material& m : generated.materials)
+        if (isSafeFileName(m.name) && !taken.count(m.name))
+            written.add(m.name);
+    if (!generated.succeeded)
+        throw AlbumError(generated.message);
     taken.insert(texts::dataFileName);
     for (const styles::Material& m : generated.materials)
         if (!isSafeFileName(m.name) || !taken.insert(m.name).second)

@@ -327,3 +327,27 @@ TEST_F(GlimmoraCli, TwoRunsAtOnceKeepToTheirOwnWorkFolders)
     }
     EXPECT_TRUE(temporaryFolderEmpty());
 }
+
+TEST_F(GlimmoraCli, CtrlCStopsAndStillRemovesTheWorkFolder)
+{
+    // One picture under forty names: enough work to be stopped in.
+    writeJpeg(at("pictures/p0.jpg").string(), 4000, 3000, photoLike(4000, 3000, 5));
+    for (int i = 1; i < 40; ++i)
+        fs::create_hard_link(at("pictures/p0.jpg"), at("pictures/p" + std::to_string(i) + ".jpg"));
+    const std::string command = "cd " + quote(folder.path().string()) + " || exit 1; " + environment() + quote(glimmora)
+        + " publish --creator 作者 --title 題 pictures -o int.gpa >int.log 2>&1 & pid=$!; sleep 0.3; kill -INT $pid;"
+          " wait $pid; echo $? >int.status";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string status = slurp(at("int.status"));
+    const std::string log = slurp(at("int.log"));
+    // However far it got, nothing is left in the temporary folder.
+    EXPECT_TRUE(temporaryFolderEmpty());
+    if (status == "0\n") {
+        EXPECT_TRUE(fs::exists(at("int.gpa"))) << "finished before the signal";
+        std::fprintf(stderr, "note: glimmora-cli finished before Ctrl-C reached it\n");
+    } else {
+        EXPECT_EQ(status, "1\n") << log;
+        EXPECT_TRUE(contains(log, "中止: 中止しました")) << log;
+        EXPECT_FALSE(fs::exists(at("int.gpa")));
+    }
+}

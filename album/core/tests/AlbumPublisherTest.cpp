@@ -490,3 +490,68 @@ TEST_F(Publishing, RefusesArchivesItDidNotWriteAndKeepsTheAlbum)
               "Glimmora用ガイドポストが正しくありませんので読み込むことができませんでした");
     EXPECT_EQ(filesIn(work()), before);
 }
+
+TEST_F(Publishing, SharedMaterialsGoIntoACommonDataTask)
+{
+    styles::GMStyleHost fixtures(fixtureFolder + "/album-styles");
+    fixtures.load();
+    Album album(work().string());
+    fillAlbum(album);
+    auto choose = [&](const char* name) {
+        for (const styles::StyleChoice& c : fixtures.choices())
+            if (fixtures.modules()[c.module]->name() == name)
+                album.style = c;
+    };
+    choose("Common");
+    const std::string archive = (out() / "common.gpa").string();
+    PublishedAlbum published = AlbumPublisher(library, fixtures).save(album, archive);
+    EXPECT_TRUE(published.commonData);
+    std::vector<std::string> names;
+    for (const PublishedEntry& e : published.entries)
+        names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string> {"index.htm", "a.jpg", "_v_a.wav", "b.jpg", "___gm___.dat", "style.css"}));
+    EXPECT_EQ(filesIn(work()), (std::vector<std::string> {"_v_a.wav", "a.jpg", "b.jpg"}));
+
+    ArchiveIndex index;
+    ASSERT_TRUE(GuidePostArchive::ReadIndex(archive, index));
+    EXPECT_EQ(index.attachmentCounts, (std::vector<std::uint32_t> {5, 1}));
+    CAMData gp;
+    gp.attachmentIndex = index.byName;
+    ASSERT_TRUE(gp.Load(index.documentPath));
+    fs::remove(index.documentPath);
+    ASSERT_EQ(gp.tasks.size(), 2u);
+    const TaskRecord& common = *gp.tasks[1];
+    EXPECT_EQ(common.name, "Common Data");
+    EXPECT_EQ(common.folderText, "Glimmora\\__mat___\\pastel");
+    EXPECT_EQ(common.update, guidepost::UpdateIfNotExist);
+    EXPECT_FALSE(common.open);
+    ASSERT_EQ(common.sources.size(), 1u);
+    EXPECT_EQ(common.sources[0]->name, "添付");
+    ASSERT_EQ(common.sources[0]->fileLists.size(), 1u);
+    EXPECT_EQ(common.sources[0]->fileLists[0]->name, "Common Data");
+    ASSERT_EQ(common.sources[0]->fileLists[0]->files.size(), 1u);
+    EXPECT_EQ(common.sources[0]->fileLists[0]->files[0]->name, "style.css");
+    // The page alone is in the album's own list.
+    const FileListRecord& list = *gp.tasks[0]->sources[0]->fileLists[0];
+    EXPECT_EQ(list.files.size(), 4u);
+    // The data file remembers both materials.
+    const fs::path unpacked = root.path() / "unpacked";
+    fs::create_directories(unpacked);
+    for (const ArchiveIndexRecord& r : index.records) {
+        if (r.name == "___gm___.dat") {
+            ASSERT_TRUE(GuidePostArchive::ExtractEntry(archive, (unpacked / r.name).string(), r, nullptr, 0));
+        }
+    }
+    AlbumData data = AlbumDataFile::read((unpacked / "___gm___.dat").string());
+    ASSERT_EQ(data.materials.size(), 2u);
+    EXPECT_EQ(data.materials[1].name, "style.css");
+    EXPECT_EQ(data.materials[1].attribute, 1);
+
+    // A module that names one of the album's own files as its material is
+    // not let overwrite it.
+    choose("Clash");
+    EXPECT_EQ(refusal([&] { AlbumPublisher(library, fixtures).save(album, (out() / "clash.gpa").string()); }),
+              "写真集データの作成時にエラーが起きました。別のスタイルを使ってみてください。");
+    EXPECT_FALSE(fs::exists(out() / "clash.gpa"));
+    EXPECT_TRUE(fs::exists(work() / "a.jpg"));
+}

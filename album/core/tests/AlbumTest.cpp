@@ -302,6 +302,14 @@ TEST_F(AlbumTest, GivesEveryVoiceFileANameOfItsOwn)
     EXPECT_FALSE(album.item(0).hasVoice());
     EXPECT_FALSE(fs::exists(work() / "_v_a.wav"));
     EXPECT_THROW(album.setVoice(album.item(0), {}), AlbumError);
+    // A part of a second is made a whole one with silence.
+    album.setVoice(album.item(0), std::vector<std::uint8_t>(11026, 1));
+    EXPECT_EQ(album.item(0).voiceSeconds, 2);
+    std::vector<std::uint8_t> samples;
+    ASSERT_TRUE(VoiceFile::read(album.item(0).voicePath, samples));
+    ASSERT_EQ(samples.size(), 2u * 11025);
+    EXPECT_EQ(samples[11025], 1);
+    EXPECT_EQ(samples[11026], 0x80);
 }
 
 TEST_F(AlbumTest, LeavesNoFittedCopyBehindWhenItGoes)
