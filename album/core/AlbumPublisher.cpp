@@ -165,6 +165,29 @@ public:
         set(a, AttachPath, path);
         set(task, AppendAttachment, a);
     }
+    // A task that saves into `folder`, appended to the GuidePost, with one
+    // attachment source and its file list: the task and the list.
+    std::pair<int, int> attachedTask(int root, const std::string& name, const std::string& folder,
+                                     const std::string& listName, int policy = 0)
+    {
+        const int task = item(TaskItem);
+        set(task, Name, name);
+        set(task, DestinationType, DestinationSave);
+        set(task, DestinationFolder, folder);
+        set(task, OpenFolder, 0);
+        if (policy)
+            set(task, UpdatePolicy, policy);
+        set(root, AppendTask, task);
+        const int source = item(SourceItem);
+        set(source, Name, std::string(texts::attachSourceName));
+        set(source, Protocol, ProtocolAttach);
+        set(task, AppendSource, source);
+        const int list = item(FileListItem);
+        set(list, Name, listName);
+        set(list, Method, MethodGet);
+        set(source, AppendFileList, list);
+        return {task, list};
+    }
     [[noreturn]] void fail() { throw AlbumError(texts::archiveNotMade, texts::errorCaption, library_.lastError()); }
 
 private:
@@ -262,22 +285,7 @@ PublishedAlbum AlbumPublisher::save(const Album& album, const std::string& archi
     b.set(root, Creator, album.creator);
     b.set(root, Comment, std::string(texts::guidePostComment));
 
-    const int task = b.item(TaskItem);
-    b.set(task, Name, published.guidePostName);
-    b.set(task, DestinationType, DestinationSave);
-    b.set(task, DestinationFolder, published.saveFolder);
-    b.set(task, OpenFolder, 0);
-    b.set(root, AppendTask, task);
-
-    const int source = b.item(SourceItem);
-    b.set(source, Name, std::string(texts::attachSourceName));
-    b.set(source, Protocol, ProtocolAttach);
-    b.set(task, AppendSource, source);
-
-    const int list = b.item(FileListItem);
-    b.set(list, Name, std::string(texts::fileListName));
-    b.set(list, Method, MethodGet);
-    b.set(source, AppendFileList, list);
+    const auto [task, list] = b.attachedTask(root, published.guidePostName, published.saveFolder, texts::fileListName);
 
     for (const styles::Material& m : generated.materials) {
         if (m.attribute != GM_MATERIAL_ORDINARY)
@@ -328,22 +336,10 @@ PublishedAlbum AlbumPublisher::save(const Album& album, const std::string& archi
 
     if (!generated.commonName.empty()) {
         published.commonData = true;
-        const int common = b.item(TaskItem);
-        b.set(common, Name, std::string(texts::commonDataName));
-        b.set(common, DestinationType, DestinationSave);
-        b.set(common, DestinationFolder,
-              std::string(Album::baseWord()) + "\\" + texts::commonDataFolder + "\\" + generated.commonName);
-        b.set(common, OpenFolder, 0);
-        b.set(common, UpdatePolicy, PolicyIfNotExist);
-        b.set(root, AppendTask, common);
-        const int commonSource = b.item(SourceItem);
-        b.set(commonSource, Name, std::string(texts::attachSourceName));
-        b.set(commonSource, Protocol, ProtocolAttach);
-        b.set(common, AppendSource, commonSource);
-        const int commonList = b.item(FileListItem);
-        b.set(commonList, Name, std::string(texts::commonDataName));
-        b.set(commonList, Method, MethodGet);
-        b.set(commonSource, AppendFileList, commonList);
+        const auto [common, commonList] = b.attachedTask(
+            root, texts::commonDataName,
+            std::string(Album::baseWord()) + "\\" + texts::commonDataFolder + "\\" + generated.commonName,
+            texts::commonDataName, PolicyIfNotExist);
         for (const styles::Material& m : generated.materials) {
             if (m.attribute == GM_MATERIAL_ORDINARY)
                 continue;
