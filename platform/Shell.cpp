@@ -1,9 +1,14 @@
 #include "Shell.h"
 
 #include <QDesktopServices>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
 #include <QUrl>
 
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 namespace platform {
 namespace {
@@ -21,6 +26,27 @@ bool looksLikeAddress(const std::string& target)
     return colon != std::string::npos && colon > 1;
 }
 
+bool openWithDesktop(const std::string& target)
+{
+#if defined(_WIN32)
+    QUrl url = looksLikeAddress(target) ? QUrl(QString::fromStdString(target))
+                                        : QUrl::fromLocalFile(QString::fromStdString(target));
+    return QDesktopServices::openUrl(url);
+#else
+    // xdg-open itself: the desktop services of Qt need a GUI application and
+    // open nothing on the offscreen platform. A missing file is refused here,
+    // as the desktop would refuse it, since xdg-open runs on its own.
+    if (target.empty())
+        return false;
+    if (!looksLikeAddress(target)) {
+        std::error_code ec;
+        if (!std::filesystem::exists(target, ec))
+            return false;
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(target)});
+#endif
+}
+
 } // namespace
 
 bool Shell::open(const std::string& target)
@@ -30,9 +56,7 @@ bool Shell::open(const std::string& target)
         if (opener())
             return opener()(target);
     }
-    QUrl url = looksLikeAddress(target) ? QUrl(QString::fromStdString(target))
-                                        : QUrl::fromLocalFile(QString::fromStdString(target));
-    return QDesktopServices::openUrl(url);
+    return openWithDesktop(target);
 }
 
 void Shell::setOpener(Opener o)

@@ -10,7 +10,9 @@ namespace platform {
 
 class Shell {
 public:
-    // Opens a local path or an address; false when the desktop refused it.
+    // Opens a local path or an address with the desktop's program for it
+    // (xdg-open here, not waited for); false when a local path does not
+    // exist or the desktop refused it.
     static bool open(const std::string& target);
 
     // Replaces the desktop for the rest of the process (tests); an empty
