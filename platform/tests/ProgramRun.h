@@ -35,9 +35,10 @@ public:
     // Where the program keeps its settings (QSettings' user scope).
     std::filesystem::path configFolder() const { return home_ / ".config"; }
 
-    // Runs `program` with `arguments`; `extra` adds to the environment.
+    // Runs `program` with `arguments`; `extra` adds to the environment and
+    // `without` takes names out of it.
     ProgramResult run(const std::string& program, const QStringList& arguments,
-                      const QProcessEnvironment& extra = {}) const
+                      const QProcessEnvironment& extra = {}, const QStringList& without = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         const QString home = QString::fromStdString(home_.string());
@@ -51,6 +52,8 @@ public:
                                                + env.value(QStringLiteral("PATH")));
         for (const QString& name : extra.keys())
             env.insert(name, extra.value(name));
+        for (const QString& name : without)
+            env.remove(name);
         QProcess process;
         process.setProcessEnvironment(env);
         process.start(QString::fromStdString(program), arguments);
