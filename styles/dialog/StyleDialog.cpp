@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dialogs {
 namespace texts = styles::texts;
 
@@ -96,6 +98,13 @@ StyleDialog::StyleDialog(styles::StyleManager& manager, QWidget* parent)
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     fillModules();
+    // Wide enough at the start to show the modules' comments whole, as far
+    // as a screen allows; the tooltip carries the rest.
+    int commentWidth = 250;
+    for (int row = 0; row < modules_->topLevelItemCount(); ++row)
+        commentWidth = std::max(commentWidth, modules_->fontMetrics().horizontalAdvance(modules_->topLevelItem(row)->text(3)) + 16);
+    commentWidth = std::min(commentWidth, 560);
+    resize(sizeHint().width() + commentWidth - 250, sizeHint().height());
 }
 
 void StyleDialog::fillModules()
