@@ -14,6 +14,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace vitrinel {
@@ -88,6 +89,20 @@ VitrinelDialog::VitrinelDialog(Exhibition& exhibition, QWidget* parent)
     fillStyles();
 }
 
+VitrinelDialog::~VitrinelDialog()
+{
+    if (creating_)
+        creating_->wait();
+}
+
+bool VitrinelDialog::checkSaveRoot(const std::string& saveRoot, QWidget* parent)
+{
+    if (!saveRoot.empty())
+        return true;
+    dialogs::inform(parent, text(texts::programName), texts::noSaveRoot, QMessageBox::Warning);
+    return false;
+}
+
 void VitrinelDialog::fillStyles()
 {
     // Keep the style the user had chosen when it is still offered.
@@ -120,17 +135,37 @@ void VitrinelDialog::showPage()
 
 void VitrinelDialog::createPage()
 {
+    if (creating_)
+        return;
     std::optional<styles::VTStyleChoice> choice;
     const int current = styleBox_->currentIndex();
     if (current >= 0 && static_cast<std::size_t>(current) < choices_.size())
         choice = choices_[static_cast<std::size_t>(current)];
-    const CreateResult result = exhibition_.create(choice);
-    if (result.outcome != CreateResult::Outcome::Created) {
-        dialogs::showError(this, result.message);
+    if (!choice) {
+        dialogs::showError(this, exhibition_.create(choice).message);
         return;
     }
-    dialogs::inform(this, text(texts::createdCaption), result.message);
-    if (!platform::Shell::open(result.page))
+    // Only this thread calls into the module until it ends: the dialog is
+    // greyed and neither exit nor style management can free the module.
+    creating_ = QThread::create([this, choice] { created_ = exhibition_.create(choice); });
+    connect(creating_, &QThread::finished, this, &VitrinelDialog::finishCreate);
+    setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    creating_->start();
+}
+
+void VitrinelDialog::finishCreate()
+{
+    creating_->deleteLater();
+    creating_ = nullptr;
+    setEnabled(true);
+    unsetCursor();
+    if (created_.outcome != CreateResult::Outcome::Created) {
+        dialogs::showError(this, created_.message);
+        return;
+    }
+    dialogs::inform(this, text(texts::createdCaption), created_.message);
+    if (!platform::Shell::open(created_.page))
         dialogs::showError(this, texts::cannotShowPage);
 }
 
@@ -149,6 +184,8 @@ void VitrinelDialog::openHelp()
 
 void VitrinelDialog::reject()
 {
+    if (creating_)
+        return; // the page is being written; the dialog answers when it is done
     if (!dialogs::confirm(this, text(texts::programName), texts::exitQuestion))
         return;
     exhibition_.host().unload();

@@ -1,7 +1,9 @@
 #pragma once
 // The main dialog "Vitrinel": show the page made before, choose a style and
 // create the page anew, manage the style modules, help, and exit after its
-// question (the close box and Escape ask too).
+// question (the close box and Escape ask too). The page is written on a
+// thread of its own, since the module walks every album folder; the dialog
+// waits for it, greyed.
 
 #include "Exhibition.h"
 
@@ -9,10 +11,12 @@
 
 #include <QDialog>
 
+#include <string>
 #include <vector>
 
 class QComboBox;
 class QLabel;
+class QThread;
 
 namespace vitrinel {
 
@@ -20,6 +24,11 @@ class VitrinelDialog : public QDialog {
     Q_OBJECT
 public:
     explicit VitrinelDialog(Exhibition& exhibition, QWidget* parent = nullptr);
+    ~VitrinelDialog() override;
+
+    // The start-up check: with no stored save root there is nothing to show,
+    // and the user is told to receive albums first. False then.
+    static bool checkSaveRoot(const std::string& saveRoot, QWidget* parent = nullptr);
 
     QComboBox* styleSelection() const { return styleBox_; }
 
@@ -34,12 +43,15 @@ public slots:
 private:
     void fillStyles();
     void showDescription();
+    void finishCreate();
 
     Exhibition& exhibition_;
     styles::StyleManager manager_;
     std::vector<styles::VTStyleChoice> choices_;
     QComboBox* styleBox_;
     QLabel* description_;
+    QThread* creating_ = nullptr;
+    CreateResult created_;
 };
 
 } // namespace vitrinel

@@ -130,11 +130,8 @@ int runDialog(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("vitrinel"));
 
     const std::string saveRoot = Exhibition::storedSaveRoot();
-    if (saveRoot.empty()) {
-        dialogs::inform(nullptr, QString::fromUtf8(vitrinel::texts::programName), vitrinel::texts::noSaveRoot,
-                        QMessageBox::Warning);
+    if (!vitrinel::VitrinelDialog::checkSaveRoot(saveRoot))
         return 1;
-    }
     Exhibition exhibition(saveRoot);
     exhibition.loadModules();
     vitrinel::VitrinelDialog dialog(exhibition);

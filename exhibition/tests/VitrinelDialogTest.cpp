@@ -95,7 +95,8 @@ TEST_F(VitrinelDialogTest, CreatesThePageOverTheAlbumsAndShowsIt)
     {
         ModalAnswerer answer({}, {"vitrinel-created"});
         button(dialog, "createButton")->click();
-        ASSERT_EQ(answer.seen().size(), 1u);
+        ASSERT_EQ(answer.waitFor(1).size(), 1u);
+        QTest::qWait(50); // no second box
         EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("作成完了"));
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("ファイルを作成しましたので表示します。"));
     }
@@ -141,7 +142,7 @@ TEST_F(VitrinelDialogTest, TellsWhatCouldNotBeOpenedOrMade)
         button(dialog, "showPageButton")->click();
         button(dialog, "helpButton")->click();
         button(dialog, "createButton")->click(); // nothing received yet: no album folder
-        ASSERT_EQ(answer.seen().size(), 3u);
+        ASSERT_EQ(answer.waitFor(3).size(), 3u);
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("作成したファイルを表示できません。"));
         EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("エラー"));
         EXPECT_EQ(answer.seen()[1].text, QStringLiteral("ヘルプファイルを開くことができません。"));
@@ -153,7 +154,7 @@ TEST_F(VitrinelDialogTest, TellsWhatCouldNotBeOpenedOrMade)
     fs::create_directories(saveRoot / "Glimmora");
     ModalAnswerer second;
     button(dialog, "createButton")->click();
-    ASSERT_EQ(second.seen().size(), 2u);
+    ASSERT_EQ(second.waitFor(2).size(), 2u);
     EXPECT_EQ(second.seen()[0].caption, QStringLiteral("作成完了"));
     EXPECT_EQ(second.seen()[1].text, QStringLiteral("作成したファイルを表示できません。"));
     EXPECT_TRUE(fs::exists(saveRoot / "Glimmora" / "index.htm"));
@@ -186,6 +187,42 @@ TEST_F(VitrinelDialogTest, StyleManagementRefillsTheSelection)
     EXPECT_TRUE(sawDialog);
     EXPECT_FALSE(fs::exists(styleFolder / "VTSNorm.so"));
     EXPECT_EQ(dialog.styleSelection()->count(), 0);
+}
+
+TEST_F(VitrinelDialogTest, NoSaveRootMeansNothingToShow)
+{
+    ModalAnswerer answer({}, {"vitrinel-no-save-root"});
+    EXPECT_FALSE(VitrinelDialog::checkSaveRoot(""));
+    ASSERT_EQ(answer.seen().size(), 1u);
+    EXPECT_EQ(answer.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(answer.seen()[0].text, QStringLiteral("まず、Corvandelleをインストールして写真集を受信してください。\n"
+                                                    "そのあとでVitrinelを起動してください。"));
+    EXPECT_TRUE(VitrinelDialog::checkSaveRoot(saveRoot.string()));
+    EXPECT_EQ(answer.seen().size(), 1u);
+}
+
+TEST_F(VitrinelDialogTest, WhileThePageIsWrittenTheDialogWaits)
+{
+    fs::copy_file(bin / "VTStyle" / "VTSNorm.so", styleFolder / "VTSNorm.so");
+    vitrineltest::makeAlbumTree(saveRoot);
+    Exhibition exhibition(saveRoot.string(), styleFolder.string());
+    exhibition.loadModules();
+    VitrinelDialog dialog(exhibition);
+    dialog.show();
+
+    ModalAnswerer answer({QMessageBox::Ok, QMessageBox::Ok});
+    button(dialog, "createButton")->click();
+    // Asked to close at once: nothing is asked or freed until the page is done.
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(exhibition.host().moduleCount(), 1u);
+    ASSERT_EQ(answer.waitFor(1).size(), 1u);
+    EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("作成完了"));
+    EXPECT_TRUE(dialog.isEnabled());
+    dialog.close();
+    ASSERT_EQ(answer.seen().size(), 2u);
+    EXPECT_EQ(answer.seen()[1].text, QStringLiteral("終了してもよろしいですか？"));
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(VitrinelDialogTest, EveryWayOutAsksFirst)

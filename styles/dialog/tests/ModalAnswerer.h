@@ -7,7 +7,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <string>
@@ -33,6 +35,16 @@ public:
     }
 
     const std::vector<SeenBox>& seen() const { return seen_; }
+
+    // For boxes that come after work on another thread: runs the event loop
+    // until `count` boxes were answered (at most 20 s).
+    const std::vector<SeenBox>& waitFor(std::size_t count)
+    {
+        QDeadlineTimer deadline(20000);
+        while (seen_.size() < count && !deadline.hasExpired())
+            QTest::qWait(10);
+        return seen_;
+    }
     QString lastText() const { return seen_.empty() ? QString() : seen_.back().text; }
 
 private:
