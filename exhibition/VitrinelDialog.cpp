@@ -2,8 +2,8 @@
 
 #include "VitrinelTexts.h"
 
-#include "platform/Shell.h"
 #include "styles/dialog/AboutItem.h"
+#include "styles/dialog/DesktopOpener.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/dialog/StyleDialog.h"
 
@@ -127,10 +127,17 @@ void VitrinelDialog::showDescription()
                               : QString());
 }
 
+void VitrinelDialog::openOrTell(const std::string& target, const char* failure)
+{
+    dialogs::DesktopOpener::open(target, this, [this, failure](bool opened) {
+        if (!opened)
+            dialogs::showError(this, failure);
+    });
+}
+
 void VitrinelDialog::showPage()
 {
-    if (!platform::Shell::open(exhibition_.indexPage()))
-        dialogs::showError(this, texts::cannotShowPage);
+    openOrTell(exhibition_.indexPage(), texts::cannotShowPage);
 }
 
 void VitrinelDialog::createPage()
@@ -165,8 +172,7 @@ void VitrinelDialog::finishCreate()
         return;
     }
     dialogs::inform(this, text(texts::createdCaption), created_.message);
-    if (!platform::Shell::open(created_.page))
-        dialogs::showError(this, texts::cannotShowPage);
+    openOrTell(created_.page, texts::cannotShowPage);
 }
 
 void VitrinelDialog::manageStyles()
@@ -178,8 +184,7 @@ void VitrinelDialog::manageStyles()
 
 void VitrinelDialog::openHelp()
 {
-    if (!platform::Shell::open(Exhibition::helpFile()))
-        dialogs::showError(this, texts::cannotOpenHelp);
+    openOrTell(Exhibition::helpFile(), texts::cannotOpenHelp);
 }
 
 void VitrinelDialog::reject()

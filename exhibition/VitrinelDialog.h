@@ -44,6 +44,9 @@ private:
     void fillStyles();
     void showDescription();
     void finishCreate();
+    // Opens a page or file off the GUI thread; `failure` is told when the
+    // desktop cannot show it.
+    void openOrTell(const std::string& target, const char* failure);
 
     Exhibition& exhibition_;
     styles::StyleManager manager_;

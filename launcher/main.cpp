@@ -11,9 +11,13 @@
 int main()
 {
     // The documents folder is made when missing, as the desktop would make
-    // it on asking; the save folder itself is only opened when it exists.
+    // it on asking; the save folder itself is only opened when it is there,
+    // so that a missing one neither opens something else nor raises the
+    // desktop's own complaint.
     std::error_code ec;
     std::filesystem::create_directories(platform::Folders::personalDocuments(), ec);
-    platform::Shell::open(platform::SaveRoot::stored());
+    const std::string folder = platform::SaveRoot::stored();
+    if (std::filesystem::is_directory(folder, ec))
+        platform::Shell::open(folder);
     return 0;
 }

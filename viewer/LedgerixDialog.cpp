@@ -4,8 +4,8 @@
 #include "ReceiveTimeText.h"
 
 #include "platform/Settings.h"
-#include "platform/Shell.h"
 #include "styles/dialog/AboutItem.h"
+#include "styles/dialog/DesktopOpener.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QHBoxLayout>
@@ -111,10 +111,14 @@ void LedgerixDialog::openReport()
     const reports::RecentReceive* entry = chosen();
     if (!entry)
         return;
-    if (entry->target.empty())
+    if (entry->target.empty()) {
         dialogs::inform(this, text(texts::programName), texts::noReport, QMessageBox::NoIcon);
-    else if (!platform::Shell::open(entry->target))
-        dialogs::showError(this, texts::reportFailed);
+        return;
+    }
+    dialogs::DesktopOpener::open(entry->target, this, [this](bool opened) {
+        if (!opened)
+            dialogs::showError(this, texts::reportFailed);
+    });
 }
 
 void LedgerixDialog::openFolder()
@@ -122,8 +126,10 @@ void LedgerixDialog::openFolder()
     const reports::RecentReceive* entry = chosen();
     if (!entry || entry->folder.empty())
         return;
-    if (!platform::Shell::open(entry->folder))
-        dialogs::showError(this, texts::folderFailed);
+    dialogs::DesktopOpener::open(entry->folder, this, [this](bool opened) {
+        if (!opened)
+            dialogs::showError(this, texts::folderFailed);
+    });
 }
 
 } // namespace ledgerix

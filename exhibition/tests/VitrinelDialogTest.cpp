@@ -6,9 +6,9 @@
 #include "exhibition/VitrinelDialog.h"
 
 #include "exhibition/tests/AlbumTree.h"
-#include "platform/Shell.h"
 #include "styles/dialog/StyleDialog.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
+#include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <QAction>
@@ -33,15 +33,7 @@ const fs::path fixtures = bin.parent_path() / "tests" / "fixtures";
 
 class VitrinelDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        fs::create_directories(styleFolder);
-        platform::Shell::setOpener([this](const std::string& target) {
-            opened.push_back(target);
-            return accept;
-        });
-    }
-    void TearDown() override { platform::Shell::setOpener({}); }
+    void SetUp() override { fs::create_directories(styleFolder); }
 
     QPushButton* button(VitrinelDialog& dialog, const char* name)
     {
@@ -51,8 +43,7 @@ protected:
     stylestest::ScratchFolder scratch {"CVvitrinel"};
     fs::path saveRoot = scratch.path() / "保存先";
     fs::path styleFolder = scratch.path() / "VTStyle";
-    std::vector<std::string> opened;
-    bool accept = true;
+    widgettest::RecordingOpener desktop;
 };
 
 TEST_F(VitrinelDialogTest, WithoutModulesNothingCanBeCreated)
@@ -71,7 +62,7 @@ TEST_F(VitrinelDialogTest, WithoutModulesNothingCanBeCreated)
     button(dialog, "createButton")->click();
     ASSERT_EQ(answer.seen().size(), 1u);
     EXPECT_EQ(answer.seen()[0].text, QStringLiteral("スタイルを選択できないためファイルを作成できません。"));
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(desktop.waitFor(0).empty());
     EXPECT_FALSE(fs::exists(exhibition.indexPage()));
 }
 
@@ -96,13 +87,13 @@ TEST_F(VitrinelDialogTest, CreatesThePageOverTheAlbumsAndShowsIt)
         ModalAnswerer answer({}, {"vitrinel-created"});
         button(dialog, "createButton")->click();
         ASSERT_EQ(answer.waitFor(1).size(), 1u);
-        QTest::qWait(50); // no second box
         EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("作成完了"));
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("ファイルを作成しましたので表示します。"));
+        ASSERT_EQ(desktop.waitFor(1).size(), 1u);
+        EXPECT_EQ(answer.seen().size(), 1u); // shown without complaint
     }
     const fs::path page = saveRoot / "Glimmora" / "index.htm";
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], page.string());
+    EXPECT_EQ(desktop.opened()[0], page.string());
 
     const std::string html = vitrineltest::readPage(page);
     EXPECT_NE(html.find("bgcolor=\"#70ad1d\""), std::string::npos); // the green style
@@ -122,7 +113,9 @@ TEST_F(VitrinelDialogTest, CreatesThePageOverTheAlbumsAndShowsIt)
 
     // The page made before, and help.
     button(dialog, "showPageButton")->click();
+    ASSERT_EQ(desktop.waitFor(2).size(), 2u);
     button(dialog, "helpButton")->click();
+    const auto opened = desktop.waitFor(3);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[1], page.string());
     EXPECT_EQ(fs::path(opened[2]), fs::path(Exhibition::helpFile()));
@@ -135,12 +128,14 @@ TEST_F(VitrinelDialogTest, TellsWhatCouldNotBeOpenedOrMade)
     Exhibition exhibition(saveRoot.string(), styleFolder.string());
     exhibition.loadModules();
     VitrinelDialog dialog(exhibition);
-    accept = false;
+    desktop.accept(false);
 
     {
         ModalAnswerer answer({}, {"", "", "vitrinel-create-failed"});
         button(dialog, "showPageButton")->click();
+        answer.waitFor(1);
         button(dialog, "helpButton")->click();
+        answer.waitFor(2);
         button(dialog, "createButton")->click(); // nothing received yet: no album folder
         ASSERT_EQ(answer.waitFor(3).size(), 3u);
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("作成したファイルを表示できません。"));

@@ -1,5 +1,6 @@
 #include "StyleDialog.h"
 
+#include "DesktopOpener.h"
 #include "MessageBoxes.h"
 
 #include "styles/host/StyleTexts.h"
@@ -172,8 +173,10 @@ void StyleDialog::updateModules()
 
 void StyleDialog::openHomePage()
 {
-    if (!styles::StyleManager::openHomePage())
-        showError(this, texts::homePageFailed);
+    DesktopOpener::open(styles::StyleManager::homePage(), this, [this](bool opened) {
+        if (!opened)
+            showError(this, texts::homePageFailed);
+    });
 }
 
 } // namespace dialogs

@@ -3,7 +3,6 @@
 #include "StyleTexts.h"
 
 #include "platform/ProductInfo.h"
-#include "platform/Shell.h"
 #include "receiver/certification/Certification.h"
 #include "receiver/engine/ReceiveFinisher.h"
 #include "styles/host/ModuleLibrary.h"
@@ -125,9 +124,9 @@ StyleDeleteReport StyleManager::remove(std::size_t index)
     return report;
 }
 
-bool StyleManager::openHomePage()
+std::string StyleManager::homePage()
 {
-    return platform::Shell::open(product::homePage);
+    return product::homePage;
 }
 
 } // namespace styles

@@ -60,9 +60,9 @@ public:
     // no freed module stays in it.
     StyleDeleteReport remove(std::size_t index);
 
-    // Opens the family's home page; false (tell texts::homePageFailed) when
-    // the desktop refused it.
-    static bool openHomePage();
+    // The address the home page button opens (tell texts::homePageFailed
+    // when it cannot be shown).
+    static std::string homePage();
 
 private:
     StyleModuleHost& host_;

@@ -6,8 +6,8 @@
 #include "viewer/ReceiveTimeText.h"
 
 #include "platform/Settings.h"
-#include "platform/Shell.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
+#include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <QAction>
@@ -59,15 +59,7 @@ std::int32_t sundayMorning()
 
 class LedgerixTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        platform::Settings::setStorageFolder(scratch.path().string());
-        platform::Shell::setOpener([this](const std::string& target) {
-            opened.push_back(target);
-            return target.find("refused") == std::string::npos;
-        });
-    }
-    void TearDown() override { platform::Shell::setOpener({}); }
+    void SetUp() override { platform::Settings::setStorageFolder(scratch.path().string()); }
 
     void store(int position, const std::string& title, const std::string& target, const std::string& folder,
                std::int32_t time)
@@ -94,7 +86,7 @@ protected:
     }
 
     stylestest::ScratchFolder scratch {"CVledgerix"};
-    std::vector<std::string> opened;
+    widgettest::RecordingOpener desktop;
 };
 
 TEST(ReceiveTimeText, JapaneseWeekdayAndNothingForNoTime)
@@ -115,7 +107,7 @@ TEST_F(LedgerixTest, NoListShowsNoRowsAndWritesNothing)
     EXPECT_EQ(dialog.list()->topLevelItemCount(), 0);
     button(dialog, "openReportButton")->click(); // nothing chosen: nothing happens
     button(dialog, "openFolderButton")->click();
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(desktop.waitFor(0).empty());
     widgettest::saveScreenshot(&dialog, "ledgerix-empty");
     dialog.reject();
     EXPECT_FALSE(fs::exists(settingsFile()));
@@ -142,7 +134,9 @@ TEST_F(LedgerixTest, StopsAtTheFirstEmptyTitle)
 
     choose(dialog, 0);
     button(dialog, "openReportButton")->click();
+    ASSERT_EQ(desktop.waitFor(1).size(), 1u);
     button(dialog, "openFolderButton")->click();
+    auto opened = desktop.waitFor(2);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], "/r/_html___/report1.htm");
     EXPECT_EQ(opened[1], "/r/写真");
@@ -156,12 +150,13 @@ TEST_F(LedgerixTest, StopsAtTheFirstEmptyTitle)
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("この受信ではレポートはありませんでした"));
         EXPECT_EQ(answer.seen()[0].icon, QMessageBox::NoIcon);
     }
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(desktop.waitFor(2).size(), 2u);
 
     // Several rows chosen: the first counts.
     list->topLevelItem(0)->setSelected(true);
     list->topLevelItem(1)->setSelected(true);
     button(dialog, "openFolderButton")->click();
+    opened = desktop.waitFor(3);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[2], "/r/写真");
 
@@ -177,10 +172,11 @@ TEST_F(LedgerixTest, EnterOpensTheReportAndFailuresAreTold)
     dialog.show();
     choose(dialog, 0);
     dialog.list()->setFocus();
+    desktop.accept(false);
     {
         ModalAnswerer answer;
         QTest::keyClick(dialog.list(), Qt::Key_Return);
-        ASSERT_EQ(answer.seen().size(), 1u);
+        ASSERT_EQ(answer.waitFor(1).size(), 1u);
         EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("エラー"));
         EXPECT_EQ(answer.seen()[0].icon, QMessageBox::Critical);
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("エラーのためレポートファイルを開くことができません"));
@@ -188,17 +184,21 @@ TEST_F(LedgerixTest, EnterOpensTheReportAndFailuresAreTold)
     {
         ModalAnswerer answer;
         button(dialog, "openFolderButton")->click();
-        ASSERT_EQ(answer.seen().size(), 1u);
+        ASSERT_EQ(answer.waitFor(1).size(), 1u);
         EXPECT_EQ(answer.seen()[0].text, QStringLiteral("エラーのためフォルダーを開くことができません"));
     }
     EXPECT_TRUE(dialog.isVisible());
-    ASSERT_EQ(opened.size(), 2u);
+    ASSERT_EQ(desktop.opened().size(), 2u);
+    EXPECT_EQ(desktop.opened()[0], "/r/refused/report.htm");
 
-    // A receive without a folder: フォルダを開く does nothing.
+    // A receive without a folder: フォルダを開く does nothing; its report
+    // is the folder it received into.
+    desktop.accept(true);
     choose(dialog, 1);
     button(dialog, "openFolderButton")->click();
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(desktop.waitFor(2).size(), 2u);
     button(dialog, "openReportButton")->click();
+    auto opened = desktop.waitFor(3);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[2], "/r/folder-as-target");
 }

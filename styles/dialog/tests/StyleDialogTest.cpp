@@ -5,8 +5,8 @@
 #include "styles/dialog/StyleDialog.h"
 
 #include "platform/ProductInfo.h"
-#include "platform/Shell.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
+#include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/host/GMStyleHost.h"
 #include "styles/host/VTStyleHost.h"
 #include "styles/tests/ScratchFolder.h"
@@ -198,23 +198,20 @@ TEST_F(StyleDialogTest, OpensTheHomePage)
     styles::VTStyleHost host((scratch.path() / "VTStyle").string());
     styles::StyleManager manager(host, styles::StyleProgram::exhibition(), saveRoot.string());
     StyleDialog dialog(manager);
-    std::vector<std::string> opened;
-    bool accept = true;
-    platform::Shell::setOpener([&](const std::string& target) {
-        opened.push_back(target);
-        return accept;
-    });
-    button(dialog, "homePageButton")->click();
-    accept = false;
+    widgettest::RecordingOpener desktop;
+    {
+        ModalAnswerer answer;
+        button(dialog, "homePageButton")->click();
+        ASSERT_EQ(desktop.waitFor(1).size(), 1u);
+        EXPECT_EQ(desktop.opened()[0], product::homePage);
+        EXPECT_TRUE(answer.seen().empty());
+    }
+    desktop.accept(false);
     ModalAnswerer answer;
     button(dialog, "homePageButton")->click();
-    platform::Shell::setOpener({});
-
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], product::homePage);
-    ASSERT_EQ(answer.seen().size(), 1u);
+    ASSERT_EQ(answer.waitFor(1).size(), 1u);
     EXPECT_EQ(answer.seen()[0].text, QStringLiteral("ホームページを表示できません。"));
-    EXPECT_EQ(dialog.moduleList()->topLevelItemCount(), 0);
+    EXPECT_EQ(desktop.opened().size(), 2u);
 }
 
 } // namespace
