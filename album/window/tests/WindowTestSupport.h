@@ -1,0 +1,183 @@
+#pragma once
+// What the window tests share: a driver that answers the program's own
+// dialogs (rename, file choice, voice) as they come up, a fixture that
+// makes the album program as main() does but over a scripted sound device,
+// scratch folders and a recording desktop, and small waits.
+
+#include "album/core/Album.h"
+#include "album/core/CvclibLibrary.h"
+#include "album/core/WorkFolder.h"
+#include "album/testsupport/ScriptedSoundDevice.h"
+#include "album/testsupport/TestJpeg.h"
+#include "album/window/GlimmoraDialog.h"
+#include "album/window/ItemDialog.h"
+#include "styles/dialog/tests/ModalAnswerer.h"
+#include "styles/dialog/tests/RecordingOpener.h"
+#include "styles/dialog/tests/Screenshot.h"
+#include "styles/host/GMStyleHost.h"
+#include "styles/tests/ScratchFolder.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace glimmoratest {
+
+namespace fs = std::filesystem;
+
+// Runs the event loop until `done` holds (at most 20 s); false if it never did.
+inline bool waitUntil(const std::function<bool()>& done, int ms = 20000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// Answers the program's dialogs of one type after another, in the order the
+// test expects them: each step waits for a visible top-level widget of its
+// type and then does what the test says with it.
+class DialogDriver {
+public:
+    DialogDriver()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        timer_.start(10);
+    }
+
+    template <typename Dialog>
+    DialogDriver& then(std::function<void(Dialog*)> step)
+    {
+        steps_.push_back([step](QWidget* widget) {
+            auto* dialog = qobject_cast<Dialog*>(widget);
+            if (!dialog)
+                return false;
+            step(dialog);
+            return true;
+        });
+        return *this;
+    }
+
+    bool done() const { return steps_.empty(); }
+    int taken() const { return taken_; }
+
+private:
+    void tick()
+    {
+        if (steps_.empty() || busy_)
+            return;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (!widget->isVisible() || widget == seen_)
+                continue;
+            auto step = steps_.front();
+            busy_ = true;
+            const bool taken = step(widget);
+            busy_ = false;
+            if (taken) {
+                seen_ = widget;
+                steps_.pop_front();
+                ++taken_;
+                return;
+            }
+        }
+        seen_ = nullptr;
+    }
+
+    std::deque<std::function<bool(QWidget*)>> steps_;
+    QTimer timer_;
+    QWidget* seen_ = nullptr;
+    bool busy_ = false;
+    int taken_ = 0;
+};
+
+class GlimmoraWindowTest : public ::testing::Test {
+protected:
+    GlimmoraWindowTest()
+    {
+        fs::create_directories(sources());
+        fs::create_directories(output());
+    }
+    ~GlimmoraWindowTest() override
+    {
+        dialog.reset();
+        album.reset();
+    }
+
+    // The program as main() makes it, with the style modules of `styleFolder`.
+    void open(const std::string& styleFolder = CV_BIN_DIR "/GMStyle", const std::string& saveRoot = {})
+    {
+        styles = std::make_unique<styles::GMStyleHost>(styleFolder);
+        styles->load();
+        album = std::make_unique<album::Album>(work.path());
+        album->creator = "写真係";
+        sound.run(2);
+        dialog = std::make_unique<glimmora::GlimmoraDialog>(*album, library, *styles, sound,
+                                                            saveRoot.empty() ? root().string() : saveRoot);
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    }
+
+    fs::path sources() const { return scratch.path() / "sources"; }
+    fs::path output() const { return scratch.path() / "out"; }
+    fs::path root() const { return scratch.path() / "root"; }
+
+    std::string picture(const std::string& name, int width, int height, const fs::path& folder = {})
+    {
+        const fs::path p = (folder.empty() ? sources() : folder) / name;
+        fs::create_directories(p.parent_path());
+        albumtest::writeJpeg(p.string(), width, height,
+                             albumtest::photoLike(width, height, static_cast<unsigned>(width * 7 + height)));
+        return p.string();
+    }
+
+    // The next item dialog the window opens (at most 20 s).
+    glimmora::ItemDialog* nextItemDialog(QSignalSpy& opened)
+    {
+        if (opened.isEmpty() && !opened.wait(20000))
+            return nullptr;
+        auto* dialog = opened.takeFirst().at(0).value<glimmora::ItemDialog*>();
+        EXPECT_TRUE(waitUntil([dialog] { return dialog->isVisible(); }));
+        return dialog;
+    }
+
+    std::vector<std::string> workFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(work.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    stylestest::ScratchFolder scratch {"CVglimwin"};
+    album::CvclibLibrary library {CV_BIN_DIR};
+    album::WorkFolder work {scratch.path().string()};
+    std::unique_ptr<styles::GMStyleHost> styles;
+    std::unique_ptr<album::Album> album;
+    albumtest::ScriptedSoundDevice sound;
+    widgettest::RecordingOpener opener;
+    std::unique_ptr<glimmora::GlimmoraDialog> dialog;
+};
+
+template <typename Widget>
+Widget* child(QWidget* parent, const char* name)
+{
+    auto* widget = parent->findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+} // namespace glimmoratest
