@@ -93,7 +93,8 @@ GlimmoraDialog::GlimmoraDialog(album::Album& album, album::CvclibLibrary& librar
       album_(album),
       library_(library),
       styles_(styles),
-      manager_(styles, styles::StyleProgram::album(), std::move(saveRoot))
+      manager_(styles, styles::StyleProgram::album(), std::move(saveRoot)),
+      programFolder_(platform::Folders::programFolder())
 {
     setObjectName(QStringLiteral("glimmoraDialog"));
     setWindowTitle(programCaption());
@@ -763,7 +764,7 @@ void GlimmoraDialog::openSettings()
 
 void GlimmoraDialog::openHelp()
 {
-    const std::string page = platform::Folders::programFolder() + "/" + texts::helpPage;
+    const std::string page = programFolder_ + "/" + texts::helpPage;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(page, ec)) {
         dialogs::showError(this, texts::helpNotOpened);

@@ -56,6 +56,9 @@ public:
     VoiceDialog* voiceDialog() const { return voice_; }
     // Files are being worked off, or an archive written or read.
     bool busy() const;
+    // Where the help pages stand: the program's own folder unless told
+    // otherwise (tests run from another folder).
+    void setProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
 
 public slots:
     // What the "写真\n読み込み" button and a drop on the list do with paths.
@@ -121,6 +124,7 @@ private:
     std::vector<styles::StyleChoice> choices_;
     std::pair<std::string, int> styleKey_ {{}, -1}; // module path and style number
     QString lastFolder_;
+    std::string programFolder_;
 
     QWidget* content_;
     QPlainTextEdit* guide_;

@@ -5,6 +5,8 @@
 
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QFile>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaDevices>
@@ -35,7 +37,17 @@ VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice
 
     video_ = new QVideoWidget;
     video_->setObjectName(QStringLiteral("videoView"));
-    video_->setFixedSize(400, 300);
+    // The screen of the player: dark around the picture, as players are.
+    auto* screen = new QFrame;
+    screen->setFrameShape(QFrame::StyledPanel);
+    screen->setAutoFillBackground(true);
+    QPalette dark = screen->palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    screen->setPalette(dark);
+    screen->setFixedSize(404, 304);
+    auto* screenLayout = new QVBoxLayout(screen);
+    screenLayout->setContentsMargins(2, 2, 2, 2);
+    screenLayout->addWidget(video_);
     player_ = new QMediaPlayer(this);
     player_->setVideoOutput(video_);
     // Without a sound device the video plays silent.
@@ -62,7 +74,7 @@ VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice
     auto* area = new QWidget;
     auto* areaLayout = new QVBoxLayout(area);
     areaLayout->setContentsMargins(0, 0, 0, 0);
-    areaLayout->addWidget(video_);
+    areaLayout->addWidget(screen);
     areaLayout->addLayout(controls);
     areaLayout->addWidget(problem_);
     areaLayout->addStretch(1);
@@ -85,7 +97,14 @@ void VideoDialog::openFor(Mode mode, album::AlbumItem& item)
     begin(mode, item);
     problem_->hide();
     showSize();
-    player_->setSource(QUrl::fromLocalFile(QString::fromStdString(item.workingPath)));
+    // Handed over open: the media back end does not open every name a file
+    // may have (Japanese ones among them) by itself.
+    const QString path = QString::fromStdString(item.workingPath);
+    file_ = std::make_unique<QFile>(path);
+    if (file_->open(QIODevice::ReadOnly))
+        player_->setSourceDevice(file_.get(), QUrl::fromLocalFile(path));
+    else
+        player_->setSource(QUrl::fromLocalFile(path));
     player_->play();
     open();
 }
@@ -131,6 +150,7 @@ void VideoDialog::release()
     // Lets go of the file, which may be the user's own.
     player_->stop();
     player_->setSource(QUrl());
+    file_.reset();
 }
 
 } // namespace glimmora

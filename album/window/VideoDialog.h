@@ -5,7 +5,10 @@
 
 #include "album/window/ItemDialog.h"
 
+#include <memory>
+
 class QAudioOutput;
+class QFile;
 class QLabel;
 class QMediaPlayer;
 class QVideoWidget;
@@ -36,6 +39,7 @@ private slots:
 private:
     void showSize();
 
+    std::unique_ptr<QFile> file_;
     QMediaPlayer* player_;
     QAudioOutput* audio_ = nullptr;
     QVideoWidget* video_;

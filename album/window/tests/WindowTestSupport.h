@@ -125,6 +125,7 @@ protected:
         sound.run(2);
         dialog = std::make_unique<glimmora::GlimmoraDialog>(*album, library, *styles, sound,
                                                             saveRoot.empty() ? root().string() : saveRoot);
+        dialog->setProgramFolder(CV_BIN_DIR);
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
