@@ -16,8 +16,14 @@ namespace texts = album::texts;
 
 struct PendingQueue::Outcome {
     int generation = 0;
+    album::PendingAddition entry;
     std::optional<album::PreparedItem> prepared;
     std::optional<album::AlbumError> error;
+
+    bool isFor(const album::PendingAddition& other) const
+    {
+        return entry.sourcePath == other.sourcePath && entry.saveName == other.saveName;
+    }
 };
 
 PendingQueue::PendingQueue(album::Album& album, PictureDialog& pictures, VideoDialog& videos, QWidget* window)
@@ -40,6 +46,7 @@ PendingQueue::~PendingQueue()
         if (outcome_ && outcome_->prepared)
             album::Album::discard(*outcome_->prepared);
     }
+    discardReady();
 }
 
 void PendingQueue::start()
@@ -52,31 +59,29 @@ void PendingQueue::start()
     showProgress();
     progress_->show();
     ticker_->start();
-    prepareFront();
+    next();
 }
 
-void PendingQueue::prepareFront()
+void PendingQueue::prepare(const album::PendingAddition& entry)
 {
-    // A cancelled worker still ending goes first; its end starts this again.
-    if (worker_)
-        return;
-    const album::PendingAddition entry = album_.pending().front();
     const std::string folder = album_.folder();
     const album::PictureSize limit = album_.limit;
     control_.clearStop();
     control_.setPermille(0);
     auto outcome = std::make_shared<Outcome>();
     outcome->generation = generation_;
+    outcome->entry = entry;
     outcome_ = outcome;
-    worker_ = QThread::create([entry, folder, limit, outcome, control = &control_] {
+    worker_ = QThread::create([folder, limit, outcome, control = &control_] {
         try {
-            outcome->prepared = album::ItemPreparer::prepare(entry, folder, limit, control);
+            outcome->prepared = album::ItemPreparer::prepare(outcome->entry, folder, limit, control);
         } catch (const album::WorkStopped&) {
             // Nothing was written; the GUI thread knows why it stopped.
         } catch (const album::AlbumError& e) {
             outcome->error = e;
         } catch (const std::exception& e) {
-            outcome->error = album::AlbumError(album::formatText(texts::pictureNotReadable, entry.saveName), texts::errorCaption, e.what());
+            outcome->error = album::AlbumError(album::formatText(texts::pictureNotReadable, outcome->entry.saveName),
+                                               texts::errorCaption, e.what());
         }
     });
     connect(worker_, &QThread::finished, this, &PendingQueue::workerDone);
@@ -87,7 +92,7 @@ void PendingQueue::workerDone()
 {
     worker_->deleteLater();
     worker_ = nullptr;
-    const std::shared_ptr<Outcome> outcome = std::move(outcome_);
+    std::shared_ptr<Outcome> outcome = std::move(outcome_);
 
     if (outcome->generation != generation_ || stopping_) {
         // Nobody waits for this entry any more.
@@ -95,14 +100,32 @@ void PendingQueue::workerDone()
             album::Album::discard(*outcome->prepared);
         if (stopping_) {
             album_.cancelPending();
-            end();
-        } else if (running_ && !album_.pending().empty()) {
-            prepareFront();
+            if (!current_)
+                end();
+        } else if (running_) {
+            next();
         }
         return;
     }
+    if (current_) {
+        // Prepared ahead; its turn comes when the open dialog closes.
+        ready_ = std::move(outcome);
+        return;
+    }
+    if (album_.pending().empty() || !outcome->isFor(album_.pending().front())) {
+        if (outcome->prepared)
+            album::Album::discard(*outcome->prepared);
+        next();
+        return;
+    }
+    present(std::move(outcome));
+}
+
+void PendingQueue::present(std::shared_ptr<Outcome> outcome)
+{
     if (outcome->error || !outcome->prepared) {
-        const album::AlbumError error = outcome->error.value_or(album::AlbumError(texts::additionsStopped, texts::stoppedCaption));
+        const album::AlbumError error =
+            outcome->error.value_or(album::AlbumError(texts::additionsStopped, texts::stoppedCaption));
         std::string message = error.what();
         if (!error.detail().empty())
             message += "\r\n" + error.detail();
@@ -122,6 +145,9 @@ void PendingQueue::workerDone()
         videos_.openFor(ItemDialog::Mode::Adding, current_->item);
         dialog = &videos_;
     }
+    // The next entry is prepared while the user looks at this one.
+    if (!worker_ && album_.pending().size() > 1)
+        prepare(album_.pending().entries()[1]);
     emit itemDialogOpened(dialog);
 }
 
@@ -143,11 +169,22 @@ void PendingQueue::itemClosed(int result)
 void PendingQueue::next()
 {
     if (stopping_ || album_.pending().empty()) {
+        discardReady();
         album_.cancelPending();
-        end();
+        if (!worker_)
+            end();
         return;
     }
-    prepareFront();
+    const album::PendingAddition& front = album_.pending().front();
+    if (ready_ && ready_->isFor(front)) {
+        present(std::move(ready_));
+        return;
+    }
+    discardReady();
+    // A worker still on the front entry presents it when it ends; one on an
+    // entry nobody waits for any more ends first.
+    if (!worker_)
+        prepare(front);
 }
 
 void PendingQueue::end()
@@ -161,6 +198,13 @@ void PendingQueue::end()
     emit finished();
 }
 
+void PendingQueue::discardReady()
+{
+    if (ready_ && ready_->prepared)
+        album::Album::discard(*ready_->prepared);
+    ready_.reset();
+}
+
 void PendingQueue::cancel()
 {
     if (!running_ || current_)
@@ -169,6 +213,7 @@ void PendingQueue::cancel()
         ++generation_;
         control_.requestStop();
     }
+    discardReady();
     album_.cancelPending();
     end();
     dialogs::inform(window_, QString::fromUtf8(texts::stoppedCaption), texts::additionsStopped);
@@ -183,6 +228,7 @@ void PendingQueue::stopForExit()
     progress_->showStopping();
     ticker_->stop();
     if (!worker_ && !current_) {
+        discardReady();
         album_.cancelPending();
         end();
     }

@@ -1,10 +1,11 @@
 #pragma once
-// Works off the album's pending additions one at a time: the oldest entry is
-// prepared (a picture decoded, fitted and written) on a worker thread, then
-// its item dialog asks to include it or not, then the next one. Meanwhile
-// the dialog "処理" shows "%d/%d" and a bar, and its "中止" drops every
-// remaining entry. Only the GUI thread touches the album; the worker gets a
-// copy of the entry, the folder and the limit.
+// Works off the album's pending additions in order: an entry is prepared (a
+// picture decoded, fitted and written) on a worker thread, then its item
+// dialog asks to include it or not, then the next one. While a dialog is
+// open the next entry is prepared already, so that its dialog follows at
+// once. Meanwhile the dialog "処理" shows "%d/%d" and a bar, and its "中止"
+// drops every remaining entry. Only the GUI thread touches the album; the
+// worker gets a copy of the entry, the folder and the limit.
 
 #include "album/core/Album.h"
 #include "album/core/WorkControl.h"
@@ -59,9 +60,13 @@ private slots:
 
 private:
     struct Outcome;
-    void prepareFront();
+    // Starts the worker on `entry`.
+    void prepare(const album::PendingAddition& entry);
+    // The oldest entry's result: its dialog, or the message why not.
+    void present(std::shared_ptr<Outcome> outcome);
     void next();
     void end();
+    void discardReady();
 
     album::Album& album_;
     PictureDialog& pictures_;
@@ -71,7 +76,8 @@ private:
     QTimer* ticker_;
     album::WorkControl control_;
     QThread* worker_ = nullptr;
-    std::shared_ptr<Outcome> outcome_;
+    std::shared_ptr<Outcome> outcome_; // of the worker running
+    std::shared_ptr<Outcome> ready_;   // prepared ahead, for the entry after the one shown
     int generation_ = 0; // a worker of an older generation was cancelled
     bool running_ = false;
     bool stopping_ = false;
