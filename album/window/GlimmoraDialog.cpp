@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -776,8 +777,30 @@ void GlimmoraDialog::openHelp()
     });
 }
 
+void GlimmoraDialog::terminate()
+{
+    terminating_ = true;
+    // Open dialogs end with Cancel; their nested loops unwind before this
+    // window closes.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* open = qobject_cast<QDialog*>(widget); open && open != this && open->isVisible()) {
+            if (auto* item = qobject_cast<ItemDialog*>(open); item && item->working())
+                continue; // its picture is being written; the next round closes it
+            open->done(QDialog::Rejected);
+        }
+    if (queue_->running())
+        queue_->stopForExit();
+    if (queue_->running() || work_) {
+        QTimer::singleShot(50, this, &GlimmoraDialog::terminate);
+        return;
+    }
+    QDialog::done(QDialog::Rejected);
+}
+
 void GlimmoraDialog::reject()
 {
+    if (terminating_)
+        return;
     if (queue_->running()) {
         queue_->stopForExit();
         dialogs::inform(this, programCaption(), texts::stopBeforeExit, QMessageBox::Warning);

@@ -65,6 +65,9 @@ public slots:
     void addPaths(const QStringList& paths);
     // "終了", the close box and Escape.
     void reject() override;
+    // The desktop or the terminal ends the program: no question, the work
+    // is stopped and the window closes once it has.
+    void terminate();
 
 signals:
     // For tests and the benchmark: an item dialog is open, and background
@@ -143,6 +146,7 @@ private:
     PendingQueue* queue_;
     QThread* work_ = nullptr;
     bool filling_ = false;
+    bool terminating_ = false;
     // The focus the window opens with is not the user's: the guide stays at 0.
     bool openingFocus_ = true;
 

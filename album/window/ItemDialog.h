@@ -32,6 +32,9 @@ public:
     QPushButton* voiceButton() const { return voice_; }
     QPushButton* voiceDeleteButton() const { return deleteVoice_; }
     album::AlbumItem* item() const { return item_; }
+    // True while work on the item runs: the dialog neither closes nor
+    // starts more work.
+    virtual bool working() const { return false; }
 
     // The comment as the album keeps it (CR LF) and as a text field shows it.
     static std::string albumComment(const QString& shown);
@@ -48,9 +51,6 @@ protected:
     void begin(Mode mode, album::AlbumItem& item);
     // Puts the dialog's own controls (the picture or the video) on the left.
     void setMediaArea(QWidget* area);
-    // True while work on the item runs: the dialog neither closes nor
-    // starts more work.
-    virtual bool working() const { return false; }
     void enableClosing(bool enabled);
 
 private slots:

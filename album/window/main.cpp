@@ -9,6 +9,7 @@
 #include "album/core/WorkFolder.h"
 #include "album/window/GlimmoraDialog.h"
 #include "album/window/QtSoundDevice.h"
+#include "album/window/TerminationSignals.h"
 #include "platform/SaveRoot.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/host/GMStyleHost.h"
@@ -26,6 +27,9 @@ int main(int argc, char** argv)
     // the user may still choose another.
     if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    // The media back end's notes on hardware decoding are not the user's.
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "*.debug=false");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(album::texts::programName));
     QApplication::setApplicationVersion(QString::fromUtf8(album::texts::programVersion));
@@ -51,6 +55,9 @@ int main(int argc, char** argv)
     int status = 0;
     {
         glimmora::GlimmoraDialog dialog(album, *library, styles, sound, platform::SaveRoot::stored());
+        glimmora::TerminationSignals termination;
+        QObject::connect(&termination, &glimmora::TerminationSignals::terminationRequested, &dialog,
+                         &glimmora::GlimmoraDialog::terminate);
         QStringList paths;
         for (const QString& argument : QApplication::arguments().mid(1))
             paths << QFileInfo(argument).absoluteFilePath();
