@@ -3,6 +3,7 @@
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumPublisher.h"
 #include "album/core/AlbumTexts.h"
+#include "album/window/Controls.h"
 #include "album/core/JpegReader.h"
 #include "album/core/PictureLimitSetting.h"
 #include "album/window/ItemList.h"
@@ -46,19 +47,6 @@ using album::AlbumAssistant;
 using Field = AlbumAssistant::Field;
 
 namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QPushButton* makeButton(const char* label, const char* name)
-{
-    auto* button = new QPushButton(text(label));
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 // "Text (*.a;*.b)|*.a;*.b||" as the file dialogs take it: "Text (*.a *.b)".
 QString fileFilter(const char* filter)
@@ -445,16 +433,7 @@ void GlimmoraDialog::chooseFiles()
 {
     if (busy())
         return;
-    QFileDialog dialog(this, text(texts::addFilesButton).replace(QLatin1Char('\n'), QString()));
-    dialog.setObjectName(QStringLiteral("addFilesDialog"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilter(fileFilter(texts::mediaFilter));
-    dialog.setDirectory(lastFolder_.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                                              : lastFolder_);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    lastFolder_ = dialog.directory().absolutePath();
-    addPaths(dialog.selectedFiles());
+    addPaths(askForFiles(texts::addFilesButton, texts::mediaFilter, QFileDialog::ExistingFiles));
 }
 
 void GlimmoraDialog::addPaths(const QStringList& paths)
@@ -512,20 +491,14 @@ void GlimmoraDialog::editItem()
     }
     // The picture as it stands in the album folder, read off this thread.
     auto loaded = std::make_shared<std::optional<album::Image>>();
-    auto error = std::make_shared<std::optional<album::AlbumError>>();
     const std::string path = editItem_.workingPath, name = editItem_.saveName;
     runInBackground(
-        [path, name, loaded, error] {
-            try {
-                *loaded = album::JpegReader::readFitted(path, {65500, 65500}, name).image;
-            } catch (const album::AlbumError& e) {
-                *error = e;
-            }
-        },
-        [this, loaded, error] {
-            if (!*loaded) {
+        [path, name, loaded] { *loaded = album::JpegReader::readFitted(path, {65500, 65500}, name).image; },
+        texts::pictureNotReadable,
+        [this, loaded](const std::optional<album::AlbumError>& error) {
+            if (error || !*loaded) {
                 editIndex_.reset();
-                showAlbumError(this, error->value_or(album::AlbumError(texts::pictureNotReadable)));
+                showAlbumError(this, error.value_or(album::AlbumError(texts::pictureNotReadable)));
                 return;
             }
             editPicture_.emplace(std::move(**loaded));
@@ -593,19 +566,51 @@ void GlimmoraDialog::newAlbum()
     showStep(true);
 }
 
-void GlimmoraDialog::runInBackground(std::function<void()> work, std::function<void()> done)
+void GlimmoraDialog::runInBackground(std::function<void()> work, const char* unexpected,
+                                     std::function<void(const std::optional<album::AlbumError>&)> done)
 {
     setBusy(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    work_ = QThread::create(std::move(work));
-    connect(work_, &QThread::finished, this, [this, done = std::move(done)] {
+    auto error = std::make_shared<std::optional<album::AlbumError>>();
+    work_ = QThread::create([work = std::move(work), unexpected, error] {
+        try {
+            work();
+        } catch (const album::AlbumError& e) {
+            *error = e;
+        } catch (const std::exception& e) {
+            *error = album::AlbumError(unexpected, texts::errorCaption, e.what());
+        }
+    });
+    connect(work_, &QThread::finished, this, [this, error, done = std::move(done)] {
         work_->deleteLater();
         work_ = nullptr;
         QApplication::restoreOverrideCursor();
         setBusy(false);
-        done();
+        done(*error);
     });
     work_->start();
+}
+
+QStringList GlimmoraDialog::askForFiles(const char* title, const char* filter, QFileDialog::FileMode mode,
+                                        const QString& proposed)
+{
+    QFileDialog dialog(this, text(title).replace(QLatin1Char('\n'), QString()));
+    dialog.setFileMode(mode);
+    dialog.setNameFilter(fileFilter(filter));
+    if (!proposed.isEmpty()) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // Without it a name typed bare would make a file no desktop knows.
+        dialog.setDefaultSuffix(QStringLiteral("gpa"));
+    }
+    const auto where = mode == QFileDialog::ExistingFiles ? QStandardPaths::PicturesLocation
+                                                          : QStandardPaths::DocumentsLocation;
+    dialog.setDirectory(lastFolder_.isEmpty() ? QStandardPaths::writableLocation(where) : lastFolder_);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    lastFolder_ = dialog.directory().absolutePath();
+    return dialog.selectedFiles();
 }
 
 bool GlimmoraDialog::readyToPublish()
@@ -629,45 +634,27 @@ void GlimmoraDialog::saveAlbum()
 {
     if (!readyToPublish())
         return;
-    QFileDialog dialog(this, text(texts::saveButton));
-    dialog.setObjectName(QStringLiteral("saveDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(fileFilter(texts::archiveFilter));
-    // Without it a name typed bare would make a file no desktop knows.
-    dialog.setDefaultSuffix(QStringLiteral("gpa"));
-    dialog.setDirectory(lastFolder_.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                              : lastFolder_);
-    dialog.selectFile(QString::fromStdString(album::AlbumPublisher::guidePostName(album_)) + QStringLiteral(".gpa"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen =
+        askForFiles(texts::saveButton, texts::archiveFilter, QFileDialog::AnyFile,
+                    QString::fromStdString(album::AlbumPublisher::guidePostName(album_)) + QStringLiteral(".gpa"));
+    if (chosen.isEmpty())
         return;
-    lastFolder_ = dialog.directory().absolutePath();
-    const std::string path = dialog.selectedFiles().front().toStdString();
-
-    auto error = std::make_shared<std::optional<album::AlbumError>>();
-    runInBackground(
-        [this, path, error] {
-            try {
-                album::AlbumPublisher(library_, styles_).save(album_, path);
-            } catch (const album::AlbumError& e) {
-                *error = e;
-            } catch (const std::exception& e) {
-                *error = album::AlbumError(texts::publishingError, texts::errorCaption, e.what());
-            }
-        },
-        [this, path, error] {
-            if (*error) {
-                showAlbumError(this, **error);
-                emit published(false);
-                return;
-            }
-            emit published(true);
-            if (!dialogs::confirm(this, programCaption(), texts::offerReceive))
-                return;
-            dialogs::DesktopOpener::open(path, this, [this](bool opened) {
-                if (!opened)
-                    dialogs::showError(this, texts::receiveStartFailed);
-            });
-        });
+    const std::string path = chosen.front().toStdString();
+    runInBackground([this, path] { album::AlbumPublisher(library_, styles_).save(album_, path); },
+                    texts::publishingError, [this, path](const std::optional<album::AlbumError>& error) {
+                        if (error) {
+                            showAlbumError(this, *error);
+                            emit published(false);
+                            return;
+                        }
+                        emit published(true);
+                        if (!dialogs::confirm(this, programCaption(), texts::offerReceive))
+                            return;
+                        dialogs::DesktopOpener::open(path, this, [this](bool opened) {
+                            if (!opened)
+                                dialogs::showError(this, texts::receiveStartFailed);
+                        });
+                    });
 }
 
 void GlimmoraDialog::sendAlbum()
@@ -682,24 +669,18 @@ void GlimmoraDialog::sendAlbum()
         return;
     }
     const std::string path = folder + "/" + album::AlbumPublisher::attachmentName(album_);
-    auto error = std::make_shared<std::optional<album::AlbumError>>();
     auto mailed = std::make_shared<bool>(false);
     runInBackground(
-        [this, path, error, mailed] {
-            try {
-                album::AlbumPublisher(library_, styles_).save(album_, path);
-                *mailed = platform::Shell::mail(path);
-            } catch (const album::AlbumError& e) {
-                *error = e;
-            } catch (const std::exception& e) {
-                *error = album::AlbumError(texts::publishingError, texts::errorCaption, e.what());
-            }
+        [this, path, mailed] {
+            album::AlbumPublisher(library_, styles_).save(album_, path);
+            *mailed = platform::Shell::mail(path);
         },
-        [this, path, folder, error, mailed] {
-            if (*error) {
+        texts::publishingError,
+        [this, path, folder, mailed](const std::optional<album::AlbumError>& error) {
+            if (error) {
                 std::error_code ignored;
                 std::filesystem::remove_all(folder, ignored);
-                showAlbumError(this, **error);
+                showAlbumError(this, *error);
                 emit this->mailed(false);
                 return;
             }
@@ -714,42 +695,25 @@ void GlimmoraDialog::readAlbum()
 {
     if (busy() || !dialogs::confirm(this, programCaption(), texts::confirmClear))
         return;
-    QFileDialog dialog(this, text(texts::readButton));
-    dialog.setObjectName(QStringLiteral("readDialog"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(fileFilter(texts::archiveFilter));
-    dialog.setDirectory(lastFolder_.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                              : lastFolder_);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = askForFiles(texts::readButton, texts::archiveFilter, QFileDialog::ExistingFile);
+    if (chosen.isEmpty())
         return;
-    lastFolder_ = dialog.directory().absolutePath();
-    const std::string path = dialog.selectedFiles().front().toStdString();
-
-    auto error = std::make_shared<std::optional<album::AlbumError>>();
-    runInBackground(
-        [this, path, error] {
-            try {
-                album::AlbumPublisher(library_, styles_).readBack(path, album_);
-            } catch (const album::AlbumError& e) {
-                *error = e;
-            } catch (const std::exception& e) {
-                *error = album::AlbumError(texts::readBackRefused, texts::errorCaption, e.what());
-            }
-        },
-        [this, error] {
-            if (*error) {
-                // The user agreed to give up the album's contents.
-                album_.clear();
-                showAlbum();
-                assistant_.reset();
-                showStep(true);
-                showAlbumError(this, **error);
-                emit readBack(false);
-                return;
-            }
-            showAlbum();
-            emit readBack(true);
-        });
+    const std::string path = chosen.front().toStdString();
+    runInBackground([this, path] { album::AlbumPublisher(library_, styles_).readBack(path, album_); },
+                    texts::readBackRefused, [this](const std::optional<album::AlbumError>& error) {
+                        if (error) {
+                            // The user agreed to give up the album's contents.
+                            album_.clear();
+                            showAlbum();
+                            assistant_.reset();
+                            showStep(true);
+                            showAlbumError(this, *error);
+                            emit readBack(false);
+                            return;
+                        }
+                        showAlbum();
+                        emit readBack(true);
+                    });
 }
 
 void GlimmoraDialog::openSettings()

@@ -8,10 +8,12 @@
 
 #include "album/core/Album.h"
 #include "album/core/AlbumAssistant.h"
+#include "album/core/AlbumError.h"
 #include "album/core/EditablePicture.h"
 #include "styles/host/StyleManager.h"
 
 #include <QDialog>
+#include <QFileDialog>
 
 #include <functional>
 #include <optional>
@@ -115,8 +117,14 @@ private:
     // when publishing cannot start.
     bool readyToPublish();
     // Runs `work` on a thread of its own, the dialog greyed with the wait
-    // cursor, then `done` here.
-    void runInBackground(std::function<void()> work, std::function<void()> done);
+    // cursor, then `done` here with what went wrong, if anything (an
+    // exception not the core's is told as `unexpected`).
+    void runInBackground(std::function<void()> work, const char* unexpected,
+                         std::function<void(const std::optional<album::AlbumError>&)> done);
+    // A file dialog in the folder used last: what was chosen, or nothing.
+    // With `proposed` the dialog saves, proposing that name.
+    QStringList askForFiles(const char* title, const char* filter, QFileDialog::FileMode mode,
+                            const QString& proposed = {});
     void finishEdit(int result);
 
     album::Album& album_;

@@ -3,6 +3,7 @@
 #include "album/core/Album.h"
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
+#include "album/window/Controls.h"
 #include "album/window/VoiceDialog.h"
 #include "styles/dialog/MessageBoxes.h"
 
@@ -17,15 +18,6 @@
 
 namespace glimmora {
 namespace texts = album::texts;
-
-namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 ItemDialog::ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* parent)
     : QDialog(parent), voiceDialog_(voice), includeLabel_(includeLabel)

@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
+#include "album/window/Controls.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QGroupBox>
@@ -24,19 +25,6 @@ namespace {
 // The picture is shown no larger than this; a larger limit is scaled down
 // for the screen only.
 constexpr int viewSize = 400;
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QPushButton* makeButton(const char* label, const char* name)
-{
-    auto* button = new QPushButton(text(label));
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QString percentText(int value)
 {

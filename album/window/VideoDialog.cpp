@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
+#include "album/window/Controls.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -20,15 +21,6 @@
 
 namespace glimmora {
 namespace texts = album::texts;
-
-namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice, texts::includeVideo, parent)
 {

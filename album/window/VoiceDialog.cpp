@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
+#include "album/window/Controls.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -16,23 +17,6 @@
 namespace glimmora {
 namespace texts = album::texts;
 using album::VoiceRecorder;
-
-namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QPushButton* makeButton(const char* label, const char* name)
-{
-    auto* button = new QPushButton(text(label));
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 VoiceDialog::VoiceDialog(album::Album& album, album::SoundDevice& device, QWidget* parent)
     : QDialog(parent), album_(album), recorder_(device)

@@ -45,13 +45,6 @@ protected:
         }
         return names;
     }
-    QStringList rowNames() const
-    {
-        QStringList names;
-        for (int i = 0; i < dialog->itemList()->topLevelItemCount(); ++i)
-            names << dialog->itemList()->topLevelItem(i)->text(0);
-        return names;
-    }
 };
 
 } // namespace

@@ -139,10 +139,7 @@ TEST_F(AssistantTest, AddedFilesLeadToSixAndNewAndARefusedReadBackToZero)
     const fs::path bogus = output() / "bogus.gpa";
     albumtest::writeBytes(bogus.string(), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'});
     DialogDriver files;
-    files.then<QFileDialog>([&](QFileDialog* d) {
-        d->selectFile(QString::fromStdString(bogus.string()));
-        static_cast<QDialog*>(d)->accept();
-    });
+    files.then<QFileDialog>(choose(bogus));
     QSignalSpy readBack(dialog.get(), &glimmora::GlimmoraDialog::readBack);
     widgettest::ModalAnswerer answers;
     click("readButton");

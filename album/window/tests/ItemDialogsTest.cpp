@@ -45,13 +45,6 @@ protected:
     }
     void select(int row) { dialog->itemList()->setCurrentItem(dialog->itemList()->topLevelItem(row)); }
     void click(const char* name) { child<QPushButton>(dialog.get(), name)->click(); }
-    QStringList rowNames() const
-    {
-        QStringList names;
-        for (int i = 0; i < dialog->itemList()->topLevelItemCount(); ++i)
-            names << dialog->itemList()->topLevelItem(i)->text(0);
-        return names;
-    }
 };
 
 } // namespace

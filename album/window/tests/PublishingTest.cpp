@@ -71,11 +71,7 @@ protected:
     {
         DialogDriver files;
         QString proposed;
-        files.then<QFileDialog>([&](QFileDialog* d) {
-            proposed = d->selectedFiles().value(0);
-            d->selectFile(QString::fromStdString(archive.string()));
-            static_cast<QDialog*>(d)->accept();
-        });
+        files.then<QFileDialog>(choose(archive, &proposed));
         QSignalSpy published(dialog.get(), &glimmora::GlimmoraDialog::published);
         widgettest::ModalAnswerer answers;
         child<QPushButton>(dialog.get(), "saveButton")->click();
@@ -194,10 +190,7 @@ TEST_F(PublishingTest, AnAlbumOfThreePicturesIsSavedAndReadBack)
 
     // And by the window: the list shows what came back.
     DialogDriver files;
-    files.then<QFileDialog>([&](QFileDialog* d) {
-        d->selectFile(QString::fromStdString(archive.string()));
-        static_cast<QDialog*>(d)->accept();
-    });
+    files.then<QFileDialog>(choose(archive));
     QSignalSpy readBack(dialog.get(), &glimmora::GlimmoraDialog::readBack);
     widgettest::ModalAnswerer answers;
     child<QPushButton>(dialog.get(), "readButton")->click();

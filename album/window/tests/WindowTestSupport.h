@@ -11,6 +11,7 @@
 #include "album/testsupport/TestJpeg.h"
 #include "album/window/GlimmoraDialog.h"
 #include "album/window/ItemDialog.h"
+#include "album/window/ItemList.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
 #include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/dialog/tests/Screenshot.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFileDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -154,6 +156,15 @@ protected:
         return dialog;
     }
 
+    // The save names the list shows, top to bottom.
+    QStringList rowNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < dialog->itemList()->topLevelItemCount(); ++i)
+            names << dialog->itemList()->topLevelItem(i)->text(0);
+        return names;
+    }
+
     std::vector<std::string> workFiles() const
     {
         std::vector<std::string> names;
@@ -172,6 +183,18 @@ protected:
     widgettest::RecordingOpener opener;
     std::unique_ptr<glimmora::GlimmoraDialog> dialog;
 };
+
+// A file dialog step: `path` typed and the dialog accepted; what the dialog
+// proposed is noted in `proposed` when given.
+inline std::function<void(QFileDialog*)> choose(const fs::path& path, QString* proposed = nullptr)
+{
+    return [path, proposed](QFileDialog* d) {
+        if (proposed)
+            *proposed = d->selectedFiles().value(0);
+        d->selectFile(QString::fromStdString(path.string()));
+        static_cast<QDialog*>(d)->accept();
+    };
+}
 
 template <typename Widget>
 Widget* child(QWidget* parent, const char* name)
