@@ -159,37 +159,34 @@ public:
     }
 
     // ReceiveHost, called on the worker thread.
-    void post(ReceiveMessage message, std::int64_t value) override
+    void post(ReceiveNotice notice, std::int64_t value) override
     {
-        switch (message) {
-        case ReceiveMessage::TaskCount:
-            if (value > 0) {
-                std::lock_guard lock(mutex_);
-                phase_ = ReceivePhase::Receiving;
-            } else {
-                nameChanged(SessionEventKind::TaskChanged, progress_.names().task);
-            }
+        switch (notice) {
+        case ReceiveNotice::TasksBegin: {
+            std::lock_guard lock(mutex_);
+            phase_ = ReceivePhase::Receiving;
             break;
-        case ReceiveMessage::SourceBegins:
+        }
+        case ReceiveNotice::TaskBegins:
+            nameChanged(SessionEventKind::TaskChanged, progress_.names().task);
+            break;
+        case ReceiveNotice::SourceBegins:
             nameChanged(SessionEventKind::SourceChanged, progress_.names().source);
             break;
-        case ReceiveMessage::FileListCount:
-            if (value == 0)
-                nameChanged(SessionEventKind::FileListChanged, progress_.names().fileList);
+        case ReceiveNotice::FileListBegins:
+            nameChanged(SessionEventKind::FileListChanged, progress_.names().fileList);
             break;
-        case ReceiveMessage::EventsAppended:
+        case ReceiveNotice::EventsAppended:
             wakeFinisher();
             break;
-        case ReceiveMessage::ConnectionStatus:
+        case ReceiveNotice::ConnectionStatus:
             setStatus(connectionStatusText(static_cast<int>(value)));
             break;
-        case ReceiveMessage::FetchBegins:
+        case ReceiveNotice::FetchBegins:
             setStatus(texts::fetchBegins);
             break;
-        case ReceiveMessage::FetchEnded:
+        case ReceiveNotice::FetchEnded:
             setStatus(texts::fetchEnded);
-            break;
-        default:
             break;
         }
     }
