@@ -4,6 +4,7 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/CBlowfish.h"
 #include "platform/Compression.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 #include "platform/TempFile.h"
 
@@ -255,7 +256,7 @@ public:
         if (fd < 0)
             return false;
         tmp_ = name.data();
-        ::fchmod(fd, 0644);
+        ::fchmod(fd, platform::AtomicFile::modeFor(platform::AtomicFile::Access::Shared));
         std::FILE* f = ::fdopen(fd, "wb");
         if (!f) {
             ::close(fd);
