@@ -6,6 +6,7 @@
 #include "platform/Compression.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
+#include "platform/SafeName.h"
 #include "platform/TempFile.h"
 
 #include <cerrno>
@@ -306,10 +307,7 @@ std::uint32_t drawSeed()
 
 bool GuidePostArchive::IsSafeEntryName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    // ':' also stands for a drive ("C:x"); Windows never allows it in a name.
-    return name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
+    return platform::SafeName::isComponent(name);
 }
 
 int GuidePostArchive::LastError()

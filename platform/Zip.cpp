@@ -1,6 +1,7 @@
 #include "platform/Zip.h"
 
 #include "platform/Cp932Codec.h"
+#include "platform/SafeName.h"
 #include "platform/AtomicFile.h"
 
 #include <zip.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -58,36 +60,17 @@ bool entryName(zip_t* z, zip_uint64_t index, std::string& out)
     return true;
 }
 
-bool isDrive(const std::string& component)
-{
-    return component.size() >= 2 && component[1] == ':';
-}
-
 // Splits an entry name into safe components, or returns false.
 bool safeComponents(const std::string& name, std::vector<std::string>& parts, bool& isFolder)
 {
-    parts.clear();
-    if (name.empty() || name[0] == '/' || name[0] == '\\')
+    if (name.find('\0') != std::string::npos)
         return false;
-    std::string part;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
-            if (part == "..")
-                return false;
-            if (!part.empty() && part != ".") {
-                if (parts.empty() && isDrive(part))
-                    return false;
-                parts.push_back(part);
-            }
-            part.clear();
-        } else if (name[i] == '\0') {
-            return false;
-        } else {
-            part += name[i];
-        }
-    }
+    std::optional<std::vector<std::string>> split = SafeName::split(name);
+    if (!split || split->empty())
+        return false;
+    parts = std::move(*split);
     isFolder = name.back() == '/' || name.back() == '\\';
-    return !parts.empty();
+    return true;
 }
 
 bool stopped(const std::atomic<bool>* stop)
