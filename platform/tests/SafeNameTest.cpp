@@ -11,7 +11,8 @@ TEST(SafeName, ComponentsKeepInsideTheirFolder)
     for (const char* good : {"a.txt", "表.txt", "...", ".hidden", "a b", "a..b"})
         EXPECT_TRUE(SafeName::isComponent(good)) << good;
     // ":" is refused wherever it stands, not only as a drive.
-    for (std::string bad : {"", ".", "..", "a/b", "a\\b", "C:", "C:x", "a:b", "x:", std::string("a\0b", 3)})
+    for (std::string bad : std::vector<std::string>{"", ".", "..", "a/b", "a\\b", "C:", "C:x", "a:b", "x:",
+                                                    std::string("a\0b", 3)})
         EXPECT_FALSE(SafeName::isComponent(bad)) << bad;
 }
 
