@@ -432,7 +432,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
         return;
     }
     const std::string taskFolder = FolderPath::join(saveRoot_, components);
-    receivedFolders_.push_back(taskFolder);
+    receivedFolders_.push_back({task.name, taskFolder});
     std::string receiveFolder = taskFolder;
     if (task.destinationType == guidepost::DestinationZip) {
         task_.zipTask = true;

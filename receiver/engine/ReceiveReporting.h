@@ -12,6 +12,7 @@
 #include "receiver/reports/ReportSettings.h"
 #include "receiver/reports/ReportWriter.h"
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <mutex>
@@ -25,7 +26,10 @@ namespace receive {
 class ReceiveReporting {
 public:
     // documentPath: the GuidePost as the user named it (printed by the report).
-    ReceiveReporting(reports::ReportSettings settings, std::string documentPath);
+    // stop: the receive's stop request; a receive stopped while its end was
+    // being finished still ends its log and report with the cancel line.
+    ReceiveReporting(reports::ReportSettings settings, std::string documentPath,
+                     const std::atomic<bool>* stop = nullptr);
 
     // Plugs the log into the finisher and the model and folders into the worker.
     void attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals);
@@ -61,9 +65,11 @@ public:
 
 private:
     reports::ReceiveReport report(const ReceiveTotals& totals, const std::vector<ReceiveEvent>& failures) const;
+    bool stopped() const;
 
     reports::ReportSettings settings_;
     std::string documentPath_;
+    const std::atomic<bool>* stop_;
     mutable std::mutex mutex_;  // the worker's hooks and the host thread meet here
     bool started_ = false;
     bool startTaken_ = false;  // the log took the start time

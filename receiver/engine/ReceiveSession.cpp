@@ -63,7 +63,7 @@ public:
         }
         source_ = source;
         saveRoot_ = saveRoot;
-        reporting_.emplace(options_.reports, source);
+        reporting_.emplace(options_.reports, source, &progress_.cancel);
         std::string pattern = platform::TempFile::systemFolder() + "/CVsXXXXXX";
         if (::mkdtemp(pattern.data()))
             tempFolder_ = pattern;
@@ -344,6 +344,8 @@ private:
             for (const auto& [task, folder] : foldersToOpen_)
                 r.foldersToOpen.push_back({task, folder});
         }
+        // A stop pressed before the end stopped something: the worker, or the
+        // finisher's placing, packing or unpacking.
         const bool cancelled = progress_.cancel || outcome.code == CAMException::UserCancelled;
         r.code = outcome.code;
         r.caption = outcome.caption;
@@ -365,14 +367,12 @@ private:
             r.outcome = ReceiveOutcome::Failed;
             break;
         }
-        if (cancelled && outcome.status != WorkerOutcome::Received) {
+        if (cancelled) {
             r.outcome = ReceiveOutcome::Cancelled;
             r.code = CAMException::UserCancelled;
-            if (r.message.empty()) {
-                r.caption = texts::errorCaption;
-                r.message = CAMException::messageFor(CAMException::UserCancelled);
-                r.icon = QuestionIcon::Stop;
-            }
+            r.caption = texts::errorCaption;
+            r.message = CAMException::messageFor(CAMException::UserCancelled);
+            r.icon = QuestionIcon::Stop;
         }
         for (const std::string& line : reporting_->failureLines())
             r.placementFailures.push_back(line);
