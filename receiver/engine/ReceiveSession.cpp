@@ -37,6 +37,10 @@ ReceiveCounts countsOf(const ReceiveTotals& t)
     return {countsOf(t.http), countsOf(t.ftp), countsOf(t.attach), countsOf(t.zip)};
 }
 
+// Set while this thread runs the host's event handler: the handler of the
+// end may take the result at once.
+thread_local bool inHandler = false;
+
 } // namespace
 
 // The session's insides: the engine's host (questions and notices from the
@@ -133,22 +137,28 @@ public:
         return s;
     }
 
+    // The end counts once the Ended event has reached the host, so a host
+    // that waits for the end has seen every event.
     bool finished() const
     {
         std::lock_guard lock(mutex_);
-        return phase_ == ReceivePhase::Ended;
+        return endDelivered_ || (inHandler && phase_ == ReceivePhase::Ended);
     }
 
     bool waitFinished(std::chrono::milliseconds timeout) const
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [this] { return phase_ == ReceivePhase::Ended; });
+        return changed_.wait_for(lock, timeout, [this] {
+            return endDelivered_ || (inHandler && phase_ == ReceivePhase::Ended);
+        });
     }
 
     ReceiveResult result() const
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return phase_ == ReceivePhase::Ended || !started_; });
+        changed_.wait(lock, [this] {
+            return endDelivered_ || !started_ || (inHandler && phase_ == ReceivePhase::Ended);
+        });
         return result_;
     }
 
@@ -270,8 +280,18 @@ private:
                 std::lock_guard handlerLock(mutex_);
                 handler = handler_;
             }
-            if (handler)
+            if (handler) {
+                inHandler = true;
                 handler(next);
+                inHandler = false;
+            }
+            if (next.kind == SessionEventKind::Ended) {
+                {
+                    std::lock_guard endLock(mutex_);
+                    endDelivered_ = true;
+                }
+                changed_.notify_all();
+            }
             lock.lock();
         }
         dispatching_ = false;
@@ -456,6 +476,7 @@ private:
     std::optional<Pending> question_;
     bool workerDone_ = false;
     bool finisherWaiting_ = false;
+    bool endDelivered_ = false;
     WorkerOutcome outcome_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<std::string> errorLines_;
