@@ -287,8 +287,10 @@ TEST_F(ReceiveReportingTest, AnUncreatableLogTurnsLoggingOffForTheRun)
 // corvan-cli receive as a user runs it, with the report settings for one run.
 int runCli(const std::string& arguments, const TestFolder& dir)
 {
+    fs::create_directories(dir / "tmp");
     std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
-        + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + arguments + " </dev/null >'"
+        + (dir / "home/.config") + "' TMPDIR='" + (dir / "tmp") + "' '" + CV_BIN_DIR + "/corvan-cli' receive "
+        + arguments + " </dev/null >'"
         + (dir / "out.txt") + "' 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
