@@ -41,29 +41,14 @@ ReceiveReporting::ReceiveReporting(reports::ReportSettings settings, std::string
 {
 }
 
-void ReceiveReporting::attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals)
-{
-    finisher.setLogHook(
-        [this, &totals](const ReceiveEvent& event, const FinishResult& result) { take(event, result, totals); });
-    worker.setHooks([this](const CAMData& model, const std::string& root) { onStart(model, root); },
-                    [this](const CAMData& model, const ReceiveEngine& engine) { onEnd(model, engine); });
-}
-
 bool ReceiveReporting::stopped() const
 {
     return stop_ && stop_->load();
 }
 
-bool ReceiveReporting::started() const
-{
-    std::lock_guard lock(mutex_);
-    return started_;
-}
-
 void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot)
 {
     std::lock_guard lock(mutex_);
-    started_ = true;
     startTaken_ = false;
     record_ = {};
     // Pages link each other by file:// addresses, which must be absolute.

@@ -1,8 +1,7 @@
 #pragma once
-// The reports of one receive as the engine's hosts write them: the log rows
-// of every finished event (through the finisher's log hook, so the window and
-// corvan-cli write the same log) and, at the end, the report pages, the error
-// report and the recent receive entry.
+// The reports of one receive as the session writes them: the log rows
+// of every finished event (through the finisher's log hook) and, at the end,
+// the report pages, the error report and the recent receive entry.
 
 #include "receiver/engine/ReceiveFinisher.h"
 #include "receiver/engine/ReceiveWorker.h"
@@ -31,10 +30,7 @@ public:
     ReceiveReporting(reports::ReportSettings settings, std::string documentPath,
                      const std::atomic<bool>* stop = nullptr);
 
-    // Plugs the log into the finisher and the model and folders into the worker.
-    void attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals);
-    // What attach plugs in: the start and the end of the driver (worker
-    // thread).
+    // The start and the end of the driver (worker thread hooks).
     void onStart(const CAMData& model, const std::string& saveRoot);
     void onEnd(const CAMData& model, const ReceiveEngine& engine);
 
@@ -54,8 +50,6 @@ public:
     reports::ReportOutcome finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
                                   const std::vector<ReceiveEvent>& failures, platform::Settings* store,
                                   reports::RecentReceiveList& recent);
-    // Whether the receive got far enough for pages (the welcome was passed).
-    bool started() const;
 
     const reports::ReportSettings& settings() const { return settings_; }
 
@@ -71,7 +65,6 @@ private:
     std::string documentPath_;
     const std::atomic<bool>* stop_;
     mutable std::mutex mutex_;  // the worker's hooks and the host thread meet here
-    bool started_ = false;
     bool startTaken_ = false;  // the log took the start time
     reports::ReceiveRecord record_;
     std::optional<std::vector<reports::BrowseLink>> browseList_;
