@@ -37,6 +37,9 @@ ReceiveCounts countsOf(const ReceiveTotals& t)
     return {countsOf(t.http), countsOf(t.ftp), countsOf(t.attach), countsOf(t.zip)};
 }
 
+constexpr std::size_t finisherBatch = 256;
+constexpr std::chrono::milliseconds finisherPause(20);
+
 // Set while this thread runs the host's event handler: the handler of the
 // end may take the result at once.
 thread_local bool inHandler = false;
@@ -239,10 +242,13 @@ private:
         bool answered = false;
     };
 
-    // Only a waiting finisher is woken: one wake-up per event would cost
-    // more than the events.
+    // The finisher takes the events in batches, every few milliseconds: a
+    // wake-up per event would cost more than the events. Only a long
+    // backlog wakes it early.
     void wakeFinisher()
     {
+        if (queue_.size() < finisherBatch)
+            return;
         std::lock_guard lock(mutex_);
         if (finisherWaiting_)
             queued_.notify_all();
@@ -336,8 +342,7 @@ private:
             if (workerDone_ && queue_.empty())
                 break;
             finisherWaiting_ = true;
-            queued_.wait_for(lock, std::chrono::milliseconds(100),
-                             [this] { return workerDone_ || !queue_.empty(); });
+            queued_.wait_for(lock, finisherPause, [this] { return workerDone_ || queue_.size() >= finisherBatch; });
             finisherWaiting_ = false;
         }
         ReceiveResult result = finish(finisher);
