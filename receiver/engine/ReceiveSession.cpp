@@ -169,6 +169,8 @@ public:
     {
         cancel();
         removeTempFolder();
+        // Files being written beside their targets (placing, unpacking, pages).
+        platform::TempFile::removeAllNow();
     }
 
     // ReceiveHost, called on the worker thread.

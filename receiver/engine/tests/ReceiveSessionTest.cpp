@@ -440,3 +440,42 @@ TEST_F(ReceiveSessionTest, NoHostAnswerIsWaitedForWhenTheHostGoesAway)
     EXPECT_FALSE(fs::exists(dir / "root/docs"));
     EXPECT_EQ(temporaryFiles(), 0);
 }
+
+TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
+{
+    // Stored settings, with values out of range left at their defaults.
+    {
+        platform::Settings settings;
+        settings.setInt("transfer", "ConnectTimeout", 2500);
+        settings.setInt("transfer", "StallTime", 0);
+        settings.setString("transfer", "CAFile", "/etc/ssl/extra.pem");
+        settings.setBool("transfer", "PassiveFTP", false);
+        settings.setBool("transfer", "SJISNames", true);
+    }
+    platform::Settings settings;
+    platform::InternetOptions transfer = ReceiveSessionOptions::loadTransfer(settings);
+    EXPECT_EQ(transfer.connectTimeoutMs, 2500);
+    EXPECT_EQ(transfer.stallSeconds, platform::InternetOptions{}.stallSeconds);
+    EXPECT_EQ(transfer.caFile, "/etc/ssl/extra.pem");
+    EXPECT_FALSE(transfer.passiveFtp);
+    EXPECT_TRUE(transfer.cp932Names);
+
+    // A stall limit of one second fails a silent file (it does not end the
+    // receive as a stop would): the limit reached the transfer.
+    testservers::RawServer silent("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nab", 60000, "");
+    Task task{"文書", "docs", {"silent.bin"}, silent.port};
+    const std::string gp = writeGuidePost({task});
+    ReceiveSessionOptions o = options();
+    o.transfer.stallSeconds = 1;
+    o.transfer.stallBytesPerSecond = 100;
+    Driver driver;
+    ReceiveSession session(o);
+    driver.attach(session);
+    ASSERT_TRUE(session.start(gp, dir / "root"));
+    ReceiveResult r = session.result();
+    EXPECT_EQ(r.outcome, ReceiveOutcome::NothingReceived);
+    EXPECT_EQ(r.totals.http.failed, 1);
+    ASSERT_FALSE(r.errorLines.empty());
+    EXPECT_EQ(r.errorLines.back(), "ファイル[ silent.bin ]を取得できませんでした。");
+    EXPECT_EQ(temporaryFiles(), 0);
+}
