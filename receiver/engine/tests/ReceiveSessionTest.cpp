@@ -60,16 +60,7 @@ struct ReceiveSessionTest : ::testing::Test {
             res.set_content("small", "text/plain");
         });
         // 4 MiB in 4 KiB pieces, one every 20 ms: far longer than any test.
-        http.server.Get("/files/slow.bin", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(4u << 20, "application/octet-stream",
-                                     [this](std::size_t, std::size_t length, httplib::DataSink& sink) {
-                                         if (!serving)
-                                             return false;
-                                         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                                         std::string piece(std::min<std::size_t>(length, 4096), 's');
-                                         return sink.write(piece.data(), piece.size());
-                                     });
-        });
+        testservers::serveSlowly(http.server, "/files/slow.bin", 4u << 20, serving);
         http.server.Get("/files/many.zip", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(zipBody, "application/zip");
         });
