@@ -364,6 +364,11 @@ void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRec
 {
     for (const auto& task : tasks) {
         for (const auto& attachment : task->attachments) {
+            // A stop is seen between attachments; what was taken out goes.
+            if (progress_.cancel) {
+                deleteAttachments();
+                throw ReceiveError(CAMException::UserCancelled);
+            }
             std::string temp = platform::TempFile::createPath();
             bool ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
             if (!ok) {

@@ -39,7 +39,8 @@ struct ReceiveSnapshot {
     // empty when there is none.
     std::string statusText;
 
-    // What has been counted so far (the finisher's share included).
+    // What has been counted so far: each task adds its files when it ends,
+    // and the finisher corrects the files it could not place.
     ReceiveCounts totals;
 };
 
