@@ -1,6 +1,6 @@
 // Times a receive of a real GuidePost archive of many attachments into an
-// empty save root, as corvan-cli runs it (ReceiveWorker on a worker thread,
-// the finisher draining the queue every 50 ms on the main thread), against
+// empty save root, as corvan-cli runs it (through a ReceiveSession, whose
+// worker and finisher run on threads of their own), against
 // `unzip` of a zip holding the same files, in the same run. Goals: within 2x
 // of unzip; peak memory flat, under 64 MiB.
 //
@@ -10,12 +10,7 @@
 // best time of each side is reported. Writing the archive and the zip is not
 // timed.
 
-#include "receiver/engine/ReceiveEventQueue.h"
-#include "receiver/engine/ReceiveFinisher.h"
-#include "receiver/engine/ReceiveHost.h"
-#include "receiver/engine/ReceiveProgress.h"
-#include "receiver/engine/ReceiveTotals.h"
-#include "receiver/engine/ReceiveWorker.h"
+#include "receiver/engine/ReceiveSession.h"
 
 #include "guidepost/CAMData.h"
 #include "guidepost/GuidePostArchive.h"
@@ -35,26 +30,12 @@
 
 namespace fs = std::filesystem;
 using namespace receive;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
 // A reader accepts at most 512 attachments a task.
 constexpr int attachmentsPerTask = 500;
-
-struct QuietHost : ReceiveHost {
-    // When the task loop began: everything before it is taking the
-    // attachments out of the archive.
-    std::chrono::steady_clock::time_point tasksBegin;
-    bool begun = false;
-    void post(ReceiveMessage m, std::int64_t value) override
-    {
-        if (m == ReceiveMessage::TaskCount && value > 0 && !begun) {
-            tasksBegin = std::chrono::steady_clock::now();
-            begun = true;
-        }
-    }
-    Answer ask(const Question& q) override { return Answer{q.defaultButton, {}, {}}; }
-};
 
 std::string fileName(int i)
 {
@@ -130,34 +111,31 @@ std::pair<double, long> measured(Fn fn)
 
 int receiveArchive(const fs::path& archive, int count, const fs::path& root)
 {
-    QuietHost host;
-    ReceiveEventQueue queue;
-    ReceiveTotals totals;
-    ReceiveProgress progress;
-    ReceiveFinisher finisher(totals);
-    ReceiveWorker worker(host, queue, totals, progress);
-    std::atomic<bool> done{false};
-    WorkerOutcome outcome;
-    const auto begin = std::chrono::steady_clock::now();
-    std::thread thread([&] {
-        outcome = worker.run(archive.string(), root.string());
-        done = true;
+    ReceiveSessionOptions options;
+    options.recordRecent = false;
+    ReceiveSession session(options);
+    // When the first task began: everything before it is taking the
+    // attachments out of the archive.
+    Clock::time_point tasksBegin;
+    std::atomic<bool> begun{false};
+    session.setEventHandler([&](const SessionEvent& e) {
+        if (e.kind == SessionEventKind::TaskChanged && !begun.exchange(true))
+            tasksBegin = Clock::now();
+        if (e.kind == SessionEventKind::QuestionAsked)
+            session.answer(e.questionId, Answer{e.question.defaultButton, {}, {}});
     });
-    while (!done) {
-        finisher.drain(queue);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    thread.join();
-    finisher.drain(queue);
-    const auto end = std::chrono::steady_clock::now();
-    if (outcome.status != WorkerOutcome::Received)
-        std::fprintf(stderr, "receive failed: %s\n", outcome.message.c_str());
+    const auto begin = Clock::now();
+    session.start(archive.string(), root.string());
+    ReceiveResult result = session.result();
+    const auto end = Clock::now();
+    if (result.outcome != ReceiveOutcome::Succeeded)
+        std::fprintf(stderr, "receive failed: %s\n", result.message.c_str());
     std::printf("    ours: taking attachments out %.3f s, receiving and placing %.3f s\n",
-                std::chrono::duration<double>(host.tasksBegin - begin).count(),
-                std::chrono::duration<double>(end - host.tasksBegin).count());
+                std::chrono::duration<double>(tasksBegin - begin).count(),
+                std::chrono::duration<double>(end - tasksBegin).count());
     std::fflush(stdout);
-    return outcome.status == WorkerOutcome::Received && totals.attach.received == count
-                   && finisher.failures().empty()
+    return result.outcome == ReceiveOutcome::Succeeded && result.totals.attach.received == count
+                   && result.placementFailures.empty()
                ? 0
                : 1;
 }
