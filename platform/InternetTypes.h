@@ -42,6 +42,9 @@ struct InternetOptions {
     // Remote names go out as UTF-8 (percent-encoded); servers that keep
     // code page 932 names need this on.
     bool cp932Names = false;
+    // FTP data connections are opened by the client (PASV/EPSV); off, the
+    // server connects back (PORT).
+    bool passiveFtp = true;
     // The password of an anonymous FTP log-in when none was typed.
     std::string anonymousPassword = "corvandelle@example.com";
 };

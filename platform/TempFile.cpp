@@ -56,7 +56,23 @@ std::string TempFile::release()
     return std::exchange(path_, {});
 }
 
+namespace {
+thread_local std::string threadFolder;
+}
+
+TempFile::ThreadFolder::ThreadFolder(std::string folder) : previous_(std::exchange(threadFolder, std::move(folder))) {}
+
+TempFile::ThreadFolder::~ThreadFolder()
+{
+    threadFolder = std::move(previous_);
+}
+
 std::string TempFile::folder()
+{
+    return threadFolder.empty() ? systemFolder() : threadFolder;
+}
+
+std::string TempFile::systemFolder()
 {
     const char* dir = std::getenv("TMPDIR");
     if (dir && *dir)

@@ -54,6 +54,7 @@ struct QuietHost : ReceiveHost {
         }
     }
     Answer ask(const Question& q) override { return Answer{q.defaultButton, {}, {}}; }
+    void open(const std::string&) override {}
 };
 
 std::string fileName(int i)

@@ -194,19 +194,21 @@ int receiveCommand(const std::vector<std::string>& args)
         reports::RecentReceiveList recent;
         recent.load(settings);
         try {
-            reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), settings, recent);
+            reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), &settings, recent);
             if (pages.reportWritten)
                 std::printf("レポート: %s\n", pages.pages.report.c_str());
             if (!reporting.logPath().empty())
                 std::printf("ログ: %s\n", reporting.logPath().c_str());
-            if (pages.errorReportWritten)
+            if (pages.errorReportWritten) {
                 std::printf("エラーレポート: %s\n", pages.pages.error.c_str());
+                platform::Shell::open(pages.pages.error);
+            }
+            if (!pages.pages.pageToOpen.empty())
+                platform::Shell::open(pages.pages.pageToOpen);
             if (!pages.pages.frame.empty() && pages.pages.pageToOpen == pages.pages.frame)
                 std::printf("フォルダリスト: %s\n", pages.pages.frame.c_str());
             if (!pages.pages.mrrFrame.empty() && pages.pages.pageToRemember == pages.pages.mrrFrame)
                 std::printf("すべての受信フォルダ: %s\n", pages.pages.mrrFrame.c_str());
-            if (!pages.errorReportMessage.empty())
-                std::fprintf(stderr, "%s\n", pages.errorReportMessage.c_str());
         } catch (const CAMException& e) {
             std::fprintf(stderr, "%s: %s\n", receive::texts::errorCaption, e.message());
             return 1;

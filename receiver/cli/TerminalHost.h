@@ -28,6 +28,7 @@ public:
 
     void post(receive::ReceiveMessage message, std::int64_t value) override;
     receive::Answer ask(const receive::Question& question) override;
+    void open(const std::string&) override {}
 
     // Redraws the progress line when something changed (host thread).
     void drawProgress();

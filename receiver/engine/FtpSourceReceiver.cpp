@@ -160,7 +160,8 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
     engine.sourceBegins(source.server.host, ProtocolFtp);
     platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0,
                             source.login->transferLogin(), source.login->transferProxy(),
-                            platform::InternetOptions{}, SourceCallbacks::of(engine), &ascii);
+                            engine.options().transfer, SourceCallbacks::of(engine), &ascii,
+                            engine.options().transfer.passiveFtp);
     if (int code = ftp.open())
         throw ReceiveError(code, source.server.host);
 

@@ -64,7 +64,7 @@ void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Rem
 {
     platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0,
                               source.login->transferLogin(), source.login->transferProxy(), allowBasicAuth,
-                              platform::InternetOptions{}, SourceCallbacks::of(engine));
+                              engine.options().transfer, SourceCallbacks::of(engine));
     engine.sourceBegins(source.server.host, ProtocolHttp);
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);

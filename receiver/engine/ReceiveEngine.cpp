@@ -18,7 +18,6 @@
 #include "receiver/certification/Certification.h"
 
 #include "platform/Cp932Codec.h"
-#include "platform/Shell.h"
 #include "platform/TempFile.h"
 
 #include <algorithm>
@@ -289,8 +288,7 @@ void ReceiveEngine::finishAfterFailure(const std::string& line)
 
 void ReceiveEngine::openSite(const std::string& address)
 {
-    if (!platform::Shell::open(address))
-        host_.ask(Questions::notice(texts::errorCaption, texts::pageOpenFailed, QuestionIcon::Stop));
+    host_.open(address);
 }
 
 void ReceiveEngine::certify()
@@ -312,7 +310,7 @@ void ReceiveEngine::certify()
         throw ReceiveError(CAMException::UserCancelled);
 
     UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
-    Certification certification(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+    Certification certification(fetch.proxy, options_.transfer, fetch.callbacks, fetch.fetchBegins,
                                 fetch.fetchEnds);
     CertificationResult result = certification.certify(guidePostFile_, digest);
     if (result.errorCode == CAMException::UserCancelled)

@@ -9,6 +9,7 @@
 #include "receiver/engine/TaskCounters.h"
 
 #include "guidepost/CAMData.h"
+#include "platform/InternetTypes.h"
 #include "receiver/reports/ReportTypes.h"
 
 #include <array>
@@ -66,6 +67,7 @@ struct ReceiveOptions {
     MirrorChoice::RandomSource random;  // empty: seeded from the clock
     int maxOpenFolders = 10;
     bool allowBasicAuth = false;  // "AllowBasicAuth"
+    platform::InternetOptions transfer;
 };
 
 class ReceiveEngine {
@@ -120,6 +122,7 @@ public:
 
     // For the transfers: the shared pieces of the receive.
     ReceiveHost& host() { return host_; }
+    const ReceiveOptions& options() const { return options_; }
     ReceiveEventQueue& queue() { return queue_; }
     ReceiveProgress& progress() { return progress_; }
     SavePolicy& policy() { return policy_; }

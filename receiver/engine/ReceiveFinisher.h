@@ -5,6 +5,7 @@
 
 #include "receiver/engine/ReceiveEvent.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,7 +25,11 @@ public:
     // Where the log writer plugs in: every event after it was acted on.
     using LogHook = std::function<void(const ReceiveEvent&, const FinishResult&)>;
 
-    explicit ReceiveFinisher(ReceiveTotals& totals) : totals_(totals) {}
+    // stop: the receive's stop request; packing and unpacking look at it.
+    explicit ReceiveFinisher(ReceiveTotals& totals, const std::atomic<bool>* stop = nullptr)
+        : totals_(totals), stop_(stop)
+    {
+    }
     void setLogHook(LogHook hook) { logHook_ = std::move(hook); }
 
     FinishResult handle(const ReceiveEvent& event);
@@ -48,6 +53,7 @@ private:
     FinishResult packZip(const ReceiveEvent& event);
 
     ReceiveTotals& totals_;
+    const std::atomic<bool>* stop_;
     LogHook logHook_;
     std::vector<ReceiveEvent> failures_;
     bool finished_ = false;

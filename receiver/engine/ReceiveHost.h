@@ -7,6 +7,7 @@
 #include "receiver/engine/ReceiveQuestion.h"
 
 #include <cstdint>
+#include <string>
 
 namespace receive {
 
@@ -17,6 +18,8 @@ public:
     virtual void post(ReceiveMessage message, std::int64_t value = 0) = 0;
     // Called on the worker thread; blocks until the user has answered.
     virtual Answer ask(const Question& question) = 0;
+    // The user asked for a page or site while receiving: the host opens it.
+    virtual void open(const std::string& target) = 0;
 };
 
 } // namespace receive

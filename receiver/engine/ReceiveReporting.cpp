@@ -239,7 +239,7 @@ reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
 
 reports::ReportOutcome ReceiveReporting::finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
                                                 const std::vector<ReceiveEvent>& failures,
-                                                platform::Settings& store, reports::RecentReceiveList& recent)
+                                                platform::Settings* store, reports::RecentReceiveList& recent)
 {
     // A log the end event never reached (a receive that ended early) is
     // still closed with what it has.
@@ -248,8 +248,9 @@ reports::ReportOutcome ReceiveReporting::finish(const WorkerOutcome& outcome, co
     reports::ReceiveReport receive = report(totals, failures);
     reports::ReportWriter writer(settings_, logPath_);
     reports::ReportOutcome result = writer.writePages(receive);
-    if (outcome.status != WorkerOutcome::NothingReceived)
-        recent.add(store, receive.record.title, result.pages.pageToOpen, result.pages.pageToRemember);
+    if (store && outcome.status != WorkerOutcome::NothingReceived)
+        result.recentAdded =
+            recent.add(*store, receive.record.title, result.pages.pageToOpen, result.pages.pageToRemember);
     return result;
 }
 

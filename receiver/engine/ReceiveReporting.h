@@ -29,6 +29,10 @@ public:
 
     // Plugs the log into the finisher and the model and folders into the worker.
     void attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals);
+    // What attach plugs in: the start and the end of the driver (worker
+    // thread).
+    void onStart(const CAMData& model, const std::string& saveRoot);
+    void onEnd(const CAMData& model, const ReceiveEngine& engine);
 
     // The rows of one finished event (host thread). The log is opened with
     // the first event; when it cannot be created logging is off for the run
@@ -40,10 +44,11 @@ public:
     const std::vector<std::string>& failureLines() const { return failureLines_; }
 
     // At the end of a receive that got past its start: writes the pages and,
-    // unless nothing was received (error 38), adds the recent receive.
-    // Throws CAMException 42 or 29 as ReportWriter::writePages does.
+    // unless nothing was received (error 38) or store is null, adds the
+    // recent receive. Throws CAMException 42 or 29 as
+    // ReportWriter::writePages does.
     reports::ReportOutcome finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
-                                  const std::vector<ReceiveEvent>& failures, platform::Settings& store,
+                                  const std::vector<ReceiveEvent>& failures, platform::Settings* store,
                                   reports::RecentReceiveList& recent);
     // Whether the receive got far enough for pages (the welcome was passed).
     bool started() const;
@@ -55,8 +60,6 @@ public:
     static reports::ReportTotals totalsOf(const ReceiveTotals& totals);
 
 private:
-    void onStart(const CAMData& model, const std::string& saveRoot);
-    void onEnd(const CAMData& model, const ReceiveEngine& engine);
     reports::ReceiveReport report(const ReceiveTotals& totals, const std::vector<ReceiveEvent>& failures) const;
 
     reports::ReportSettings settings_;

@@ -93,6 +93,8 @@ inline constexpr const char* cannotCreateFolder = "フォルダを作成でき�
 inline constexpr const char* errorCaption = "エラー";
 inline constexpr const char* endCaption = "受信終了";
 inline constexpr const char* newFolderName = "新しいフォルダ";
+inline constexpr const char* fetchBegins = "ガイドポストまたは電子署名の受信を始めます";
+inline constexpr const char* fetchEnded = "ガイドポストまたは電子署名の受信を終了しました";
 
 // Folder names the receive reserves below the save root.
 inline constexpr const char* reportFolder = "_html___";

@@ -76,10 +76,11 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
             return failure(CAMException::FileCreateFailed,
                            std::string(CAMException::messageFor(CAMException::FileCreateFailed))
                                + "\nURLのガイドポストはこのCorvandelleではまだ受信できません: " + source);
+        // A stop pressed before the worker started stands: only the counters
+        // begin afresh.
         progress_.zero();
-        progress_.cancel = false;
         UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
-        platform::UrlDownload download(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+        platform::UrlDownload download(fetch.proxy, options_.transfer, fetch.callbacks, fetch.fetchBegins,
                                        fetch.fetchEnds);
         platform::UrlDownloadResult result = download.toFile(server, path, secure);
         if (!result.ok) {
@@ -98,7 +99,6 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
     if (root.empty())
         return failure(-1, std::string(texts::cannotCreateFolder) + "\n" + saveRoot);
     progress_.zero();
-    progress_.cancel = false;
     return receive(local, root);
 }
 

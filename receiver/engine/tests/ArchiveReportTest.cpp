@@ -89,7 +89,7 @@ TEST(ArchiveReportTest, AnArchiveReceiveWritesReportLogAndRecentReceive)
     platform::Settings store;
     reports::RecentReceiveList recent;
     recent.load(store);
-    reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), store, recent);
+    reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), &store, recent);
     platform::Shell::setOpener({});
     TCXML::SetSchemaFolder("");
     ASSERT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
@@ -105,7 +105,7 @@ TEST(ArchiveReportTest, AnArchiveReceiveWritesReportLogAndRecentReceive)
     EXPECT_LT(first, second);
     EXPECT_NE(log.find("<FONT face=\"Courier New\">添付</FONT>"), std::string::npos);
     // No folder marked for opening: the report itself is opened and remembered.
-    EXPECT_EQ(opened, std::vector<std::string>{html + "/Report01.htm"});
+    EXPECT_TRUE(opened.empty()) << "the host opens the pages";
     EXPECT_EQ(pages.pages.pageToOpen, html + "/Report01.htm");
     ASSERT_EQ(recent.count(), 1);
     EXPECT_EQ(recent.entries()[0].target, html + "/Report01.htm");

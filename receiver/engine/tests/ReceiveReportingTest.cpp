@@ -124,7 +124,7 @@ struct ReceiveReportingTest : ::testing::Test {
         platform::Settings store;
         reports::RecentReceiveList recent;
         recent.load(store);
-        run.pages = reporting.finish(run.outcome, totals, finisher.failures(), store, recent);
+        run.pages = reporting.finish(run.outcome, totals, finisher.failures(), &store, recent);
         run.logPath = reporting.logPath();
         return run;
     }
@@ -194,8 +194,12 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
               std::string::npos)
         << errors.substr(row, missing - row);
 
-    // Opened: the error report, then the frame of the report and both folders.
-    EXPECT_EQ(opened, (std::vector<std::string>{html + "/Error01.htm", html + "/Frame01.htm"}));
+    // To open: the error report, then the frame of the report and both
+    // folders; the host opens them, nothing else does.
+    EXPECT_TRUE(run.pages.errorReportWritten);
+    EXPECT_EQ(run.pages.pages.error, html + "/Error01.htm");
+    EXPECT_EQ(run.pages.pages.pageToOpen, html + "/Frame01.htm");
+    EXPECT_TRUE(opened.empty());
     platform::Settings store;
     reports::RecentReceiveList recent;
     recent.load(store);
@@ -214,10 +218,11 @@ TEST_F(ReceiveReportingTest, WithoutReportTheSingleOpenFolderIsOpenedAndNoLogIsW
     EXPECT_TRUE(run.logPath.empty());
     EXPECT_FALSE(fs::exists(dir / "root/_html___/Log00.htm"));
     EXPECT_FALSE(fs::exists(dir / "root/_html___/Report01.htm"));
-    // The one folder is opened; then the error report is written and shown.
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], dir / "root/docs");
-    EXPECT_EQ(opened[1], dir / "root/_html___/Error01.htm");
+    // The one folder is to be opened, and the error report is written.
+    EXPECT_EQ(run.pages.pages.pageToOpen, dir / "root/docs");
+    EXPECT_TRUE(run.pages.errorReportWritten);
+    EXPECT_EQ(run.pages.pages.error, dir / "root/_html___/Error01.htm");
+    EXPECT_TRUE(opened.empty());
     platform::Settings store;
     reports::RecentReceiveList recent;
     recent.load(store);
@@ -275,7 +280,7 @@ TEST_F(ReceiveReportingTest, AnUncreatableLogTurnsLoggingOffForTheRun)
     reports::RecentReceiveList recent;
     WorkerOutcome received;
     received.status = WorkerOutcome::Received;
-    reporting.finish(received, totals, finisher.failures(), store, recent);
+    reporting.finish(received, totals, finisher.failures(), &store, recent);
     EXPECT_NE(page("Report01.htm").find("受信ログを作成しませんでした。"), std::string::npos);
 }
 

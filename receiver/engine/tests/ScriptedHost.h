@@ -41,6 +41,11 @@ public:
         queue.pop_front();
         return a;
     }
+    void open(const std::string& target) override
+    {
+        std::lock_guard lock(mutex_);
+        opened.push_back(target);
+    }
     int count(QuestionKind kind) const
     {
         int n = 0;
@@ -51,6 +56,7 @@ public:
 
     std::vector<std::pair<ReceiveMessage, std::int64_t>> posted;
     std::vector<Question> asked;
+    std::vector<std::string> opened;
 
 private:
     std::mutex mutex_;
