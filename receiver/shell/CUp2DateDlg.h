@@ -6,5 +6,5 @@
 class CUp2DateDlg : public UpdateChoiceDialog {
     Q_OBJECT
 public:
-    CUp2DateDlg(const receive::Question& question, QWidget* parent = nullptr) : UpdateChoiceDialog(question, parent) {}
+    CUp2DateDlg(const receive::Question& question, QWidget* parent = nullptr);
 };

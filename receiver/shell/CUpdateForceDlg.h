@@ -6,5 +6,5 @@
 class CUpdateForceDlg : public UpdateChoiceDialog {
     Q_OBJECT
 public:
-    CUpdateForceDlg(const receive::Question& question, QWidget* parent = nullptr) : UpdateChoiceDialog(question, parent) {}
+    CUpdateForceDlg(const receive::Question& question, QWidget* parent = nullptr);
 };

@@ -49,13 +49,13 @@ struct Command {
 
 inline constexpr Command commands[] = {
     {FileOpen, "開く(&O)...", "Ctrl+O", "既存のガイドポストを開いて受信します\n開く"},
-    {ChooseSaveFolder, "保存ﾌｫﾙﾀﾞの指定(&S)...", "Ctrl+S", "受信したファイルを保存するフォルダを指定します\n保存フォルダの指定"},
+    {ChooseSaveFolder, "保存ﾌｫﾙﾀﾞの指定(&S)...", "Ctrl+S", "受信したファイルを保存するフォルダを指定します\n保存フォルダ"},
     {RecentFile, "最近使ったﾌｧｲﾙ", "", "このガイドポストを開いて受信します\n最近使ったファイル"},
     {AppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "", "アプリケーションを終了します\n終了"},
     {EditUndo, "元に戻す(&U)", "Ctrl+Z; Alt+Backspace", "直前に行った動作を元に戻します\n元に戻す"},
-    {EditCut, "URLの切り取り(&T)", "Ctrl+X; Shift+Del", "URLを切り取ってクリップボードに移動します\nURLの切り取り"},
-    {EditCopy, "URLのｺﾋﾟｰ(&C)", "Ctrl+C; Ctrl+Ins", "URLをクリップボードにコピーします\nURLのコピー"},
-    {EditPaste, "URLの貼り付け(&P)", "Ctrl+V; Shift+Ins", "クリップボードの内容をURLに貼り付けます\nURLの貼り付け"},
+    {EditCut, "URLの切り取り(&T)", "Ctrl+X; Shift+Del", "URLを切り取ってクリップボードに移動します\n切り取り"},
+    {EditCopy, "URLのｺﾋﾟｰ(&C)", "Ctrl+C; Ctrl+Ins", "URLをクリップボードにコピーします\nコピー"},
+    {EditPaste, "URLの貼り付け(&P)", "Ctrl+V; Shift+Ins", "クリップボードの内容をURLに貼り付けます\n貼り付け"},
     {SetProxy, "PROXYサーバの指定(&P)...", "", "PROXYサーバを指定します\nPROXYサーバの指定"},
     {AllowBasicAuth, "WEBページ認証を許可(&B)", "", "WEBページのユーザIDとパスワードの問い合わせに答えます\nWEBページ認証"},
     {GenReport, "レポートの作成(&G)", "", "レポートファイルの作成\nレポートの作成"},
@@ -77,7 +77,7 @@ inline constexpr Command commands[] = {
     {ViewUrlBar, "URLバー(&R)", "", "URLバーの表示/非表示を切り替えます\nURLバー"},
     {ViewFolderBar, "フォルダバー(&F)", "", "フォルダバーの表示/非表示を切り替えます\nフォルダバー"},
     {HomePage, "Corvandelleホームページ(&H)", "", "Corvandelleのホームページを開きます\nホームページ"},
-    {About, "Corvandelle のﾊﾞｰｼﾞｮﾝ情報(&A)...", "", "プログラム情報、バージョン、著作権を表示します\nバージョン情報"},
+    {About, "Corvandelle のﾊﾞｰｼﾞｮﾝ情報(&A)...", "", "プログラム情報、バージョン、著作権を表示します\nバージョン"},
     {HelpPage, "ヘルプの表示(&C)", "", "ヘルプを表示します\nヘルプ"},
 };
 

@@ -77,7 +77,7 @@ QPixmap SplashPicture::draw(const QString& version)
     // Files coming down to the post.
     p.setPen(QPen(QColor(255, 255, 255, 200), 1.5));
     for (int i = 0; i < 4; ++i) {
-        const QPointF at(250 + i * 26, 40 + (i % 2) * 18);
+        const QPointF at(318 + i * 28, 14 + (i % 2) * 16);
         QPainterPath page;
         page.moveTo(at);
         page.lineTo(at + QPointF(12, 0));
@@ -92,7 +92,7 @@ QPixmap SplashPicture::draw(const QString& version)
     // The name and what it does.
     p.setPen(Qt::white);
     QFont title(QStringLiteral("Sans Serif"));
-    title.setPixelSize(40);
+    title.setPixelSize(38);
     title.setBold(true);
     title.setItalic(true);
     p.setFont(title);
