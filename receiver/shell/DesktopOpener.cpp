@@ -7,10 +7,22 @@
 #include <QPointer>
 #include <QThreadPool>
 
+namespace {
+
+// One at a time: pages open in the order they were asked for.
+QThreadPool& openerThread()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
+
+} // namespace
+
 void DesktopOpener::open(const QStringList& targets, QObject* context, std::function<void(const QString&)> done)
 {
     QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start([targets, guard, done = std::move(done)] {
+    openerThread().start([targets, guard, done = std::move(done)] {
         QString failed;
         for (const QString& target : targets) {
             if (target.isEmpty())

@@ -1,7 +1,7 @@
 #pragma once
 // Hands pages, folders and files to the desktop (platform::Shell) off the GUI
-// thread, since starting the desktop's opener may take a while; the outcome
-// comes back on the GUI thread.
+// thread, since starting the desktop's opener may take a while, one request
+// after another in the order given; the outcome comes back on the GUI thread.
 
 #include <QObject>
 #include <QStringList>

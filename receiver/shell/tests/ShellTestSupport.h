@@ -9,11 +9,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <cstdlib>
@@ -136,9 +138,10 @@ public:
     {
         connect(&timer_, &QTimer::timeout, this, [this] {
             if (QMessageBox* box = visibleDialog<QMessageBox>()) {
-                if (box == last_)
+                // A box may take the address of the one before it.
+                if (box->property("cvAnswered").toBool())
                     return;
-                last_ = box;
+                box->setProperty("cvAnswered", true);
                 texts.append(box->text());
                 captions.append(box->windowTitle());
                 handler_(box);
@@ -160,7 +163,6 @@ public:
 private:
     Handler handler_;
     QTimer timer_;
-    QMessageBox* last_ = nullptr;
 };
 
 inline QString screenshotFolder()
