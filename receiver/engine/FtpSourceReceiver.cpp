@@ -10,7 +10,10 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/TransferPlacement.h"
+
+#include "receiver/reports/PageText.h"
 
 #include "platform/FtpSource.h"
 
@@ -66,7 +69,7 @@ struct Receiving {
         event.remoteName = result.remoteName;
         event.protocolCode = ProtocolFtp;
         event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
-        TransferPlacement::place(engine, std::move(event), result, unzip, true);
+        TransferPlacement::place(engine, std::move(event), result, unzip, result.remoteName, ftp.host());
     }
 
     void single(const FileRecord& file, const std::string& remote, const std::string& localName)
@@ -137,10 +140,15 @@ struct Receiving {
                 return true;
             });
         };
-        request.errorLine = [&](const std::string& line) { engine.addErrorLine(line); };
-        int code = ftp.getMultiple(request);
+        request.folderUnreadable = [&](const std::string& remoteFolder) {
+            engine.addErrorLine(formatText(texts::remoteFolderFailedLine, remoteFolder));
+        };
+        request.folderRefused = [&](const std::string& remoteFolder, const std::string& name) {
+            engine.addErrorLine(reports::fill(texts::folderNotMadeLine, {remoteFolder, name}));
+        };
+        const bool finished = ftp.getMultiple(request);
         raised.rethrow();
-        if (code == CAMException::UserCancelled) {
+        if (!finished) {
             engine.progress().cancel = true;
             throw ReceiveError(CAMException::UserCancelled);
         }
@@ -162,8 +170,8 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
                             source.login->transferLogin(), source.login->transferProxy(),
                             engine.options().transfer, SourceCallbacks::of(engine), &ascii,
                             engine.options().transfer.passiveFtp);
-    if (int code = ftp.open())
-        throw ReceiveError(code, source.server.host);
+    if (platform::TransferError error = ftp.open())
+        throw ReceiveError(TransferErrors::ftpOpen(error), source.server.host);
 
     engine.eachFileList(*source.source, [&](const FileListRecord& list) {
         std::vector<std::string> local;
@@ -174,7 +182,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
         engine.removeAfterZip(source.folder, local);
         if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
             throw ReceiveError(CAMException::InternetFileFailed,
-                               platform::FtpSource::remoteFolderLine(list.remoteFolder));
+                               formatText(texts::remoteFolderFailedLine, list.remoteFolder));
         engine.eachFile(list, [&](const FileRecord& file) {
             const std::string remote = LocalName::remoteName(file.remote.empty() ? file.name : file.remote);
             if (list.method == guidepost::MethodMget) {

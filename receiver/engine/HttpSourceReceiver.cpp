@@ -54,7 +54,8 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     event.remoteName = result.requestPath.empty() ? remote : result.requestPath;
     event.protocolCode = ProtocolHttp;
     event.transferMode = ModeBinary;
-    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip, false);
+    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip,
+                             platform::HttpSource::requestPath({}, remote), http.host());
 }
 
 } // namespace

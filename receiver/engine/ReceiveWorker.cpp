@@ -7,6 +7,7 @@
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
 
+#include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
 
 #include "guidepost/GuidePostArchive.h"
@@ -84,10 +85,11 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
                                        fetch.fetchEnds);
         platform::UrlDownloadResult result = download.toFile(server, path, secure);
         if (!result.ok) {
-            std::string message = CAMException::messageFor(result.errorCode);
-            if (result.httpStatus >= 400)
-                message += "\nHTTP " + std::to_string(result.httpStatus);
-            return failure(result.errorCode, message + "\n" + source);
+            const int code = TransferErrors::download(result.error);
+            std::string message = CAMException::messageFor(code);
+            if (result.error.httpStatus >= 400)
+                message += "\nHTTP " + std::to_string(result.error.httpStatus);
+            return failure(code, message + "\n" + source);
         }
         fetched.path = local = result.tempPath;
     }
