@@ -2,7 +2,8 @@
 # The receiver window (offscreen) against corvan-cli, in the same run, on
 # the same receives: an archive of 10,000 files of 4 KiB, and one file of
 # 1 GiB over HTTP from nginx at 127.0.0.1. Each is run BENCH_ROUNDS times
-# (3), interleaved, into a fresh folder; the best time counts. Also the
+# (3), interleaved, into a fresh folder; the best time counts (BENCH_OUT=/dev/shm
+# keeps the disk's write-back out of it). Also the
 # longest stall of the window's GUI thread during each receive, and the time
 # from process start to the painted main window (warm, best and median of 10).
 # usage: [BENCH_ROUNDS=N] [BENCH_OUT=DIR] bench/window/run.sh [BUILD_DIR]
@@ -26,7 +27,8 @@ trap cleanup EXIT INT TERM
 
 # A home of its own: nothing of the user's settings is read or written.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-export XDG_RUNTIME_DIR="$work/home/run" TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+# The receivers' temporary files go beside what they receive.
+export XDG_RUNTIME_DIR="$work/home/run" TMPDIR="$out/tmp" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 mkdir -p "$HOME/Documents" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/www" "$work/logs"
 chmod 700 "$XDG_RUNTIME_DIR"
 chmod 755 "$work"
@@ -60,15 +62,14 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-# run NAME SET COMMAND...: "SET NAME wall-seconds [window: receive-seconds gap-ms ticks]"
+# run NAME SET COMMAND...: "SET NAME wall-seconds cpu-seconds [window: receive-seconds gap-ms ticks]"
 run() {
     name=$1; set=$2; shift 2
     rm -rf "$out/root"; mkdir -p "$out/root"
     sync
-    start=$(date +%s.%N)
-    "$@" > "$work/stdout" 2> "$work/stderr" || { echo "($name $set failed)"; cat "$work/stderr"; }
-    end=$(date +%s.%N)
-    echo "$set $name $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(tail -n 1 "$work/stdout" | grep -E '^[0-9.]+ [0-9.]+ [0-9]+$' || true)"
+    /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" > "$work/stdout" 2> "$work/stderr" \
+        || { echo "($name $set failed)"; grep -v plugin "$work/stderr"; }
+    echo "$set $name $(awk '{ printf "%.3f %.3f", $1, $2 + $3 }' "$work/time") $(tail -n 1 "$work/stdout" | grep -E '^[0-9.]+ [0-9.]+ [0-9]+$' || true)"
 }
 rounds=${BENCH_ROUNDS:-3}
 {
@@ -85,14 +86,16 @@ awk '
     $2 == "cli" || $2 == "window" {
         k = $1 "," $2
         if (!(k in secs) || $3 < secs[k]) secs[k] = $3
-        if ($2 == "window" && $5 > gap[$1]) gap[$1] = $5
+        if (!(k in cpu) || $4 < cpu[k]) cpu[k] = $4
+        if ($2 == "window" && $6 > gap[$1]) gap[$1] = $6
     }
     END {
         split("small big", sets, " ")
         for (i = 1; i <= 2; i++) {
             s = sets[i]
-            printf "%s: corvan-cli %.2f s, window %.2f s (window/cli %.3f), longest GUI stall %.1f ms\n",
-                s, secs[s ",cli"], secs[s ",window"], secs[s ",window"] / secs[s ",cli"], gap[s]
+            printf "%s: corvan-cli %.2f s (cpu %.2f s), window %.2f s (cpu %.2f s); window/cli %.3f, cpu %.3f; longest GUI stall %.1f ms\n",
+                s, secs[s ",cli"], cpu[s ",cli"], secs[s ",window"], cpu[s ",window"],
+                secs[s ",window"] / secs[s ",cli"], cpu[s ",window"] / cpu[s ",cli"], gap[s]
         }
     }' "$work/results"
 

@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -30,8 +29,7 @@ constexpr int recentFileCount = 4;
 // started elsewhere gets it), or an address as it is.
 QString commandLineSource(const QString& argument)
 {
-    const QUrl url(argument);
-    if (url.isValid() && url.scheme().size() > 1)
+    if (argument.contains(QLatin1String("://")) || argument.startsWith(QLatin1String("file:")))
         return argument;
     return QFileInfo(argument).absoluteFilePath();
 }

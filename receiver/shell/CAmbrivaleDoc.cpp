@@ -50,10 +50,10 @@ bool CAmbrivaleDoc::startReceive()
 {
     if (isBusy())
         return false;
-    // The settings as they stand in memory now, over what only the stored
-    // settings hold (the transfer options).
-    platform::Settings stored;
-    ReceiveSessionOptions options = ReceiveSessionOptions::load(stored);
+    // The settings as they stand in memory now; only the transfer options
+    // are read from the stored settings.
+    ReceiveSessionOptions options;
+    options.transfer = ReceiveSessionOptions::loadTransfer(platform::Settings());
     options.reports = app_.report;
     options.ifnotexistToUpdate = app_.i2n;
     options.allowBasicAuth = app_.AllowBasicAuth;

@@ -307,10 +307,24 @@ private slots:
         QCOMPARE(answerer.captions.back(), q8("受信終了"));
         QCOMPARE(answerer.texts.back(), q8("受信したファイルは一つもありませんでした"));
 
+        // スタート with nothing in the URL bar: the source is refused, then
+        // the error of the file that cannot be made.
+        frame()->urlEdit()->clear();
+        frame()->startButton()->click();
+        QuestionMessageBox* notice = waitForDialog<QuestionMessageBox>();
+        QVERIFY(notice);
+        QCOMPARE(notice->windowTitle(), q8("エラー"));
+        QCOMPARE(QString::fromStdString(notice->question().text), q8("ファイル、URLの指定が正しくありません"));
+        click(notice, "OK");
+        QVERIFY(waitIdle());
+        QVERIFY(QTest::qWaitFor([&] { return answerer.texts.size() == 2; }, 5000));
+        QCOMPARE(answerer.captions.back(), q8("エラー"));
+        QCOMPARE(answerer.texts.back(), q8("ファイルの作成に失敗しました"));
+
         // A source that is not there: an error.
         QVERIFY(frame()->openGuidePost(QString::fromStdString((dir_ / "ない.gpa").string())));
         QVERIFY(waitIdle());
-        QVERIFY(QTest::qWaitFor([&] { return answerer.texts.size() == 2; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return answerer.texts.size() == 3; }, 5000));
         QCOMPARE(answerer.captions.back(), q8("エラー"));
     }
 
