@@ -6,6 +6,7 @@
 #include "receiver/shell/ShellTexts.h"
 
 #include "platform/Folders.h"
+#include "platform/ProductInfo.h"
 #include "platform/SaveRoot.h"
 #include "platform/Settings.h"
 
@@ -42,7 +43,7 @@ static void initResources()
     Q_INIT_RESOURCE(corvan);
 }
 
-CAmbrivaleApp::CAmbrivaleApp() : versionText(shell::texts::versionText)
+CAmbrivaleApp::CAmbrivaleApp() : versionText(product::version)
 {
     initResources();
     theApp = this;

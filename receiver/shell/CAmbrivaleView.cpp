@@ -13,6 +13,7 @@
 #include "receiver/engine/ReceiveTexts.h"
 
 #include "guidepost/CAMException.h"
+#include "platform/ProductInfo.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -46,7 +47,7 @@ QString droppedSource(const QMimeData* data)
 } // namespace
 
 CAmbrivaleView::CAmbrivaleView(CAmbrivaleDoc& document, CMainFrame& frame)
-    : document_(document), frame_(frame), splash_(SplashPicture::draw(QString::fromUtf8(shell::texts::versionText)))
+    : document_(document), frame_(frame), splash_(SplashPicture::draw(QString::fromUtf8(product::version)))
 {
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using receive::QuestionIcon;
 
 QuestionDialog::QuestionDialog(const receive::Question& question, QWidget* parent)
@@ -59,7 +61,9 @@ QLineEdit* QuestionDialog::addField(const QString& label, const QString& value, 
     }
     auto* edit = new QLineEdit(value);
     edit->setReadOnly(readOnly);
-    edit->setMinimumWidth(300);
+    // Wide enough for what it shows, within reason (it scrolls beyond).
+    const int needed = edit->fontMetrics().horizontalAdvance(value) + 16;
+    edit->setMinimumWidth(std::clamp(needed, 300, 640));
     if (readOnly)
         edit->setCursorPosition(0);
     fields_->addRow(label, edit);

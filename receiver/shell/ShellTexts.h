@@ -4,7 +4,6 @@
 
 namespace shell::texts {
 
-inline constexpr const char* versionText = "1.0.5";
 inline constexpr const char* appTitle = "Corvandelle";
 inline constexpr const char* documentName = "GPost";
 

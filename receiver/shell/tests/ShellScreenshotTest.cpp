@@ -76,6 +76,17 @@ private slots:
             QVERIFY(shelltest::saveScreenshot(menu, QStringLiteral("menu-%1").arg(++n)));
             menu->hide();
         }
+        // The report settings, with report creation on so nothing is greyed.
+        app.report.genReport = app.report.showReport = true;
+        for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) {
+            if (menu->title() != QStringLiteral("受信レポート(&R)"))
+                continue;
+            frame->updateCommandUI();
+            menu->popup(frame->mapToGlobal(QPoint(40, 40)));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            QVERIFY(shelltest::saveScreenshot(menu, QStringLiteral("menu-report-settings")));
+            menu->hide();
+        }
         app.exitInstance();
     }
 
