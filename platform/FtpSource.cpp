@@ -32,10 +32,12 @@ std::string joinFolder(const std::string& a, const std::string& b)
     return a + "/" + b;
 }
 
-bool safeName(const std::string& name)
+// The folder itself and its parent are no entries; every other name goes
+// to the caller, which judges it by the one name rule and says why it
+// refuses one.
+bool listedEntry(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\\') == std::string::npos;
+    return !name.empty() && name != "." && name != "..";
 }
 
 } // namespace
@@ -207,7 +209,7 @@ std::vector<FtpEntry> FtpSource::parseListing(const std::string& text, bool mlsd
             entry.folder = line[0] == 'd';
             entry.size = std::atoll(field[4].c_str());
         }
-        if (safeName(entry.name))
+        if (listedEntry(entry.name))
             entries.push_back(entry);
     }
     return entries;

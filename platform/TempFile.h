@@ -33,6 +33,13 @@ public:
     static std::string folder();
     static std::string systemFolder();
 
+    // Every temporary file of this process not yet removed or handed on
+    // (TempFile and AtomicFile keep the list): removeAllNow() deletes them,
+    // for a program that must end at once.
+    static void track(const std::string& path);
+    static void untrack(const std::string& path);
+    static void removeAllNow();
+
     // Sends the temporary files made on this thread to folder while it
     // lives (a receive keeps its files in a folder of its own, so none is
     // left behind however it ends).

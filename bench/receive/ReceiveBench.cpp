@@ -46,9 +46,9 @@ struct QuietHost : ReceiveHost {
     // attachments out of the archive.
     std::chrono::steady_clock::time_point tasksBegin;
     bool begun = false;
-    void post(ReceiveMessage m, std::int64_t value) override
+    void post(ReceiveNotice m, std::int64_t value) override
     {
-        if (m == ReceiveMessage::TaskCount && value > 0 && !begun) {
+        if (m == ReceiveNotice::TasksBegin && value > 0 && !begun) {
             tasksBegin = std::chrono::steady_clock::now();
             begun = true;
         }

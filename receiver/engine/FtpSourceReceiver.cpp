@@ -16,6 +16,7 @@
 #include "receiver/reports/PageText.h"
 
 #include "platform/FtpSource.h"
+#include "platform/SafeName.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -25,32 +26,14 @@ namespace receive {
 
 namespace {
 
-// A folder the server named, below the list's folder: its components must
-// stay inside (no "..", no separators smuggled in a name).
 bool insideFolder(const std::string& base, const std::string& folder)
 {
-    if (folder == base)
-        return true;
-    if (folder.size() <= base.size() || folder.compare(0, base.size(), base) != 0 || folder[base.size()] != '/')
-        return false;
-    std::vector<std::string> parts(1);
-    for (std::size_t i = base.size() + 1; i < folder.size(); ++i) {
-        if (folder[i] == '/')
-            parts.emplace_back();
-        else
-            parts.back() += folder[i];
-    }
-    for (const std::string& part : parts) {
-        if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string::npos)
-            return false;
-    }
-    return true;
+    return platform::SafeName::isInside(base, folder);
 }
 
 bool safeName(const std::string& name)
 {
-    std::string reason;
-    return !LocalName::of(name, {}, reason).empty() && name.find(':') == std::string::npos;
+    return platform::SafeName::isComponent(name);
 }
 
 struct Receiving {
@@ -192,7 +175,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
             std::string reason;
             std::string localName = LocalName::of(file.name, remote, reason);
             // A local name that names a folder or a drive ends the receive.
-            if (localName.empty() || localName.find(':') != std::string::npos) {
+            if (localName.empty()) {
                 engine.failFile(remote, ProtocolFtp, reason);
                 throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
             }

@@ -106,8 +106,9 @@ public:
     const std::tm& startTime() const { return start_; }
     // (task name, folder) pairs marked for opening after the receive.
     const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
-    // Every task folder of this receive.
-    const std::vector<std::string>& receivedFolders() const { return receivedFolders_; }
+    // Every task folder of this receive with the task that made it, in the
+    // order they were made (a skipped task made none).
+    const std::vector<reports::FolderEntry>& receivedFolders() const { return receivedFolders_; }
     // The error list of the report: each line ("ファイル[ %s ]を取得できませ
     // んでした。", ...) with the task, source and file list it arose in
     // (empty where it arose outside them).
@@ -199,7 +200,7 @@ private:
     std::map<const AttachRecord*, Attachment> attachmentOf_;
     std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
-    std::vector<std::string> receivedFolders_;
+    std::vector<reports::FolderEntry> receivedFolders_;
     std::vector<reports::ErrorEntry> errors_;
     reports::ErrorEntry place_;  // the task, source and file list being received
 };

@@ -42,11 +42,14 @@ public:
     // Copies source into destination's folder under a temporary name and
     // renames it over destination, keeping source's modification time. A
     // failure (a full disk included) leaves destination as it was.
-    static bool placeFile(const std::string& source, const std::string& destination, std::string& error);
+    // A stop request ends the copy, leaving destination as it was.
+    static bool placeFile(const std::string& source, const std::string& destination, std::string& error,
+                          const std::atomic<bool>* stop = nullptr);
 
     // As placeFile, but renames source into place when it lies on the same
     // file system (source is gone afterwards either way on success).
-    static bool moveFile(const std::string& source, const std::string& destination, std::string& error);
+    static bool moveFile(const std::string& source, const std::string& destination, std::string& error,
+                         const std::atomic<bool>* stop = nullptr);
 
 private:
     FinishResult placeReceived(const ReceiveEvent& event);

@@ -37,6 +37,10 @@ ReceiveCounts countsOf(const ReceiveTotals& t)
     return {countsOf(t.http), countsOf(t.ftp), countsOf(t.attach), countsOf(t.zip)};
 }
 
+// Set while this thread runs the host's event handler: the handler of the
+// end may take the result at once.
+thread_local bool inHandler = false;
+
 } // namespace
 
 // The session's insides: the engine's host (questions and notices from the
@@ -63,7 +67,7 @@ public:
         }
         source_ = source;
         saveRoot_ = saveRoot;
-        reporting_.emplace(options_.reports, source);
+        reporting_.emplace(options_.reports, source, &progress_.cancel);
         std::string pattern = platform::TempFile::systemFolder() + "/CVsXXXXXX";
         if (::mkdtemp(pattern.data()))
             tempFolder_ = pattern;
@@ -133,22 +137,28 @@ public:
         return s;
     }
 
+    // The end counts once the Ended event has reached the host, so a host
+    // that waits for the end has seen every event.
     bool finished() const
     {
         std::lock_guard lock(mutex_);
-        return phase_ == ReceivePhase::Ended;
+        return endDelivered_ || (inHandler && phase_ == ReceivePhase::Ended);
     }
 
     bool waitFinished(std::chrono::milliseconds timeout) const
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [this] { return phase_ == ReceivePhase::Ended; });
+        return changed_.wait_for(lock, timeout, [this] {
+            return endDelivered_ || (inHandler && phase_ == ReceivePhase::Ended);
+        });
     }
 
     ReceiveResult result() const
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return phase_ == ReceivePhase::Ended || !started_; });
+        changed_.wait(lock, [this] {
+            return endDelivered_ || !started_ || (inHandler && phase_ == ReceivePhase::Ended);
+        });
         return result_;
     }
 
@@ -159,37 +169,34 @@ public:
     }
 
     // ReceiveHost, called on the worker thread.
-    void post(ReceiveMessage message, std::int64_t value) override
+    void post(ReceiveNotice notice, std::int64_t value) override
     {
-        switch (message) {
-        case ReceiveMessage::TaskCount:
-            if (value > 0) {
-                std::lock_guard lock(mutex_);
-                phase_ = ReceivePhase::Receiving;
-            } else {
-                nameChanged(SessionEventKind::TaskChanged, progress_.names().task);
-            }
+        switch (notice) {
+        case ReceiveNotice::TasksBegin: {
+            std::lock_guard lock(mutex_);
+            phase_ = ReceivePhase::Receiving;
             break;
-        case ReceiveMessage::SourceBegins:
+        }
+        case ReceiveNotice::TaskBegins:
+            nameChanged(SessionEventKind::TaskChanged, progress_.names().task);
+            break;
+        case ReceiveNotice::SourceBegins:
             nameChanged(SessionEventKind::SourceChanged, progress_.names().source);
             break;
-        case ReceiveMessage::FileListCount:
-            if (value == 0)
-                nameChanged(SessionEventKind::FileListChanged, progress_.names().fileList);
+        case ReceiveNotice::FileListBegins:
+            nameChanged(SessionEventKind::FileListChanged, progress_.names().fileList);
             break;
-        case ReceiveMessage::EventsAppended:
+        case ReceiveNotice::EventsAppended:
             wakeFinisher();
             break;
-        case ReceiveMessage::ConnectionStatus:
+        case ReceiveNotice::ConnectionStatus:
             setStatus(connectionStatusText(static_cast<int>(value)));
             break;
-        case ReceiveMessage::FetchBegins:
+        case ReceiveNotice::FetchBegins:
             setStatus(texts::fetchBegins);
             break;
-        case ReceiveMessage::FetchEnded:
+        case ReceiveNotice::FetchEnded:
             setStatus(texts::fetchEnded);
-            break;
-        default:
             break;
         }
     }
@@ -273,8 +280,18 @@ private:
                 std::lock_guard handlerLock(mutex_);
                 handler = handler_;
             }
-            if (handler)
+            if (handler) {
+                inHandler = true;
                 handler(next);
+                inHandler = false;
+            }
+            if (next.kind == SessionEventKind::Ended) {
+                {
+                    std::lock_guard endLock(mutex_);
+                    endDelivered_ = true;
+                }
+                changed_.notify_all();
+            }
             lock.lock();
         }
         dispatching_ = false;
@@ -347,6 +364,8 @@ private:
             for (const auto& [task, folder] : foldersToOpen_)
                 r.foldersToOpen.push_back({task, folder});
         }
+        // A stop pressed before the end stopped something: the worker, or the
+        // finisher's placing, packing or unpacking.
         const bool cancelled = progress_.cancel || outcome.code == CAMException::UserCancelled;
         r.code = outcome.code;
         r.caption = outcome.caption;
@@ -368,14 +387,12 @@ private:
             r.outcome = ReceiveOutcome::Failed;
             break;
         }
-        if (cancelled && outcome.status != WorkerOutcome::Received) {
+        if (cancelled) {
             r.outcome = ReceiveOutcome::Cancelled;
             r.code = CAMException::UserCancelled;
-            if (r.message.empty()) {
-                r.caption = texts::errorCaption;
-                r.message = CAMException::messageFor(CAMException::UserCancelled);
-                r.icon = QuestionIcon::Stop;
-            }
+            r.caption = texts::errorCaption;
+            r.message = CAMException::messageFor(CAMException::UserCancelled);
+            r.icon = QuestionIcon::Stop;
         }
         for (const std::string& line : reporting_->failureLines())
             r.placementFailures.push_back(line);
@@ -459,6 +476,7 @@ private:
     std::optional<Pending> question_;
     bool workerDone_ = false;
     bool finisherWaiting_ = false;
+    bool endDelivered_ = false;
     WorkerOutcome outcome_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<std::string> errorLines_;

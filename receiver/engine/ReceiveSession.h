@@ -20,7 +20,9 @@
 //   time, in order, never while the session holds a lock of its own. It
 //   must return promptly (a Qt host queues the event to its GUI thread); it
 //   may call answer(), cancel() and snapshot(), but must not destroy the
-//   session. Ended is the last event; result() is ready when it comes.
+//   session. Ended is the last event; result() may be taken in its handler.
+//   finished(), waitFinished() and result() see the end only once the Ended
+//   event has been handled, so a host that waits has seen every event.
 // - The destructor cancels a receive still running and waits for its
 //   threads; a pending question is answered with its close button, so the
 //   host going away never leaves anything waiting.
@@ -66,7 +68,7 @@ public:
 
     ReceiveSnapshot snapshot() const;
 
-    // True once the result is ready.
+    // True once the receive has ended (and its Ended event was handled).
     bool finished() const;
     // Waits at most timeout for the end; true when it has ended.
     bool waitFinished(std::chrono::milliseconds timeout) const;

@@ -61,11 +61,6 @@ WorkerOutcome failure(int code, std::string message)
 
 WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& saveRoot)
 {
-    struct EndPost {
-        ReceiveHost& host;
-        ~EndPost() { host.post(ReceiveMessage::ReceiveOver); }
-    } endPost{host_};
-
     bool remote = false;
     std::string local = GuidePostLocation::localPathOf(source, remote);
     // A GuidePost named by an address is received from a temporary copy.

@@ -10,7 +10,7 @@ namespace receive {
 platform::TransferCallbacks SourceCallbacks::of(ReceiveHost& host, ReceiveProgress& progress)
 {
     platform::TransferCallbacks cb;
-    cb.connectionStatus = [&host](int status) { host.post(ReceiveMessage::ConnectionStatus, status); };
+    cb.connectionStatus = [&host](int status) { host.post(ReceiveNotice::ConnectionStatus, status); };
     cb.fileBegins = [&progress](long long size) {
         progress.fileSize = size;
         progress.fileReceived = 0;

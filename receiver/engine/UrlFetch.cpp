@@ -17,8 +17,8 @@ UrlFetch UrlFetch::of(ReceiveHost& host, ReceiveProgress& progress, const ProxyS
         fetch.proxy.password = httpProxy.password;
     }
     fetch.callbacks = SourceCallbacks::of(host, progress);
-    fetch.fetchBegins = [&host] { host.post(ReceiveMessage::FetchBegins); };
-    fetch.fetchEnds = [&host] { host.post(ReceiveMessage::FetchEnded); };
+    fetch.fetchBegins = [&host] { host.post(ReceiveNotice::FetchBegins); };
+    fetch.fetchEnds = [&host] { host.post(ReceiveNotice::FetchEnded); };
     return fetch;
 }
 

@@ -26,7 +26,7 @@ public:
             scripts_[kind].push_back(Answer{b, {}, {}});
     }
 
-    void post(ReceiveMessage message, std::int64_t value) override
+    void post(ReceiveNotice message, std::int64_t value) override
     {
         std::lock_guard lock(mutex_);
         posted.emplace_back(message, value);
@@ -54,7 +54,7 @@ public:
         return n;
     }
 
-    std::vector<std::pair<ReceiveMessage, std::int64_t>> posted;
+    std::vector<std::pair<ReceiveNotice, std::int64_t>> posted;
     std::vector<Question> asked;
     std::vector<std::string> opened;
 
