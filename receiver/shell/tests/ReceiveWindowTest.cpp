@@ -176,8 +176,8 @@ private slots:
         // The window is back; the report was written and handed to the desktop.
         QVERIFY(!progress->isVisible());
         QVERIFY(frame()->menuBar()->isEnabled());
-        QVERIFY(QTest::qWaitFor([this] { return !opener_->targets().empty(); }, 5000));
-        const std::string page = opener_->targets().front();
+        QVERIFY(QTest::qWaitFor([this] { return !opener_->opened().empty(); }, 5000));
+        const std::string page = opener_->opened().front();
         QVERIFY2(page.find("_html___") != std::string::npos, page.c_str());
         QVERIFY(fs::exists(page));
         QVERIFY(fs::exists(root_ / "_html___"));

@@ -354,11 +354,11 @@ private slots:
         items[0]->trigger();
         items[3]->trigger();  // no folder: nothing opens
         items[10]->trigger(); // the later entries open theirs as well
-        QVERIFY(QTest::qWaitFor([this] { return opener_->targets().size() == 2; }, 5000));
-        QCOMPARE(opener_->targets(), (std::vector<std::string>{"/f/0", "/f/10"}));
+        QVERIFY(QTest::qWaitFor([this] { return opener_->opened().size() == 2; }, 5000));
+        QCOMPARE(opener_->opened(), (std::vector<std::string>{"/f/0", "/f/10"}));
 
         // The desktop refuses: the error is said.
-        opener_->setSucceed(false);
+        opener_->accept(false);
         MessageBoxAnswerer answerer([](QMessageBox* box) { MessageBoxAnswerer::press(box, QMessageBox::Ok); });
         items[1]->trigger();
         QVERIFY(QTest::qWaitFor([&] { return !answerer.texts.isEmpty(); }, 5000));
@@ -383,14 +383,14 @@ private slots:
         frame()->onPlainLog();
         frame()->onHelp();
         frame()->onHomePage();
-        QVERIFY(QTest::qWaitFor([this] { return opener_->targets().size() == 4; }, 5000));
-        const auto t = opener_->targets();
+        QVERIFY(QTest::qWaitFor([this] { return opener_->opened().size() == 4; }, 5000));
+        const auto t = opener_->opened();
         QCOMPARE(t[0], root_.string());
         QCOMPARE(t[1], (root_ / "_html___" / "Log00.htm").string());
         QCOMPARE(t[2], app_->helpFilePath);
         QVERIFY(t[3].starts_with("https://"));
 
-        opener_->setSucceed(false);
+        opener_->accept(false);
         MessageBoxAnswerer answerer([](QMessageBox* box) { MessageBoxAnswerer::press(box, QMessageBox::Ok); });
         frame()->onOpenSaveFolder();
         QVERIFY(QTest::qWaitFor([&] { return answerer.texts.size() == 1; }, 5000));

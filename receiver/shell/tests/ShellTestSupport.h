@@ -1,11 +1,12 @@
 #pragma once
 // What the window tests share: a home of their own (HOME, TMPDIR, XDG
-// folders) set before the application object exists, a recording opener in
-// place of the desktop, finding and answering the dialogs a window shows,
-// and pictures of windows under build/screenshots/.
+// folders) set before the application object exists, finding and answering
+// the dialogs a window shows, and pictures of windows under
+// build/screenshots/.
 
 #include "guidepost/TCXML.h"
 #include "platform/Shell.h"
+#include "styles/dialog/tests/RecordingOpener.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -63,39 +63,8 @@ inline void removeHome()
     fs::remove_all(home(), ec);
 }
 
-// Every call of the desktop's opener, kept instead of opening anything.
-class RecordingOpener {
-public:
-    RecordingOpener()
-    {
-        platform::Shell::setOpener([this](const std::string& target) {
-            std::lock_guard lock(mutex_);
-            targets_.push_back(target);
-            return succeed_;
-        });
-    }
-    ~RecordingOpener() { platform::Shell::setOpener({}); }
-    std::vector<std::string> targets() const
-    {
-        std::lock_guard lock(mutex_);
-        return targets_;
-    }
-    void clear()
-    {
-        std::lock_guard lock(mutex_);
-        targets_.clear();
-    }
-    void setSucceed(bool succeed)
-    {
-        std::lock_guard lock(mutex_);
-        succeed_ = succeed;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> targets_;
-    bool succeed_ = true;
-};
+// The desktop's opener is the family's recording one (noted, not opened).
+using RecordingOpener = widgettest::RecordingOpener;
 
 // The visible top-level dialog of type T, if any.
 template <typename T>
