@@ -139,13 +139,13 @@ inline QString screenshotFolder()
     return QStringLiteral(CV_SCREENSHOT_DIR);
 }
 
-// Saves a picture of widget as build/screenshots/name.png.
+// Saves a picture of widget as build/screenshots/corvan-name.png.
 inline bool saveScreenshot(QWidget* widget, const QString& name)
 {
     QDir().mkpath(screenshotFolder());
     widget->adjustSize();
     QTest::qWait(30);
-    return widget->grab().save(screenshotFolder() + QLatin1Char('/') + name + QStringLiteral(".png"));
+    return widget->grab().save(screenshotFolder() + QStringLiteral("/corvan-") + name + QStringLiteral(".png"));
 }
 
 } // namespace shelltest
