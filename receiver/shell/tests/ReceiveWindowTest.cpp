@@ -26,6 +26,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 #include <QProcess>
 #include <QPushButton>
 
@@ -37,6 +39,18 @@ namespace fs = std::filesystem;
 namespace {
 
 QString q8(const char* text) { return QString::fromUtf8(text); }
+
+// Drags data over target and drops it there, as the desktop does.
+void drop(QWidget* target, QMimeData* data)
+{
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(QPointF(at), enter.dropAction(), data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QVERIFY(dropped.isAccepted());
+}
 
 // Clicks the button of a question dialog by its label.
 void click(QWidget* dialog, const char* label)
@@ -219,6 +233,41 @@ private slots:
 
         // Idle again: the next one is taken.
         QVERIFY(frame()->openGuidePost(QString::fromStdString(second.string())));
+        welcome = waitForDialog<CWelcomeDlg>();
+        QVERIFY(welcome);
+        click(welcome, "ファイルを受信しない");
+        QVERIFY(waitIdle());
+    }
+
+    void dropsOpenGuidePosts()
+    {
+        const fs::path archive = simpleArchive("ドロップ");
+        startApp();
+        // Text (a path or an address) dropped on the view.
+        QMimeData text;
+        text.setText(QString::fromStdString(archive.string()));
+        drop(frame()->view(), &text);
+        CWelcomeDlg* welcome = waitForDialog<CWelcomeDlg>();
+        QVERIFY(welcome);
+        QCOMPARE(doc()->pathName(), QString::fromStdString(archive.string()));
+        click(welcome, "ファイルを受信しない");
+        QVERIFY(waitIdle());
+        QVERIFY(app_->recentFiles().isEmpty());
+
+        // A file dropped on the window: opened as the open-file dialog does.
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QString::fromStdString(archive.string()))});
+        drop(frame(), &files);
+        welcome = waitForDialog<CWelcomeDlg>();
+        QVERIFY(welcome);
+        QCOMPARE(app_->recentFiles(), QStringList({QString::fromStdString(archive.string())}));
+        click(welcome, "ファイルを受信しない");
+        QVERIFY(waitIdle());
+        // The recent-file menu lists it and opens it again.
+        frame()->fileMenu()->popup(frame()->pos());
+        frame()->fileMenu()->hide();
+        QCOMPARE(frame()->recentFileActions().size(), 1);
+        frame()->recentFileActions().front()->trigger();
         welcome = waitForDialog<CWelcomeDlg>();
         QVERIFY(welcome);
         click(welcome, "ファイルを受信しない");
