@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -50,7 +51,8 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 20000)
 
 // Answers the program's dialogs of one type after another, in the order the
 // test expects them: each step waits for a visible top-level widget of its
-// type and then does what the test says with it.
+// type and does what the test says with it, again on the next tick while
+// the dialog stays open (a file dialog still reading its folder).
 class DialogDriver {
 public:
     DialogDriver()
@@ -65,15 +67,14 @@ public:
         steps_.push_back([step](QWidget* widget) {
             auto* dialog = qobject_cast<Dialog*>(widget);
             if (!dialog)
-                return false;
+                return Outcome::NotIt;
             step(dialog);
-            return true;
+            return dialog->isVisible() ? Outcome::StillOpen : Outcome::Done;
         });
         return *this;
     }
 
     bool done() const { return steps_.empty(); }
-    int taken() const { return taken_; }
 
 private:
     void tick()
@@ -81,27 +82,23 @@ private:
         if (steps_.empty() || busy_)
             return;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (!widget->isVisible() || widget == seen_)
+            if (!widget->isVisible())
                 continue;
-            auto step = steps_.front();
             busy_ = true;
-            const bool taken = step(widget);
+            const Outcome outcome = steps_.front()(widget);
             busy_ = false;
-            if (taken) {
-                seen_ = widget;
+            if (outcome == Outcome::NotIt)
+                continue;
+            if (outcome == Outcome::Done)
                 steps_.pop_front();
-                ++taken_;
-                return;
-            }
+            return;
         }
-        seen_ = nullptr;
     }
 
-    std::deque<std::function<bool(QWidget*)>> steps_;
+    enum class Outcome { NotIt, StillOpen, Done };
+    std::deque<std::function<Outcome(QWidget*)>> steps_;
     QTimer timer_;
-    QWidget* seen_ = nullptr;
     bool busy_ = false;
-    int taken_ = 0;
 };
 
 class GlimmoraWindowTest : public ::testing::Test {
@@ -189,9 +186,13 @@ protected:
 inline std::function<void(QFileDialog*)> choose(const fs::path& path, QString* proposed = nullptr)
 {
     return [path, proposed](QFileDialog* d) {
-        if (proposed)
+        if (proposed && proposed->isEmpty())
             *proposed = d->selectedFiles().value(0);
-        d->selectFile(QString::fromStdString(path.string()));
+        // Typed, as a user does: selectFile() leaves a focused name field alone.
+        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QString::fromStdString(path.string()));
+        else
+            d->selectFile(QString::fromStdString(path.string()));
         static_cast<QDialog*>(d)->accept();
     };
 }
