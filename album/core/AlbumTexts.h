@@ -204,6 +204,5 @@ inline constexpr const char* soundDeviceSilent = "サウンド装置が応答し
 inline constexpr const char* noMailProgram =
     "メールソフトを起動できませんでした。メールソフトが設定されているか確かめてください。\r\n"
     "写真集のガイドポスト・アーカイブは次の場所に保存してあります。手作業で添付することもできます。\r\n%s";
-inline constexpr const char* mailCommand = "xdg-email";
 
 } // namespace album::texts
