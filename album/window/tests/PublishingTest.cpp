@@ -260,7 +260,7 @@ TEST_F(PublishingTest, SendingHandsTheArchiveToTheMailProgramOrSaysThereIsNone)
 
     // xdg-email's "no mail program was found".
     std::ofstream(bin / "xdg-email") << "#!/bin/sh\nexit 3\n";
-    widgettest::ModalAnswerer answers;
+    widgettest::ModalAnswerer answers({}, {"glimmora-no-mail-program"});
     child<QPushButton>(dialog.get(), "sendButton")->click();
     ASSERT_TRUE(sent.wait(30000));
     ::setenv("PATH", oldPath.c_str(), 1);
