@@ -14,9 +14,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-class TCXML;
+class DocumentTree;
 
 // Folder components in path order ("a\b" is {"a", "b"}).
 using FolderList = std::vector<std::string>;
@@ -142,7 +143,7 @@ public:
 
     std::string name;
     std::vector<std::unique_ptr<BrowseRecord>> browse;
-    std::map<std::string, FileRecord*> browseIndex;
+    std::unordered_map<std::string, FileRecord*> browseIndex;
     std::string description;
     std::string creator;
     std::string comment;
@@ -165,5 +166,5 @@ public:
     std::string digestType;  // the digest's type attribute
 
 private:
-    bool LoadDocument(const std::function<void(TCXML&)>& open);
+    bool LoadDocument(const std::function<void(DocumentTree&)>& open);
 };
