@@ -733,6 +733,12 @@ bool CAMData::LoadDocument(const std::function<void(DocumentTree&)>& open)
 
 void CAMData::Save(const std::string& path) const
 {
+    if (!writeAtomically(path, SaveMemory()))
+        throw CAMException(CAMException::SaveFailed);
+}
+
+std::string CAMData::SaveMemory() const
+{
     if (tasks.empty())
         throw CAMException(CAMException::NoTask);
     for (const auto& t : tasks) {
@@ -786,6 +792,5 @@ void CAMData::Save(const std::string& path) const
     std::string encoded;
     if (!platform::Cp932Codec::tryFromUtf8(w.out, encoded))
         throw CAMException(CAMException::SaveFailed);
-    if (!writeAtomically(path, encoded))
-        throw CAMException(CAMException::SaveFailed);
+    return encoded;
 }

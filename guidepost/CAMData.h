@@ -129,6 +129,8 @@ public:
     bool LoadMemory(const char* data, std::size_t length);
     // Writes the document; throws CAMException 1 to 4.
     void Save(const std::string& path) const;
+    // The bytes Save writes, with the same errors.
+    std::string SaveMemory() const;
 
     // The folder rules of destination folders and local folders: leading "\\"
     // and single-byte blanks dropped, at most 260 bytes of the code page 932
