@@ -1,0 +1,25 @@
+#include "album/cli/Terminal.h"
+
+#include <cstdio>
+
+namespace cli {
+
+void report(const album::AlbumError& error)
+{
+    report(error.caption(), error.what(), error.detail());
+}
+
+void report(const std::string& caption, const std::string& message, const std::string& detail)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+    if (!detail.empty())
+        std::fprintf(stderr, "  %s\n", detail.c_str());
+}
+
+int usageError(const std::string& what, const char* usage)
+{
+    std::fprintf(stderr, "%s\n%s", what.c_str(), usage);
+    return exitUsage;
+}
+
+} // namespace cli

@@ -1,0 +1,35 @@
+#pragma once
+// Decoding a JPEG picture into a fitted, upright RGB picture. Large pictures
+// are decoded at a reduced size by libjpeg's DCT scaling and then averaged
+// down row by row, so neither the full-size picture nor the reduced one is
+// ever held whole. Grayscale, CMYK (Adobe's inverted form too), progressive
+// and arithmetic-coded JPEGs decode; a damaged or truncated one is refused.
+
+#include "album/core/Image.h"
+#include "album/core/PictureFit.h"
+
+#include <string>
+
+namespace album {
+
+class WorkControl;
+
+struct DecodedPicture {
+    Image image;         // fitted to the limit, upright
+    PictureSize source;  // the whole picture's size, upright
+    int orientation = 1; // the Exif orientation that was applied
+};
+
+class JpegReader {
+public:
+    // The most memory a progressive picture's coefficients may take.
+    static constexpr long maxCoefficientBytes = 400L * 1024 * 1024;
+
+    // Decodes the JPEG at `path` fitted to `limit`. Throws AlbumError with
+    // the message for the user (naming `displayName`), or WorkStopped when
+    // `control` asks to stop.
+    static DecodedPicture readFitted(const std::string& path, PictureSize limit, const std::string& displayName,
+                                     WorkControl* control = nullptr);
+};
+
+} // namespace album
