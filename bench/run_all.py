@@ -199,28 +199,25 @@ def median(v):
     return statistics.median(v)
 
 
+def verdict(what, value, limit, text):
+    """One goal's line: the measured value against its limit, and by how much it is missed."""
+    ok = value <= limit if what != "peak" else value < limit
+    return "%s (goal %s): %s" % (text, ("< %d MiB" if what == "peak" else "≤ %.2f") % limit,
+                                  "met" if ok else "missed by %.0f%%" % (100 * (value / limit - 1)))
+
+
 def judge(goal, by_name):
     ours = by_name[goal.ours]
     verdicts = []
     if goal.time_limit is not None:
-        peer = by_name[goal.peer]
-        ratio = median(ours.times) / median(peer.times)
-        ok = ratio <= goal.time_limit
-        verdicts.append("time %.2f× %s (goal ≤ %.2f): %s" % (
-            ratio, goal.peer, goal.time_limit,
-            "met" if ok else "missed by %.0f%%" % (100 * (ratio / goal.time_limit - 1))))
+        ratio = median(ours.times) / median(by_name[goal.peer].times)
+        verdicts.append(verdict("time", ratio, goal.time_limit, "time %.2f× %s" % (ratio, goal.peer)))
     if goal.memory_ratio is not None:
-        peer = by_name[goal.peer]
-        ratio = max(ours.peaks) / max(peer.peaks)
-        ok = ratio <= goal.memory_ratio
-        verdicts.append("memory %.2f× %s (goal ≤ %.2f): %s" % (
-            ratio, goal.peer, goal.memory_ratio,
-            "met" if ok else "missed by %.0f%%" % (100 * (ratio / goal.memory_ratio - 1))))
+        ratio = max(ours.peaks) / max(by_name[goal.peer].peaks)
+        verdicts.append(verdict("memory", ratio, goal.memory_ratio, "memory %.2f× %s" % (ratio, goal.peer)))
     if goal.memory_mib is not None:
         mib = max(ours.peaks) / 1024
-        ok = mib < goal.memory_mib
-        verdicts.append("peak %.1f MiB (goal < %d MiB): %s" % (
-            mib, goal.memory_mib, "met" if ok else "missed by %.0f%%" % (100 * (mib / goal.memory_mib - 1))))
+        verdicts.append(verdict("peak", mib, goal.memory_mib, "peak %.1f MiB" % mib))
     return "%s — %s: %s" % (goal.ours, goal.text, "; ".join(verdicts))
 
 

@@ -108,6 +108,38 @@ int newTask(const std::string& name, const char* folder)
     return task;
 }
 
+int newSource(const char* name, int protocol)
+{
+    const int source = newItem(Source);
+    set(source, Name, name);
+    set(source, Protocol, protocol);
+    return source;
+}
+
+int newFileList(const char* name)
+{
+    const int list = newItem(FileList);
+    set(list, Name, name);
+    return list;
+}
+
+int newFile(const std::string& localName, const std::string& remoteName)
+{
+    const int file = newItem(File);
+    set(file, LocalName, localName);
+    set(file, RemoteName, remoteName);
+    return file;
+}
+
+// Hangs a file list into its source, the source into its task and the task
+// into the GuidePost.
+void append(int gp, int task, int source, int list)
+{
+    set(source, AppendFileList, list);
+    set(task, AppendSource, source);
+    set(gp, AppendTask, task);
+}
+
 void save(int gp, const std::string& path, int archive)
 {
     if (CvclibSave(handle, gp, path.c_str(), archive) != 1)
@@ -156,18 +188,13 @@ int document(const char* out, int tasks, int sources, int files)
         const int task = newTask("タスク" + number, ("計測\\タスク" + number).c_str());
         set(task, Update, updateCodes[t % 4]);
         for (int s = 0; s < sources; ++s) {
-            const int source = newItem(Source);
-            set(source, Name, "ソース" + std::to_string(s));
-            set(source, Protocol, s % 2 ? protocolFtp : protocolHttp);
+            const int source = newSource(("ソース" + std::to_string(s)).c_str(), s % 2 ? protocolFtp : protocolHttp);
             set(source, Server, "server" + std::to_string(s) + ".example.invalid");
-            const int list = newItem(FileList);
-            set(list, Name, "リスト");
+            const int list = newFileList("リスト");
             set(list, RemoteFolder, "/pub/データ/" + number + "/");
             set(list, LocalFolder, "サブ" + std::to_string(s));
             for (int f = 0; f < files; ++f) {
-                const int file = newItem(File);
-                set(file, LocalName, "写真" + std::to_string(f) + ".jpg");
-                set(file, RemoteName, "images/photo" + std::to_string(f) + ".jpg");
+                const int file = newFile("写真" + std::to_string(f) + ".jpg", "images/photo" + std::to_string(f) + ".jpg");
                 set(file, BrowseId, number + "-" + std::to_string(s) + "-" + std::to_string(f));
                 set(file, Time, 1700000000 + f);
                 set(file, Mode, modeCodes[f % 3]);
@@ -200,11 +227,8 @@ int archive(const char* folder, const char* out)
     const int gp = newGuidePost("アーカイブの計測");
     for (std::size_t first = 0; first < names.size(); first += attachmentsPerTask) {
         const int task = newTask("タスク" + std::to_string(first / attachmentsPerTask), "out");
-        const int source = newItem(Source);
-        set(source, Name, "添付");
-        set(source, Protocol, protocolAttach);
-        const int list = newItem(FileList);
-        set(list, Name, "ファイル");
+        const int source = newSource("添付", protocolAttach);
+        const int list = newFileList("ファイル");
         const std::size_t end = std::min(names.size(), first + attachmentsPerTask);
         for (std::size_t i = first; i < end; ++i) {
             const fs::path path = fs::path(folder) / names[i];
@@ -214,14 +238,9 @@ int archive(const char* folder, const char* out)
             set(a, AttachTime, 1700000000);
             set(a, AttachSize, static_cast<int>(fs::file_size(path)));
             set(task, AppendAttach, a);
-            const int file = newItem(File);
-            set(file, LocalName, names[i]);
-            set(file, RemoteName, names[i]);
-            set(list, AppendFile, file);
+            set(list, AppendFile, newFile(names[i], names[i]));
         }
-        set(source, AppendFileList, list);
-        set(task, AppendSource, source);
-        set(gp, AppendTask, task);
+        append(gp, task, source, list);
     }
     save(gp, out, 2);
     return 0;
@@ -231,26 +250,16 @@ int http(const char* host, int port, const char* remoteFolder, const char* listP
 {
     const int gp = newGuidePost("HTTPの計測");
     const int task = newTask("タスク", "out");
-    const int source = newItem(Source);
-    set(source, Name, "サーバー");
-    set(source, Protocol, protocolHttp);
+    const int source = newSource("サーバー", protocolHttp);
     set(source, Server, host);
     set(source, Port, port);
-    const int list = newItem(FileList);
-    set(list, Name, "ファイル");
+    const int list = newFileList("ファイル");
     set(list, RemoteFolder, remoteFolder);
     std::ifstream in(listPath);
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty())
-            continue;
-        const int file = newItem(File);
-        set(file, LocalName, line);
-        set(file, RemoteName, line);
-        set(list, AppendFile, file);
-    }
-    set(source, AppendFileList, list);
-    set(task, AppendSource, source);
-    set(gp, AppendTask, task);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            set(list, AppendFile, newFile(line, line));
+    append(gp, task, source, list);
     save(gp, out, 1);
     return 0;
 }
