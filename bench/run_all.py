@@ -10,9 +10,12 @@ Inputs and outputs of both sides lie in one work folder on one file system.
 Environment: BENCH_QUICK=1 fewer and smaller cases; BENCH_RUNS rounds
 (default 5, quick 3); BENCH_DIR where the work folder goes (default $TMPDIR);
 BENCH_CASES a comma-separated subset of the case names (load, write,
-receive-small, receive-many, receive-large, http-small, http-big, cipher).
+receive-small, receive-many, receive-large, http-small, http-big, cipher);
+BENCH_BEFORE the bin folder of another build (an earlier commit), whose
+programs then run beside ours in the same rounds, as "... (before)".
 """
 
+import copy
 import filecmp
 import os
 import random
@@ -30,6 +33,7 @@ QUICK = os.environ.get("BENCH_QUICK", "") not in ("", "0")
 RUNS = int(os.environ.get("BENCH_RUNS", "3" if QUICK else "5"))
 SELECTED = [c for c in os.environ.get("BENCH_CASES", "").split(",") if c]
 BIN = os.path.abspath(sys.argv[1])
+BEFORE = os.path.abspath(os.environ["BENCH_BEFORE"]) if os.environ.get("BENCH_BEFORE") else None
 RESULTS = sys.argv[2] if len(sys.argv) > 2 else None
 
 work = tempfile.mkdtemp(prefix="cvbench.", dir=os.environ.get("BENCH_DIR") or None)
@@ -182,7 +186,22 @@ class Goal:
 rows = []
 
 
+def with_before(contenders):
+    """Each of our programs followed by the same program of the earlier build."""
+    result = []
+    for c in contenders:
+        result.append(c)
+        if BEFORE and c.command[0].startswith(BIN + os.sep):
+            twin = copy.copy(c)
+            twin.name = c.name + " (before)"
+            twin.command = [os.path.join(BEFORE, os.path.basename(c.command[0]))] + c.command[1:]
+            twin.times, twin.peaks = [], []
+            result.append(twin)
+    return result
+
+
 def run_case(name, title, contenders, goals):
+    contenders = with_before(contenders)
     log("== %s" % title)
     for c in contenders:
         c.run(timed=False)
