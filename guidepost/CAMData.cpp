@@ -320,8 +320,9 @@ private:
             site.id = s.Attr(Tag::id);
             if (site.id.empty())
                 continue;
+            // An empty weight counts as an absent one.
             std::string value;
-            if (s.GetAttr(Tag::value, value))
+            if (s.GetAttr(Tag::value, value) && !value.empty())
                 site.weight = decimalInt(value);
             if (site.weight <= 0)
                 continue;
@@ -382,9 +383,17 @@ private:
         const std::string mode = node.Attr(Tag::mode);
         if (!mode.empty())
             file->mode = modeCode(mode);
+        // Only a known keyword overrides the list's value.
+        file->modeGiven = keywordCode(keyword::mode, mode, -1) >= 0;
+        const int method = keywordCode(keyword::method, node.Attr(Tag::method), -1);
+        file->methodGiven = method >= 0;
+        if (file->methodGiven)
+            file->method = method;
         file->browseId = node.Attr(Tag::browseid);
         m.browseIndex[file->browseId] = file.get();
-        file->synchronize = isYes(node.Attr(Tag::synchronize));
+        const std::string synchronize = node.Attr(Tag::synchronize);
+        file->synchronize = isYes(synchronize);
+        file->synchronizeOff = synchronize == keyword::no;
         file->update = updatePolicyCode(node.Attr(Tag::update));
         file->uncompress = uncompressCode(node.Attr(Tag::uncompress));
         return file;
@@ -498,7 +507,7 @@ void writeFile(Writer& w, const FileRecord& f)
         w.attr("folder", f.folder);
     if (!f.browseId.empty())
         w.attr("browseid", f.browseId);
-    if (f.mode == ModeAscii || f.mode == ModeBinary)
+    if (f.mode == ModeAscii || f.mode == ModeBinary || (f.modeGiven && f.mode == ModeAuto))
         w.attr("mode", keyword::mode[f.mode]);
     if (f.synchronize)
         w.attr("synchronize", keyword::yes);

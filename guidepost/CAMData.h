@@ -27,8 +27,14 @@ struct CVCLIB_EXPORT FileRecord {
     std::string folder;     // written as the folder attribute, never read back
     std::string remote;     // remote name or path
     int mode = guidepost::ModeAuto;
+    bool modeGiven = false;  // the file's own mode overrides its list's
     std::string browseId;
     bool synchronize = false;
+    // Receiver only: synchronize="no" clears what the levels above set.
+    bool synchronizeOff = false;
+    // Receiver only: a file may ask for a single or a multiple get itself.
+    bool methodGiven = false;
+    int method = guidepost::MethodGet;
     int update = guidepost::UpdateDefault;
     bool selected = true;
     int uncompress = guidepost::UncompressNone;

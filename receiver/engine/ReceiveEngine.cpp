@@ -212,6 +212,8 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
         deleteAttachments();
         throw ReceiveError(CAMException::CreateFolderFailed, reports);
     }
+    if (beginHook_)
+        beginHook_(saveRoot_);
     if (tasks.empty()) {
         deleteAttachments();
         throw ReceiveError(CAMException::InvalidGuidePost);
@@ -431,7 +433,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
         return;
 
     std::string folderText = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
-    std::vector<std::string> components = FolderPath::taskFolder(folderText, start_, head_.archived, certifiedArea_);
+    std::vector<std::string> components = FolderPath::taskFolder(folderText, start_);
     if (!FolderPath::create(saveRoot_, components, 5, host_)) {
         addErrorLine(formatText(texts::localFolderFailedLine, folderText));
         return;
@@ -519,13 +521,10 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         throw ReceiveError(CAMException::NoProtocol, "[" + source.name + "]");
 
     ChosenServer server;
-    SourceLogin login;
     if (source.protocol != guidepost::ProtocolAttach) {
         if (source.serverName.empty())
             throw ReceiveError(CAMException::NameMissing, "[" + source.name + "]");
         server = MirrorChoice::choose(source, options_.random);
-        login = SourceLogin::resolve(source.account, source.inputMail, server.protocol, server.host,
-                                     options_.accounts, options_.proxies);
     }
 
     PolicyState policy = inherited;
@@ -544,6 +543,9 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         processAttachSource(source, policy, attachments, folder);
         return;
     }
+    // The account is looked up only for a source the user goes on with.
+    const SourceLogin login = SourceLogin::resolve(source.account, source.inputMail, server.protocol, server.host,
+                                                   options_.accounts, options_.proxies);
     if (!remoteTransfer_ && server.protocol == guidepost::ProtocolHttp) {
         HttpSourceReceiver::receive(*this, RemoteSource{&source, server, &login, policy, folder},
                                     options_.allowBasicAuth);
@@ -585,14 +587,22 @@ void ReceiveEngine::eachFile(const FileListRecord& list, const std::function<voi
 }
 
 bool ReceiveEngine::prepareFileList(const FileListRecord& list, const std::string& folder,
-                                    std::vector<std::string>& local, PolicyState& policy)
+                                    std::vector<std::string>& local, PolicyState& policy, Transfer transfer)
 {
-    local = FolderPath::check(list.localFolder);
-    if (!FolderPath::create(folder, local, 5, host_)) {
+    auto makeFolder = [&] {
+        local = FolderPath::check(list.localFolder);
+        if (FolderPath::create(folder, local, 5, host_))
+            return true;
         addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list.localFolder)));
         return false;
-    }
-    return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy);
+    };
+    // An FTP list settles its policy before its local folder is made, so a
+    // list the user skips leaves no folder behind.
+    if (transfer == Transfer::Ftp)
+        return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy, transfer)
+            && makeFolder();
+    return makeFolder()
+        && policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy, transfer);
 }
 
 void ReceiveEngine::removeAfterZip(const std::string& folder, const std::vector<std::string>& local)
@@ -615,12 +625,19 @@ void ReceiveEngine::sourceBegins(const std::string& server, std::int32_t protoco
     append(std::move(header));
 }
 
-void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
+void ReceiveEngine::failFile(const std::string& name, const std::string& saveName, std::int32_t protocol,
+                             const std::string& why, bool withLine)
 {
-    if (withLine)
-        addErrorLine(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
+    if (withLine) {
+        // The reason stands on its own line before the file's, so the file's
+        // line keeps its fixed form for whoever reads the pages.
+        if (!why.empty())
+            addErrorLine(why);
+        addErrorLine(formatText(texts::fileFailedLine, name));
+    }
     ReceiveEvent failed;
     failed.eventKind = FileFailed;
+    failed.saveName = saveName;
     failed.remoteName = name;
     failed.protocolCode = protocol;
     failed.transferMode = ModeNone;
@@ -652,7 +669,8 @@ void ReceiveEngine::processAttachSource(const SourceRecord& source, const Policy
             } catch (const CAMException& e) {
                 if (progress_.cancel)
                     throw;
-                failFile(file.remote.empty() ? file.name : file.remote, ProtocolAttach, errorText(e));
+                const std::string remote = file.remote.empty() ? file.name : file.remote;
+                failFile(remote, LocalName::shown(file.name, remote), ProtocolAttach, errorText(e));
             }
         });
     });
@@ -669,7 +687,7 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     progress_.setName(&ReceiveProgress::Names::file, localName);
 
     PolicyState policy = inherited;
-    if (!policy_.resolve(PolicyLevel::File, localName, file.update, file.synchronize, policy, Transfer::Attach))
+    if (!policy_.resolveFile(file, localName, policy, Transfer::Attach))
         return;
 
     auto it = attachments.find(remote);
@@ -691,6 +709,7 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     event.remoteName = remote;
     event.protocolCode = ProtocolAttach;
     event.transferMode = ModeNone;
+    event.browseId = file.browseId;
     if (!policy_.shouldReceive(localPath, policy.policy, Transfer::Attach, remoteTime)) {
         event.byteCount = -1;
         append(std::move(event));

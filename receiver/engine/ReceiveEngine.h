@@ -65,7 +65,7 @@ struct ReceiveOptions {
     const AccountStore* accounts = nullptr;
     ProxySettings proxies;
     MirrorChoice::RandomSource random;  // empty: seeded from the clock
-    int maxOpenFolders = 10;
+    int maxOpenFolders = 8;
     bool allowBasicAuth = false;  // "AllowBasicAuth"
     platform::InternetOptions transfer;
 };
@@ -92,6 +92,11 @@ public:
 
     void setAttachmentExtractor(AttachmentExtractor extractor) { extractor_ = std::move(extractor); }
     void setRemoteTransfer(RemoteTransfer transfer) { remoteTransfer_ = std::move(transfer); }
+    // Called once the receive begins, after certification and the welcome,
+    // with the save root it receives into (a certified GuidePost's own
+    // folder): the reports are written below it.
+    using BeginHook = std::function<void(const std::string& saveRoot)>;
+    void setBeginHook(BeginHook hook) { beginHook_ = std::move(hook); }
     // The GuidePost file as received: certification compares its digest.
     void setGuidePostFile(std::string path) { guidePostFile_ = std::move(path); }
 
@@ -142,14 +147,17 @@ public:
     // settles the list's policy; false when the list is not to be received,
     // with an error line when its folder could not be made.
     bool prepareFileList(const FileListRecord& list, const std::string& folder, std::vector<std::string>& local,
-                         PolicyState& policy);
+                         PolicyState& policy, Transfer transfer = Transfer::Http);
     // A zip task removes the list's local folders once they are packed.
     void removeAfterZip(const std::string& folder, const std::vector<std::string>& local);
     // The kind-0 event that opens a source's rows.
     void sourceBegins(const std::string& server, std::int32_t protocol);
-    // One file that could not be received: the error line (unless the
-    // transfer gave its own), a kind-8 event and the failure count.
-    void failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine = true);
+    // One file that could not be received: the error lines (the reason, then
+    // "ファイル[ %s ]を取得できませんでした。" with the remote name; none
+    // when the transfer gave its own), a kind-8 event with the remote and
+    // local names, and the failure count.
+    void failFile(const std::string& name, const std::string& saveName, std::int32_t protocol, const std::string& why,
+                  bool withLine = true);
 
 private:
     struct Attachment {
@@ -187,12 +195,12 @@ private:
     TaskCounters task_;
     AttachmentExtractor extractor_;
     RemoteTransfer remoteTransfer_;
+    BeginHook beginHook_;
 
     GuidePostHead head_;
     std::string saveRoot_;
     std::tm start_{};
     int confirmMode_ = 0;
-    bool certifiedArea_ = false;
     bool certified_ = false;
     std::string guidePostFile_;
     CipherKey cipherKey_;

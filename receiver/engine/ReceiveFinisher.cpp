@@ -101,6 +101,8 @@ FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
         return result;  // kept: nothing to place
     if (!moveFile(event.tempPath, event.destPath, result.error, stop_))
         result.ok = false;
+    else
+        result.placed = true;
     ::unlink(event.tempPath.c_str());
     if (result.ok && event.unzipAfter == 1) {
         if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_))

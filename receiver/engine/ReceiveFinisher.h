@@ -18,6 +18,9 @@ struct ReceiveTotals;
 struct FinishResult {
     bool ok = true;
     std::string error;  // why it failed (UTF-8)
+    // A received file stands in its place, even when a later step (its
+    // unpacking) failed.
+    bool placed = false;
 };
 
 class ReceiveFinisher {

@@ -10,6 +10,8 @@
 #include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
 
+#include "receiver/reports/PageText.h"
+
 #include "guidepost/GuidePostArchive.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
@@ -81,6 +83,11 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
         platform::UrlDownloadResult result = download.toFile(server, path, secure);
         if (!result.ok) {
             const int code = TransferErrors::download(result.error);
+            // A server that answered with an error was reached: its answer
+            // heads the message, not a failed connection.
+            if (result.error.failure == platform::TransferFailure::HttpStatus && result.error.httpStatus >= 400)
+                return failure(code, TransferErrors::statusMessage(result.error.httpStatus, source, server)
+                                         + "\n(HTTP " + std::to_string(result.error.httpStatus) + ")");
             std::string message = CAMException::messageFor(code);
             if (result.error.httpStatus >= 400)
                 message += "\nHTTP " + std::to_string(result.error.httpStatus);
@@ -92,14 +99,25 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
         host_.ask(Questions::notice(texts::errorCaption, texts::badSource, QuestionIcon::None));
         return failure(CAMException::FileCreateFailed, CAMException::messageFor(CAMException::FileCreateFailed));
     }
-    std::string root = GuidePostLocation::prepareSaveRoot(saveRoot);
-    if (root.empty())
-        return failure(-1, std::string(texts::cannotCreateFolder) + "\n" + saveRoot);
-    progress_.zero();
-    return receive(local, root);
+    // The source is read before any save root is made: a mistyped path
+    // leaves nothing behind.
+    if (!remote) {
+        struct stat st;
+        if (::stat(local.c_str(), &st) != 0)
+            return failure(CAMException::InvalidGuidePost,
+                           errno == ENOENT || errno == ENOTDIR
+                               ? reports::fill(texts::sourceMissing, {local})
+                               : reports::fill(texts::sourceUnreadable, {local, std::strerror(errno)}));
+        if (S_ISDIR(st.st_mode))
+            return failure(CAMException::InvalidGuidePost, reports::fill(texts::sourceIsFolder, {local}));
+        if (::access(local.c_str(), R_OK) != 0)
+            return failure(CAMException::InvalidGuidePost,
+                           reports::fill(texts::sourceUnreadable, {local, std::strerror(errno)}));
+    }
+    return receive(local, saveRoot);
 }
 
-WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string& root)
+WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string& saveRoot)
 {
     CAMData model;
     TemporaryFile document;
@@ -127,6 +145,14 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
         return failure(e.code(), errorText(e));
     }
 
+    // Made absolute once: the pages link by file:// addresses and the
+    // recent receive list names folders for other programs.
+    std::string problem;
+    const std::string root = GuidePostLocation::prepareSaveRoot(saveRoot, problem);
+    if (root.empty())
+        return failure(-1, problem);
+    progress_.zero();
+
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
     engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
@@ -134,7 +160,7 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                                               key.enciphered ? key.length : 0);
     });
     if (startHook_)
-        startHook_(model, root);
+        engine.setBeginHook([this, &model](const std::string& saveRoot) { startHook_(model, saveRoot); });
     WorkerOutcome outcome;
     try {
         outcome.status = engine.Receive(model, root) ? WorkerOutcome::Received : WorkerOutcome::NotStarted;

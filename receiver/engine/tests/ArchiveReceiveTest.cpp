@@ -121,10 +121,37 @@ TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
 
     CAMData model;
     buildModel(model, dir);
-    model.Save(dir / "plain.gp");
-    WorkerOutcome noRoot = worker.run(dir / "plain.gp", dir / "missing/root");
+    ASSERT_TRUE(GuidePostArchive::Write(dir / "plain.gpa", model, false, nullptr, 0));
+    // A save root the user chose is made one level deep only, and the
+    // message names the folder that is missing.
+    WorkerOutcome noRoot = worker.run(dir / "plain.gpa", dir / "missing/root");
     EXPECT_EQ(noRoot.status, WorkerOutcome::Failed);
-    EXPECT_EQ(noRoot.message.rfind("フォルダを作成できません", 0), 0u);
+    EXPECT_EQ(noRoot.message, "保存フォルダ[ " + dir / "missing/root" + " ]を作成できません。その上のフォルダ[ "
+                                  + dir / "missing" + " ]がありません。");
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+
+    // A source that is not there, or is a folder, is said to be so, with
+    // its path, and no save root is made for it.
+    WorkerOutcome absent = worker.run(dir / "absent.gp", dir / "root");
+    EXPECT_EQ(absent.status, WorkerOutcome::Failed);
+    EXPECT_EQ(absent.message, "ガイドポストのファイル[ " + dir / "absent.gp" + " ]がありません。");
+    WorkerOutcome folder = worker.run(dir.path.string(), dir / "root");
+    EXPECT_EQ(folder.status, WorkerOutcome::Failed);
+    EXPECT_EQ(folder.message.rfind("[ " + dir.path.string() + " ]はフォルダです。", 0), 0u) << folder.message;
+    EXPECT_FALSE(fs::exists(dir / "root"));
+
+    // A relative save root is made absolute once, before anything uses it.
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path);
+    std::vector<std::string> begun;
+    worker.setHooks([&](const CAMData&, const std::string& root) { begun.push_back(root); },
+                    [](const CAMData&, const ReceiveEngine&) {});
+    WorkerOutcome relative = worker.run("plain.gpa", "rel");
+    fs::current_path(before);
+    ReceiveFinisher(totals).drain(queue);
+    EXPECT_EQ(relative.status, WorkerOutcome::Received) << relative.message;
+    EXPECT_EQ(begun, std::vector<std::string>{dir / "rel"});
+    EXPECT_TRUE(fs::exists(dir / "rel/受信/写真/sub/two.bin"));
 }
 
 } // namespace

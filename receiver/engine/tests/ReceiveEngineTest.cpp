@@ -232,8 +232,12 @@ TEST_F(ReceiveEngineTest, NamesAndFoldersThatClimbOutFailClearlyAndTouchNothingO
         EXPECT_TRUE(run());
         EXPECT_EQ(readFile(root + "/d/ok.txt"), "data");
         EXPECT_EQ(totals.attach.failed, 2);
-        ASSERT_EQ(errorLines.size(), 2u);
-        EXPECT_NE(errorLines[0].find("ファイル[ x ]を取得できませんでした。"), std::string::npos);
+        // Each failure gives its reason, then the file's line exactly as the
+        // pages have it.
+        ASSERT_EQ(errorLines.size(), 4u);
+        EXPECT_NE(errorLines[0].find("保存先の外"), std::string::npos) << errorLines[0];
+        EXPECT_EQ(errorLines[1], "ファイル[ x ]を取得できませんでした。");
+        EXPECT_EQ(errorLines[3], "ファイル[ x ]を取得できませんでした。");
     }
     model.tasks.clear();
     {

@@ -121,10 +121,11 @@ struct ReceiveReportingTest : ::testing::Test {
 };
 
 // The rows the log must hold for the files of the first task, as the log's
-// table gives them (HTTP rows in the first colour).
+// table gives them (HTTP rows in the first colour): the remote name without
+// the server's folder, and no transfer mode.
 std::string fileRow(const std::string& name, int size)
 {
-    return receivedRow("#e4efec", name, "files/" + name, "BINARY", size);
+    return receivedRow("#e4efec", name, name, "--", size);
 }
 
 TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailure)
@@ -150,8 +151,9 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
     ASSERT_NE(picture, std::string::npos);
     EXPECT_LT(index, text);
     EXPECT_LT(text, picture);
+    // A failed file's row names it by its local and its remote name.
     EXPECT_NE(log.find("<font color=\"red\">F</font></td><td bgcolor=\"#ecece4\">ファイル</td><td bgcolor=\"#ecece4\">"
-                       "</td><td bgcolor=\"#ecece4\">files/missing.txt</td>"),
+                       "missing.txt</td><td bgcolor=\"#ecece4\">missing.txt</td>"),
               std::string::npos);
     EXPECT_NE(log.find("<FONT face=\"Courier New\">3 (失敗 : 1)</FONT>"), std::string::npos);
     EXPECT_NE(log.find("受信レポートへ戻る"), std::string::npos);
