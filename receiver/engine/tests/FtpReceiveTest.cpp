@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace receive;
@@ -71,12 +72,24 @@ TEST(FtpReceiveTest, SingleFilesAndMultipleGetsLandInsideTheirFolders)
     ReceiveOptions options;
     options.accounts = &store;
     ReceiveFinisher finisher(totals);
+    std::vector<ReceiveEvent> events;
+    finisher.setLogHook([&](const ReceiveEvent& e, const FinishResult&) { events.push_back(e); });
     fs::create_directories(dir / "root");
     {
         ReceiveEngine engine(host, queue, totals, progress, options);
         EXPECT_TRUE(engine.Receive(head, tasks, dir / "root"));
         finisher.drain(queue);
     }
+    // The folder row names the local and the remote folder; the failed
+    // file's row its local and remote name.
+    auto folderRow = std::find_if(events.begin(), events.end(), [](const ReceiveEvent& e) { return e.eventKind == FolderCreated; });
+    ASSERT_NE(folderRow, events.end());
+    EXPECT_EQ(folderRow->saveName, "deep");
+    EXPECT_EQ(folderRow->remoteName, "deep");
+    auto failedRow = std::find_if(events.begin(), events.end(), [](const ReceiveEvent& e) { return e.eventKind == FileFailed; });
+    ASSERT_NE(failedRow, events.end());
+    EXPECT_EQ(failedRow->saveName, "missing.txt");
+    EXPECT_EQ(failedRow->remoteName, "missing.txt");
     EXPECT_EQ(readFile(dir / "root/ftp/one.txt"), "one");
     EXPECT_FALSE(fs::exists(dir / "root/ftp/missing.txt"));
     EXPECT_EQ(readFile(dir / "root/ftp/mirror/two.dat"), "two");

@@ -6,6 +6,7 @@
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
 #include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveReporting.h"
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
@@ -265,6 +266,83 @@ TEST_F(ReceiveEngineTest, NamesAndFoldersThatClimbOutFailClearlyAndTouchNothingO
     }
 }
 
+// The folders the receiver keeps for itself are not a task's to name, in an
+// archive's GuidePost (model.head.archived) as in any other.
+TEST_F(ReceiveEngineTest, NoGuidePostWritesIntoTheReportFolderOrTheCertifiedArea)
+{
+    writeFile(root + "/_html___/Report07.htm", "the user's report");
+    for (const char* folder : {"certified\\site\\Glimmora\\Style", "_html___"}) {
+        model.tasks.clear();
+        TaskRecord& t = model.task("T", folder);
+        Model::attach(t, "x", payload("x", "planted"));
+        Model::file(Model::list(t), "Report07.htm", "x");
+        EXPECT_EQ(runCode(), CAMException::ReservedFolderName) << folder;
+    }
+    EXPECT_FALSE(fs::exists(root + "/certified"));
+    EXPECT_EQ(readFile(root + "/_html___/Report07.htm"), "the user's report");
+}
+
+// synchronize="no" on a file clears what its task set: the file keeps the
+// time of its arrival, not the attachment's.
+TEST_F(ReceiveEngineTest, AFileMayClearAnInheritedSynchronize)
+{
+    TaskRecord& t = model.task("T", "d");
+    t.synchronize = true;
+    Model::attach(t, "a", payload("a", "A"), 1'500'000'000);
+    FileListRecord& l = Model::list(t);
+    Model::file(l, "kept.txt", "a");
+    Model::file(l, "own.txt", "a").synchronizeOff = true;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(timeOf(root + "/d/kept.txt"), 1'500'000'000);
+    EXPECT_GT(timeOf(root + "/d/own.txt"), 1'600'000'000);
+}
+
+// Eight folders at most are opened after a receive; the ninth is told.
+TEST_F(ReceiveEngineTest, AtMostEightFoldersAreOpened)
+{
+    ReceiveEngine engine(host, queue, totals, progress);
+    engine.setAttachmentExtractor([](const AttachRecord& a, const std::string& dest, const CipherKey&) {
+        return fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing);
+    });
+    for (int i = 0; i < 9; ++i) {
+        TaskRecord& t = model.task("T" + std::to_string(i), "f" + std::to_string(i));
+        t.open = true;
+        Model::attach(t, "a", payload("a", "A"));
+        Model::file(Model::list(t), "a.txt", "a");
+    }
+    EXPECT_TRUE(engine.Receive(model.head, model.tasks, root));
+    EXPECT_EQ(engine.foldersToOpen().size(), 8u);
+    EXPECT_EQ(host.count(QuestionKind::Notice), 1);
+    EXPECT_EQ(host.asked.back().text, texts::maxFoldersOpen);
+    ReceiveFinisher(totals).drain(queue);
+}
+
+// A server the user skips in the server confirmation is never looked up:
+// its unknown account fails nothing.
+TEST_F(ReceiveEngineTest, TheServerConfirmationComesBeforeTheAccount)
+{
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "a", payload("a", "A"));
+    Model::file(Model::list(t), "a.txt", "a");
+    auto web = std::make_unique<SourceRecord>();
+    web->name = "web";
+    web->protocol = guidepost::ProtocolHttp;
+    web->serverName = "127.0.0.1";
+    web->account = "nobody-has-this-account";
+    web->fileLists.push_back(std::make_unique<FileListRecord>());
+    t.sources.push_back(std::move(web));
+    host.script(QuestionKind::Welcome, {WelcomeConfirmServers});
+    host.script(QuestionKind::ServerConfirm, {ConfirmReceive, ConfirmSkip});
+    EXPECT_TRUE(run());
+    EXPECT_EQ(host.count(QuestionKind::ServerConfirm), 2);
+    EXPECT_EQ(readFile(root + "/d/a.txt"), "A");
+
+    // Going on with it, the account is looked up and missing.
+    host.script(QuestionKind::Welcome, {WelcomeConfirmServers});
+    host.script(QuestionKind::ServerConfirm, {ConfirmReceive, ConfirmReceive});
+    EXPECT_EQ(runCode(), CAMException::BadAccountName);
+}
+
 TEST_F(ReceiveEngineTest, TaskConfirmationSkipAndStop)
 {
     for (const char* name : {"one", "two", "three"}) {
@@ -464,6 +542,45 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
     EXPECT_EQ(totals.attach.received, 0);
     EXPECT_EQ(totals.attach.failed, 1);
     ASSERT_EQ(finisher.failures().size(), 1u);
+}
+
+// A zip that arrives but cannot be unpacked stands in its place: its row
+// says it arrived (S) and then that its unpacking failed (F).
+TEST(ReceiveFinisherTest, AFailedUnpackingWritesTheArrivalAndTheFailure)
+{
+    TestFolder dir;
+    writeFile(dir / "temp.zip", "this is no zip file");
+    ReceiveTotals totals;
+    totals.attach.received = 1;
+    ReceiveFinisher finisher(totals);
+    ReceiveEvent e;
+    e.eventKind = FileReceived;
+    e.protocolCode = ProtocolAttach;
+    e.tempPath = dir / "temp.zip";
+    e.destPath = dir / "pack.zip";
+    e.saveName = e.remoteName = "pack.zip";
+    e.transferMode = ModeNone;
+    e.byteCount = 19;
+    e.unzipAfter = 1;
+    FinishResult result = finisher.handle(e);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.placed);
+    EXPECT_EQ(readFile(dir / "pack.zip"), "this is no zip file");
+    const std::string rows = reports::ReceiveLog::rowText(ReceiveReporting::rowOf(e, result));
+    const std::size_t arrived = rows.find("<font color=\"green\">S</font>");
+    const std::size_t failed = rows.find("<font color=\"red\">F</font>");
+    ASSERT_NE(arrived, std::string::npos) << rows;
+    ASSERT_NE(failed, std::string::npos) << rows;
+    EXPECT_LT(arrived, failed);
+
+    // A file that could not be placed at all is the failure row alone.
+    ReceiveEvent lost = e;
+    lost.tempPath = dir / "gone";
+    FinishResult notPlaced = finisher.handle(lost);
+    EXPECT_FALSE(notPlaced.placed);
+    const std::string row = reports::ReceiveLog::rowText(ReceiveReporting::rowOf(lost, notPlaced));
+    EXPECT_EQ(row.find(">S</font>"), std::string::npos) << row;
+    EXPECT_NE(row.find(">F</font>"), std::string::npos);
 }
 
 } // namespace
