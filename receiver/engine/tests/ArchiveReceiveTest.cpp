@@ -182,6 +182,15 @@ TEST(ReceiveCommandTest, ExitStatusTellsReceivedNothingReceivedFailureAndUsage)
 
     EXPECT_EQ(runCli("a.gpa --root root --yes", dir), 0) << readFile(dir / "out.txt");
     EXPECT_EQ(readFile(dir / "root/受信/写真/sub/two.bin"), "contents of two.bin");
+    // A first run on a fresh account: no documents folder yet, and the
+    // default save root is made with it.
+    ASSERT_FALSE(fs::exists(dir / "home/Documents"));
+    EXPECT_EQ(runCli("a.gpa --yes", dir), 0) << readFile(dir / "out.txt");
+    EXPECT_EQ(readFile(dir / "home/Documents/Corvan/受信/写真/sub/two.bin"), "contents of two.bin");
+    // A save root the user chose is made one level deep only.
+    EXPECT_EQ(runCli("a.gpa --root deep/er --yes", dir), 1);
+    EXPECT_NE(readFile(dir / "out.txt").find("その上のフォルダ[ " + dir / "deep" + " ]がありません。"), std::string::npos)
+        << readFile(dir / "out.txt");
     // Without a terminal a question is an error, and nothing is touched.
     EXPECT_EQ(runCli("a.gpa --root other", dir), 1);
     EXPECT_NE(readFile(dir / "out.txt").find("--yes"), std::string::npos);
