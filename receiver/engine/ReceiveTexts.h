@@ -109,6 +109,8 @@ inline constexpr const char* saveRootNotMade = "保存フォルダ[ %s ]を作�
 inline constexpr const char* sourceMissing = "ガイドポストのファイル[ %s ]がありません。";
 inline constexpr const char* sourceIsFolder =
     "[ %s ]はフォルダです。ガイドポストのファイル（.gp または .gpa）を指定してください。";
+inline constexpr const char* schemaMissing = "スキーマファイル[ %s ]がフォルダ[ %s ]にありません。";
+inline constexpr const char* schemaUnreadable = "スキーマファイル[ %s ]を読み込めません。";
 inline constexpr const char* sourceUnreadable = "ガイドポストのファイル[ %s ]を読めません。%s";
 inline constexpr const char* errorCaption = "エラー";
 inline constexpr const char* endCaption = "受信終了";

@@ -6,6 +6,7 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SchemaProblem.h"
 
 #include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
@@ -13,6 +14,7 @@
 #include "receiver/reports/PageText.h"
 
 #include "guidepost/GuidePostArchive.h"
+#include "guidepost/TCXML.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
 
@@ -142,6 +144,8 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 throw ReceiveError(CAMException::InvalidGuidePost, local);
         }
     } catch (const CAMException& e) {
+        if (e.code() == CAMException::SchemaMissing)
+            return failure(e.code(), errorText(e) + "\n" + SchemaProblem::text(TCXML::GuidePost));
         return failure(e.code(), errorText(e));
     }
 
