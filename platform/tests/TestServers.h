@@ -302,14 +302,19 @@ private:
 };
 
 // pyftpdlib: anonymous read-only at root, and one password account.
+// sizeReply: what every SIZE command is answered with (a server that
+// misreports sizes); empty for the true size.
 class FtpServer {
 public:
-    FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password)
+    FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password,
+              const std::string& sizeReply = {})
     {
         port = freePort();
         std::string script = std::string(CV_SOURCE_DIR) + "/platform/tests/ftp_server.py";
-        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "/usr/bin/python3", script, std::to_string(port), root.string(), user, password});
+        std::vector<std::string> argv{"/usr/bin/python3", script, std::to_string(port), root.string(), user, password};
+        if (!sizeReply.empty())
+            argv.push_back(sizeReply);
+        child_ = std::make_unique<ChildProcess>(argv);
         ready = waitForPort(port);
     }
     int port = 0;
