@@ -423,12 +423,16 @@ TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndUnreachableServersFailClearly)
         EXPECT_EQ(runCode(), CAMException::CreateFolderFailed);
         return;
     }
-    // Root writes anywhere: the receive runs as an ordinary user in a child.
+    // Root writes anywhere: the receive runs as an ordinary user in a child,
+    // with a temporary folder that user may write whatever TMPDIR says.
     fs::permissions(dir.path, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
     fs::permissions(dir.path / "payload", fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    fs::create_directories(dir.path / "tmp-nobody");
+    fs::permissions(dir.path / "tmp-nobody", fs::perms::all | fs::perms::sticky_bit);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        ::setenv("TMPDIR", (dir.path / "tmp-nobody").c_str(), 1);
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(99);
         ::_exit(runCode());
