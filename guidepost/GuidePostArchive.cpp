@@ -6,6 +6,7 @@
 #include "platform/Compression.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
+#include "platform/FreeSpaceGuard.h"
 #include "platform/SafeName.h"
 #include "platform/TempFile.h"
 #include "platform/WriteAll.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <algorithm>
 #include <fcntl.h>
 #include <memory>
@@ -122,14 +124,15 @@ public:
         return true;
     }
     bool skip(std::uint64_t n) { return n <= remaining() && seek(pos_ + n); }
-    bool copyTo(std::FILE* out, std::uint64_t n)
+    // allow: asked before each block is written; false stops the copy.
+    bool copyTo(std::FILE* out, std::uint64_t n, const std::function<bool(std::size_t)>& allow = {})
     {
         if (n > remaining())
             return false;
         unsigned char buffer[copyBufferSize];
         while (n > 0) {
             std::size_t chunk = n < copyBufferSize ? static_cast<std::size_t>(n) : copyBufferSize;
-            if (!read(buffer, chunk) || std::fwrite(buffer, 1, chunk, out) != chunk)
+            if (!read(buffer, chunk) || (allow && !allow(chunk)) || std::fwrite(buffer, 1, chunk, out) != chunk)
                 return false;
             n -= chunk;
         }
@@ -636,7 +639,7 @@ bool GuidePostArchive::ReadIndex(const std::string& path, ArchiveIndex& index)
 
 bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::string& destination,
                                     const ArchiveIndexRecord& record, const unsigned char* cipherCode,
-                                    std::size_t cipherCodeLength)
+                                    std::size_t cipherCodeLength, std::int64_t sizeLimit)
 {
     lastError = CAMException::BadArchive;
     Reader in;
@@ -656,8 +659,23 @@ bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::s
     AtomicTarget target(destination);
     if (!target.createOrFillEmpty())
         return false;
+    // What is written is bounded: by the size the GuidePost declares, and by
+    // the free space of the disk, so a small archive cannot fill it.
+    const std::string folder = std::filesystem::path(destination).parent_path().string();
+    platform::FreeSpaceGuard space(folder.empty() ? std::string(".") : folder);
+    std::uint64_t written = 0;
+    auto bounded = [&](std::size_t length) {
+        written += length;
+        if (sizeLimit >= 0 && written > static_cast<std::uint64_t>(sizeLimit))
+            return false;
+        if (!space.allow(length)) {
+            lastError = CAMException::FileCreateFailed;
+            return false;
+        }
+        return true;
+    };
     if (!compressed && !enciphered) {
-        if (!in.copyTo(target.get(), stored))
+        if (!in.copyTo(target.get(), stored, bounded))
             return false;
         return target.commit() ? (lastError = 0, true) : false;
     }
@@ -675,9 +693,15 @@ bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::s
         wanted = compressedSize;
     }
     std::FILE* out = target.get();
-    platform::GzipInflater inflater([out](const unsigned char* data, std::size_t length) {
-        return std::fwrite(data, 1, length, out) == length;
-    });
+    auto write = [&](const unsigned char* data, std::size_t length) {
+        if (!bounded(length))
+            return false;
+        if (std::fwrite(data, 1, length, out) == length)
+            return true;
+        lastError = CAMException::FileCreateFailed;
+        return false;
+    };
+    platform::GzipInflater inflater(write);
     static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
     unsigned char buffer[copyBufferSize];
     std::uint64_t taken = 0, passed = 0;
@@ -690,7 +714,7 @@ bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::s
             cipher.Decipher(buffer, buffer, chunk);
         const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
         passed += keep;
-        if (compressed ? !inflater.feed(buffer, keep) : std::fwrite(buffer, 1, keep, out) != keep)
+        if (compressed ? !inflater.feed(buffer, keep) : !write(buffer, keep))
             return false;
     }
     if (compressed && !inflater.finish())

@@ -372,7 +372,15 @@ void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRec
                 throw ReceiveError(CAMException::UserCancelled);
             }
             std::string temp = platform::TempFile::createPath();
-            bool ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
+            bool ok = false;
+            try {
+                ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
+            } catch (const CAMException&) {
+                // The extractor says why itself (the disk is full).
+                ::unlink(temp.c_str());
+                deleteAttachments();
+                throw;
+            }
             if (!ok) {
                 if (!temp.empty())
                     ::unlink(temp.c_str());

@@ -4,6 +4,8 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "receiver/reports/PageText.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/Zip.h"
 
@@ -105,11 +107,19 @@ FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
         result.placed = true;
     ::unlink(event.tempPath.c_str());
     if (result.ok && event.unzipAfter == 1) {
-        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_))
-            ::unlink(event.destPath.c_str());
-        else {
+        struct stat zip {};
+        const bool known = ::stat(event.destPath.c_str(), &zip) == 0;
+        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_)) {
+            // An entry of the zip's own name has taken its place: that stays.
+            struct stat now {};
+            if (known && ::stat(event.destPath.c_str(), &now) == 0 && now.st_dev == zip.st_dev
+                && now.st_ino == zip.st_ino)
+                ::unlink(event.destPath.c_str());
+        } else {
             result.ok = false;
-            result.error = platform::lastZipError();
+            result.error = platform::lastZipFailure() == platform::ZipFailure::SpaceRanOut
+                ? reports::fill(texts::unpackSpaceRanOut, {event.destPath})
+                : platform::lastZipError();
         }
     }
     if (!result.ok) {

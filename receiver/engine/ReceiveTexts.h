@@ -109,6 +109,10 @@ inline constexpr const char* saveRootNotMade = "保存フォルダ[ %s ]を作�
 inline constexpr const char* sourceMissing = "ガイドポストのファイル[ %s ]がありません。";
 inline constexpr const char* sourceIsFolder =
     "[ %s ]はフォルダです。ガイドポストのファイル（.gp または .gpa）を指定してください。";
+inline constexpr const char* spaceRanOut =
+    "ディスクの空き容量が足りなくなったため、[ %s ]への[ %s ]の取り出しをやめました（空き容量を 100 MiB 残します）。";
+inline constexpr const char* unpackSpaceRanOut =
+    "ディスクの空き容量が足りなくなったため、[ %s ]の展開をやめました（空き容量を 100 MiB 残します）。";
 inline constexpr const char* schemaMissing = "スキーマファイル[ %s ]がフォルダ[ %s ]にありません。";
 inline constexpr const char* schemaUnreadable = "スキーマファイル[ %s ]を読み込めません。";
 inline constexpr const char* sourceUnreadable = "ガイドポストのファイル[ %s ]を読めません。%s";

@@ -14,6 +14,7 @@
 #include "receiver/reports/PageText.h"
 
 #include "guidepost/GuidePostArchive.h"
+#include "platform/FreeSpaceGuard.h"
 #include "guidepost/TCXML.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,8 +162,15 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
     engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
-        return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
-                                              key.enciphered ? key.length : 0);
+        // An attachment may not grow beyond the size its GuidePost declares
+        // (0 stands for a size not given, as the album writer leaves it).
+        if (GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
+                                           key.enciphered ? key.length : 0, a.size > 0 ? a.size : -1))
+            return true;
+        const std::string folder = std::filesystem::path(destination).parent_path().string();
+        if (GuidePostArchive::LastError() == CAMException::FileCreateFailed && platform::FreeSpaceGuard::low(folder))
+            throw ReceiveError(CAMException::FileCreateFailed, reports::fill(texts::spaceRanOut, {folder, a.name}));
+        return false;
     });
     if (startHook_)
         engine.setBeginHook([this, &model](const std::string& saveRoot) { startHook_(model, saveRoot); });

@@ -14,6 +14,7 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
 #include "guidepost/TCXML.h"
+#include "platform/FreeSpaceGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,59 @@ TEST(ArchiveReceiveTest, AnEncipheredArchiveIsReceivedIntoItsFoldersWithItsTimes
     WorkerOutcome failed = again.run(archive, dir / "root2");
     EXPECT_EQ(failed.status, WorkerOutcome::Failed);
     EXPECT_FALSE(fs::exists(dir / "root2/受信/写真/sub/two.bin"));
+}
+
+// An attachment may not inflate beyond the size its GuidePost declares, nor
+// fill the disk: a small archive stops, says why, and leaves no file.
+TEST(ArchiveReceiveTest, AttachmentsStopAtTheirDeclaredSizeAndBeforeTheDiskIsFull)
+{
+    TestFolder dir;
+    fs::create_directories(dir / "tmp");
+    const std::string zeros(32u << 20, '\0');
+    CAMData model;
+    buildModel(model, dir);
+    writeFile(dir / "src/two.bin", zeros);
+    model.tasks[0]->attachments[1]->size = 10;  // declares 10 bytes
+    ASSERT_TRUE(GuidePostArchive::Write(dir / "bomb.gpa", model, false, nullptr, 0));
+    ASSERT_LT(fs::file_size(dir / "bomb.gpa"), 200000u);
+
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    const char* previous = std::getenv("TMPDIR");
+    const std::string savedTmp = previous ? previous : "";
+    ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+    auto receive = [&](const std::string& archive, const std::string& root) {
+        ReceiveWorker worker(host, queue, totals, progress);
+        WorkerOutcome outcome = worker.run(archive, root);
+        ReceiveFinisher(totals).drain(queue);
+        return outcome;
+    };
+    WorkerOutcome declared = receive(dir / "bomb.gpa", dir / "root");
+    EXPECT_EQ(declared.code, CAMException::BadArchive) << declared.message;
+    EXPECT_NE(declared.message.find("[two.bin]"), std::string::npos) << declared.message;
+
+    // Its true size given, the disk keeps its reserve (set here to leave
+    // room for 8 MiB): the message says that space ran out.
+    model.tasks[0]->attachments[1]->size = static_cast<std::int64_t>(zeros.size());
+    ASSERT_TRUE(GuidePostArchive::Write(dir / "large.gpa", model, false, nullptr, 0));
+    platform::FreeSpaceGuard::setReserve(fs::space(dir / "tmp").available - (8u << 20));
+    WorkerOutcome full = receive(dir / "large.gpa", dir / "root");
+    platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
+    EXPECT_EQ(full.code, CAMException::FileCreateFailed) << full.message;
+    EXPECT_NE(full.message.find("ディスクの空き容量が足りなくなった"), std::string::npos) << full.message;
+    EXPECT_NE(full.message.find("two.bin"), std::string::npos) << full.message;
+
+    EXPECT_FALSE(fs::exists(dir / "root/受信"));
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "no attachment is left behind";
+    WorkerOutcome whole = receive(dir / "large.gpa", dir / "root");
+    EXPECT_EQ(whole.status, WorkerOutcome::Received) << whole.message;
+    EXPECT_EQ(fs::file_size(dir / "root/受信/写真/sub/two.bin"), zeros.size());
+    if (previous)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)

@@ -10,6 +10,7 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "platform/FreeSpaceGuard.h"
 #include "platform/TempFile.h"
 #include "platform/Zip.h"
 
@@ -546,6 +547,53 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
     EXPECT_EQ(totals.attach.received, 0);
     EXPECT_EQ(totals.attach.failed, 1);
     ASSERT_EQ(finisher.failures().size(), 1u);
+}
+
+// A zip whose entry bears the zip's own name: the entry takes its place,
+// whole, and is not deleted afterwards as the zip would be.
+TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
+{
+    TestFolder dir;
+    writeFile(dir / "pack/pack.zip", "the entry inside");
+    writeFile(dir / "pack/note.txt", "note");
+    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "received.zip"), 1);
+    fs::create_directories(dir / "dest");
+    ReceiveTotals totals;
+    totals.attach.received = 1;
+    ReceiveFinisher finisher(totals);
+    ReceiveEvent e;
+    e.eventKind = FileReceived;
+    e.protocolCode = ProtocolAttach;
+    e.tempPath = dir / "received.zip";
+    e.destPath = dir / "dest/pack.zip";
+    e.saveName = e.remoteName = "pack.zip";
+    e.byteCount = static_cast<std::int64_t>(fs::file_size(dir / "received.zip"));
+    e.unzipAfter = 1;
+    EXPECT_TRUE(finisher.handle(e).ok) << platform::lastZipError();
+    EXPECT_EQ(readFile(dir / "dest/pack.zip"), "the entry inside");
+    EXPECT_EQ(readFile(dir / "dest/note.txt"), "note");
+
+    // An ordinary zip goes once unpacked.
+    fs::remove(dir / "pack/pack.zip");
+    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "plain.zip"), 1);
+    e.tempPath = dir / "plain.zip";
+    e.destPath = dir / "dest/plain.zip";
+    EXPECT_TRUE(finisher.handle(e).ok);
+    EXPECT_FALSE(fs::exists(dir / "dest/plain.zip"));
+
+    // One that would fill the disk (its reserve set here to leave 1 MiB):
+    // the zip stays, and the failure says that space ran out.
+    writeFile(dir / "pack/big.bin", std::string(8u << 20, 'z'));
+    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "big.zip"), 1);
+    e.tempPath = dir / "big.zip";
+    e.destPath = dir / "dest/big.zip";
+    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (1u << 20));
+    FinishResult full = finisher.handle(e);
+    platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
+    EXPECT_FALSE(full.ok);
+    EXPECT_NE(full.error.find("ディスクの空き容量が足りなくなった"), std::string::npos) << full.error;
+    EXPECT_TRUE(fs::exists(dir / "dest/big.zip"));
+    EXPECT_FALSE(fs::exists(dir / "dest/big.bin"));
 }
 
 // A zip that arrives but cannot be unpacked stands in its place: its row
