@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 std::atomic<std::uint64_t> reserveBytes{FreeSpaceGuard::defaultReserve};
+thread_local bool refused = false;
 
 // Asked again after this much was written, or sooner when the room left is
 // smaller: other writers share the disk.
@@ -24,7 +25,10 @@ bool freeBytes(const std::string& folder, std::uint64_t& bytes)
 
 } // namespace
 
-FreeSpaceGuard::FreeSpaceGuard(std::string folder) : folder_(std::move(folder)) {}
+FreeSpaceGuard::FreeSpaceGuard(std::string folder) : folder_(std::move(folder))
+{
+    refused = false;
+}
 
 bool FreeSpaceGuard::refresh()
 {
@@ -46,11 +50,18 @@ bool FreeSpaceGuard::allow(std::size_t bytes)
         if (!refresh())
             return true;
     }
-    if (bytes > room_)
+    if (bytes > room_) {
+        refused = true;
         return false;
+    }
     room_ -= bytes;
     sinceCheck_ += bytes;
     return true;
+}
+
+bool FreeSpaceGuard::refusedOnThisThread()
+{
+    return refused;
 }
 
 bool FreeSpaceGuard::low(const std::string& folder)

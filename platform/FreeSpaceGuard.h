@@ -22,6 +22,9 @@ public:
     // than the reserve free. A file system that cannot be asked is trusted.
     bool allow(std::size_t bytes);
 
+    // Whether the last guard made on this thread refused a write.
+    static bool refusedOnThisThread();
+
     // Whether the file system holding folder is at its reserve now: less
     // than the reserve and one more block of writing free. After a guard
     // refused, or a write failed, this says that space ran out.

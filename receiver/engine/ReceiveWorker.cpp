@@ -168,7 +168,8 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                                            key.enciphered ? key.length : 0, a.size > 0 ? a.size : -1))
             return true;
         const std::string folder = std::filesystem::path(destination).parent_path().string();
-        if (GuidePostArchive::LastError() == CAMException::FileCreateFailed && platform::FreeSpaceGuard::low(folder))
+        if (GuidePostArchive::LastError() == CAMException::FileCreateFailed
+            && (platform::FreeSpaceGuard::refusedOnThisThread() || platform::FreeSpaceGuard::low(folder)))
             throw ReceiveError(CAMException::FileCreateFailed, reports::fill(texts::spaceRanOut, {folder, a.name}));
         return false;
     });

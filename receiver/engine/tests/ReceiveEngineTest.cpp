@@ -15,6 +15,7 @@
 #include "platform/Zip.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -581,13 +582,20 @@ TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
     EXPECT_TRUE(finisher.handle(e).ok);
     EXPECT_FALSE(fs::exists(dir / "dest/plain.zip"));
 
-    // One that would fill the disk (its reserve set here to leave 1 MiB):
-    // the zip stays, and the failure says that space ran out.
-    writeFile(dir / "pack/big.bin", std::string(8u << 20, 'z'));
-    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "big.zip"), 1);
+    // One that would fill the disk (its reserve set here to leave 8 MiB, the
+    // zip unpacking to 64 MiB): the zip stays, and the failure says that
+    // space ran out.
+    {
+        const std::string zeros(64u << 20, '\0');
+        int error = 0;
+        zip_t* z = zip_open((dir / "big.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        ASSERT_NE(z, nullptr);
+        ASSERT_GE(zip_file_add(z, "big.bin", zip_source_buffer(z, zeros.data(), zeros.size(), 0), 0), 0);
+        ASSERT_EQ(zip_close(z), 0);
+    }
     e.tempPath = dir / "big.zip";
     e.destPath = dir / "dest/big.zip";
-    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (1u << 20));
+    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (8u << 20));
     FinishResult full = finisher.handle(e);
     platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
     EXPECT_FALSE(full.ok);
