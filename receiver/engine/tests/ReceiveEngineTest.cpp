@@ -550,6 +550,22 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
     ASSERT_EQ(finisher.failures().size(), 1u);
 }
 
+// A received attachment to be unpacked where it is placed.
+ReceiveEvent zipArrived(const std::string& temp, const std::string& dest)
+{
+    ReceiveEvent e;
+    e.eventKind = FileReceived;
+    e.protocolCode = ProtocolAttach;
+    e.tempPath = temp;
+    e.destPath = dest;
+    e.saveName = e.remoteName = fs::path(dest).filename().string();
+    e.transferMode = ModeNone;
+    std::error_code ec;
+    e.byteCount = static_cast<std::int64_t>(fs::file_size(temp, ec));
+    e.unzipAfter = 1;
+    return e;
+}
+
 // A zip whose entry bears the zip's own name: the entry takes its place,
 // whole, and is not deleted afterwards as the zip would be.
 TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
@@ -562,24 +578,15 @@ TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
     ReceiveTotals totals;
     totals.attach.received = 1;
     ReceiveFinisher finisher(totals);
-    ReceiveEvent e;
-    e.eventKind = FileReceived;
-    e.protocolCode = ProtocolAttach;
-    e.tempPath = dir / "received.zip";
-    e.destPath = dir / "dest/pack.zip";
-    e.saveName = e.remoteName = "pack.zip";
-    e.byteCount = static_cast<std::int64_t>(fs::file_size(dir / "received.zip"));
-    e.unzipAfter = 1;
-    EXPECT_TRUE(finisher.handle(e).ok) << platform::lastZipError();
+    EXPECT_TRUE(finisher.handle(zipArrived(dir / "received.zip", dir / "dest/pack.zip")).ok)
+        << platform::lastZipError();
     EXPECT_EQ(readFile(dir / "dest/pack.zip"), "the entry inside");
     EXPECT_EQ(readFile(dir / "dest/note.txt"), "note");
 
     // An ordinary zip goes once unpacked.
     fs::remove(dir / "pack/pack.zip");
     ASSERT_EQ(platform::zipnize(dir / "pack", dir / "plain.zip"), 1);
-    e.tempPath = dir / "plain.zip";
-    e.destPath = dir / "dest/plain.zip";
-    EXPECT_TRUE(finisher.handle(e).ok);
+    EXPECT_TRUE(finisher.handle(zipArrived(dir / "plain.zip", dir / "dest/plain.zip")).ok);
     EXPECT_FALSE(fs::exists(dir / "dest/plain.zip"));
 
     // One that would fill the disk (its reserve set here to leave 8 MiB, the
@@ -593,10 +600,8 @@ TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
         ASSERT_GE(zip_file_add(z, "big.bin", zip_source_buffer(z, zeros.data(), zeros.size(), 0), 0), 0);
         ASSERT_EQ(zip_close(z), 0);
     }
-    e.tempPath = dir / "big.zip";
-    e.destPath = dir / "dest/big.zip";
     platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (8u << 20));
-    FinishResult full = finisher.handle(e);
+    FinishResult full = finisher.handle(zipArrived(dir / "big.zip", dir / "dest/big.zip"));
     platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
     EXPECT_FALSE(full.ok);
     EXPECT_NE(full.error.find("ディスクの空き容量が足りなくなった"), std::string::npos) << full.error;
@@ -613,15 +618,7 @@ TEST(ReceiveFinisherTest, AFailedUnpackingWritesTheArrivalAndTheFailure)
     ReceiveTotals totals;
     totals.attach.received = 1;
     ReceiveFinisher finisher(totals);
-    ReceiveEvent e;
-    e.eventKind = FileReceived;
-    e.protocolCode = ProtocolAttach;
-    e.tempPath = dir / "temp.zip";
-    e.destPath = dir / "pack.zip";
-    e.saveName = e.remoteName = "pack.zip";
-    e.transferMode = ModeNone;
-    e.byteCount = 19;
-    e.unzipAfter = 1;
+    ReceiveEvent e = zipArrived(dir / "temp.zip", dir / "pack.zip");
     FinishResult result = finisher.handle(e);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.placed);
