@@ -3,7 +3,7 @@
 #include "StoreFieldCodec.h"
 #include "platform/Cp932Codec.h"
 #include "platform/Folders.h"
-#include "platform/WriteAll.h"
+#include "platform/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -301,20 +301,7 @@ bool AccountStore::write()
 
     if (!ensureFolder())
         return false;
-    const std::filesystem::path target(path_);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-
-    std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, 0600) == 0 && platform::writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temporary.c_str(), path_.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    return platform::AtomicFile::writeWhole(path_, data, platform::AtomicFile::Access::OwnerOnly);
 }
 
 bool AccountStore::ensureFolder() const

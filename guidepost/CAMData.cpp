@@ -3,8 +3,8 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/DocumentTree.h"
 #include "guidepost/TCXML.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
-#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -633,34 +633,10 @@ void writeTask(Writer& w, const TaskRecord& t)
     w.close("task");
 }
 
-// Writes data to path through a temporary file in the same folder, so an
-// existing document survives any failure.
+// An existing document survives any failure of the save.
 bool writeAtomically(const std::string& path, const std::string& data)
 {
-    namespace fs = std::filesystem;
-    fs::path target(path);
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string tmpl = (folder / ".CVsaveXXXXXX").string();
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    const mode_t mask = umask(0);
-    umask(mask);
-    ok = fchmod(fd, 0666 & ~mask) == 0;
-    if (ok)
-        ok = platform::writeAll(fd, data.data(), data.size());
-    if (ok)
-        ok = fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = std::rename(tmpl.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(tmpl.c_str());
-    return ok;
+    return platform::AtomicFile::writeWhole(path, data);
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/CBlowfish.h"
 #include "platform/Compression.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
+#include "platform/SafeName.h"
 #include "platform/TempFile.h"
 #include "platform/WriteAll.h"
 
@@ -334,7 +336,7 @@ public:
         if (fd < 0)
             return false;
         tmp_ = name.data();
-        ::fchmod(fd, 0644);
+        ::fchmod(fd, platform::AtomicFile::modeFor(platform::AtomicFile::Access::Shared));
         std::FILE* f = ::fdopen(fd, "wb");
         if (!f) {
             ::close(fd);
@@ -384,10 +386,7 @@ std::uint32_t drawSeed()
 
 bool GuidePostArchive::IsSafeEntryName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    // ':' also stands for a drive ("C:x"); Windows never allows it in a name.
-    return name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
+    return platform::SafeName::isComponent(name);
 }
 
 int GuidePostArchive::LastError()

@@ -1,6 +1,5 @@
 #include "FtpSource.h"
 
-#include "guidepost/CAMException.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HttpSource.h"
 #include "platform/InternetBodyFile.h"
@@ -33,10 +32,12 @@ std::string joinFolder(const std::string& a, const std::string& b)
     return a + "/" + b;
 }
 
-bool safeName(const std::string& name)
+// The folder itself and its parent are no entries; every other name goes
+// to the caller, which judges it by the one name rule and says why it
+// refuses one.
+bool listedEntry(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\\') == std::string::npos;
+    return !name.empty() && name != "." && name != "..";
 }
 
 } // namespace
@@ -51,11 +52,6 @@ FtpSource::FtpSource(std::string host, int port, SourceLogin login, ProxySetting
 }
 
 FtpSource::~FtpSource() = default;
-
-std::string FtpSource::remoteFolderLine(const std::string& folder)
-{
-    return formatLine("リモート（取得先）のディレクトリ[ %s ]にアクセスできませんでした。", folder);
-}
 
 std::string FtpSource::folderUrl(const std::string& folder) const
 {
@@ -78,17 +74,19 @@ void FtpSource::resetRequest()
     curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
 }
 
-int FtpSource::open()
+TransferError FtpSource::open()
 {
+    TransferError error;
     std::string user = login_.user;
     std::string password = login_.password;
     if (login_.hasAccount && login_.accountName != "anonymous" && login_.askPassword) {
         std::optional<std::string> typed;
         if (callbacks_.askPassword)
-            typed = callbacks_.askPassword(
-                PasswordPrompt{user == "anonymous" ? mailPromptText : passwordPromptText, host_, user, "FTP"});
-        if (!typed)
-            return CAMException::PasswordNeeded;
+            typed = callbacks_.askPassword(PasswordPrompt{user == "anonymous", host_, user, "FTP"});
+        if (!typed) {
+            error.failure = TransferFailure::PasswordDeclined;
+            return error;
+        }
         password = *typed;
     }
     if (user.empty())
@@ -99,7 +97,8 @@ int FtpSource::open()
     session_ = std::make_unique<InternetSession>(options_, proxy_, callbacks_);
     if (!session_->valid()) {
         session_.reset();
-        return CAMException::FtpConnectFailed;
+        error.failure = TransferFailure::NoSession;
+        return error;
     }
     CURL* c = session_->handle();
     session_->setLogin(user, password);
@@ -118,13 +117,15 @@ int FtpSource::open()
     InternetSession::Body body{{}, [](const char*, std::size_t) { return true; }};
     InternetSession::Outcome out = session_->perform(folderUrl({}), body, false);
     resetRequest();
-    if (out.stop == InternetSession::Stop::Cancelled)
-        return CAMException::UserCancelled;
-    if (!out.ok()) {
-        session_.reset();
-        return CAMException::FtpConnectFailed;
+    error = session_->errorOf(out);
+    if (error.failure == TransferFailure::TransferFailed) {
+        // Reached, but the server would not let this login in.
+        error.failure = TransferFailure::LoginRefused;
+        error.stage = TransferStage::Connecting;
     }
-    return 0;
+    if (error)
+        session_.reset();
+    return error;
 }
 
 bool FtpSource::changeFolder(const std::string& folder)
@@ -208,7 +209,7 @@ std::vector<FtpEntry> FtpSource::parseListing(const std::string& text, bool mlsd
             entry.folder = line[0] == 'd';
             entry.size = std::atoll(field[4].c_str());
         }
-        if (safeName(entry.name))
+        if (listedEntry(entry.name))
             entries.push_back(entry);
     }
     return entries;
@@ -270,18 +271,17 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
     FtpFileResult result;
     result.remoteName = remoteName;
     result.mode = ascii_ ? ascii_->resolve(mode, remoteName) : (mode == 1 ? 1 : 2);
-    auto fail = [&](int code) {
-        result.status = code == CAMException::UserCancelled ? TransferStatus::Cancelled : TransferStatus::Failed;
-        result.errorCode = code;
+    auto fail = [&](TransferFailure what, TransferStage stage) {
+        result.status = what == TransferFailure::Cancelled ? TransferStatus::Cancelled : TransferStatus::Failed;
+        result.error.failure = what;
+        result.error.stage = stage;
         result.size = 0;
-        if (result.status == TransferStatus::Failed)
-            result.errorLines.push_back(formatLine(fileFailedLine, remoteName));
         return result;
     };
     if (!session_)
-        return fail(CAMException::FtpConnectFailed);
+        return fail(TransferFailure::NoSession, TransferStage::Session);
     if (session_->cancelled())
-        return fail(CAMException::UserCancelled);
+        return fail(TransferFailure::Cancelled, TransferStage::Requesting);
     if (decide && !decide()) {
         result.status = TransferStatus::Kept;
         return result;
@@ -293,14 +293,14 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
             url += '/';
         url += InternetSession::escapePath(remoteName, options_.cp932Names);
     } catch (const CodecError& e) {
-        result.detail = e.what();
-        return fail(CAMException::InternetFileFailed);
+        result.error.detail = e.what();
+        return fail(TransferFailure::BadName, TransferStage::Requesting);
     }
 
     TempFile temp;
     InternetBodyFile file;
     if (!file.adopt(temp.createOpen()))
-        return fail(CAMException::FileCreateFailed);
+        return fail(TransferFailure::LocalFileFailed, TransferStage::Storing);
     InternetSession::Body body;
     body.begins = [&]() {
         long long size = knownSize;
@@ -319,34 +319,37 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
     InternetSession::Outcome out = session_->perform(url, body, false);
     resetRequest();
     bool closed = file.close();
-    result.detail = out.error;
-    if (out.stop == InternetSession::Stop::Cancelled)
-        return fail(CAMException::UserCancelled);
-    if (out.stop == InternetSession::Stop::WriteFailed || !closed)
-        return fail(CAMException::FileCreateFailed);
-    if (!out.ok())
-        return fail(out.couldNotConnect() ? CAMException::InternetConnectFailed : CAMException::InternetFileFailed);
+    TransferError error = session_->errorOf(out);
+    if (!closed && !error) {
+        error.failure = TransferFailure::LocalFileFailed;
+        error.stage = TransferStage::Storing;
+    }
+    if (error) {
+        fail(error.failure, error.stage);
+        result.error = error;
+        return result;
+    }
     result.status = TransferStatus::Received;
     result.size = out.bytes;
     result.tempPath = temp.release();
     return result;
 }
 
-int FtpSource::getMultiple(const FtpMultipleGet& request)
+bool FtpSource::getMultiple(const FtpMultipleGet& request)
 {
     return walk(request, folder_, request.localFolder, 0);
 }
 
-int FtpSource::walk(const FtpMultipleGet& request, const std::string& remoteFolder,
-                    const std::string& localFolder, int depth)
+bool FtpSource::walk(const FtpMultipleGet& request, const std::string& remoteFolder,
+                     const std::string& localFolder, int depth)
 {
     std::vector<FtpEntry> entries;
     if (!list(request.pattern, entries, remoteFolder)) {
         if (session_ && session_->cancelled())
-            return CAMException::UserCancelled;
-        if (request.errorLine)
-            request.errorLine(remoteFolderLine(remoteFolder));
-        return 0;
+            return false;
+        if (request.folderUnreadable)
+            request.folderUnreadable(remoteFolder);
+        return true;
     }
     if (request.counted)
         request.counted(static_cast<int>(entries.size()));
@@ -362,27 +365,25 @@ int FtpSource::walk(const FtpMultipleGet& request, const std::string& remoteFold
         FtpFileResult r = transfer(remoteFolder, entry.name, request.mode, entry.size, decide);
         r.localFolder = localFolder;
         if (r.status == TransferStatus::Cancelled)
-            return CAMException::UserCancelled;
+            return false;
         if (request.fileDone)
             request.fileDone(r);
     }
     for (const std::string& name : folders) {
         if (session_->cancelled())
-            return CAMException::UserCancelled;
+            return false;
         std::string local = localFolder.empty() ? name : localFolder + "/" + name;
         if (depth + 1 > maxDepth || (request.createFolder && !request.createFolder(local))) {
-            if (request.errorLine)
-                request.errorLine(formatLine("%s でフォルダ[ %s ]を作成できませんでした。",
-                                             remoteFolder.empty() ? "/" : remoteFolder, name));
-            return 0;
+            if (request.folderRefused)
+                request.folderRefused(remoteFolder.empty() ? "/" : remoteFolder, name);
+            return true;
         }
         if (request.folderCreated)
             request.folderCreated(local, name);
-        int code = walk(request, joinFolder(remoteFolder, name), local, depth + 1);
-        if (code != 0)
-            return code;
+        if (!walk(request, joinFolder(remoteFolder, name), local, depth + 1))
+            return false;
     }
-    return 0;
+    return true;
 }
 
 } // namespace platform

@@ -26,14 +26,12 @@ struct FtpFileRequest {
 
 struct FtpFileResult {
     TransferStatus status = TransferStatus::Failed;
-    int errorCode = 0;        // CAMException code when Failed or Cancelled
+    TransferError error;      // Failed and Cancelled: what went wrong
     int mode = 2;             // the mode used: 1 ASCII, 2 binary
     std::string remoteName;
     std::string localFolder;  // multiple get: the local folder it belongs in
     std::string tempPath;     // Received: the caller now owns this file
     long long size = -1;      // bytes written; -1 when Kept
-    std::vector<std::string> errorLines;
-    std::string detail;
 };
 
 struct FtpEntry {
@@ -51,12 +49,15 @@ struct FtpMultipleGet {
     std::function<void(int count)> counted;
     // The local file localFolder/name exists: false keeps it.
     std::function<bool(const std::string& localFolder, const std::string& name)> decide;
-    // Makes a local folder; false stops the multiple get with its line.
+    // Makes a local folder; false stops the multiple get (folderRefused).
     std::function<bool(const std::string& localFolder)> createFolder;
     std::function<void(const std::string& localFolder, const std::string& name)> folderCreated;
     std::function<void(const FtpFileResult&)> fileDone;
-    // Lines for the task's error list.
-    std::function<void(const std::string& line)> errorLine;
+    // A remote folder that could not be listed (its files are skipped).
+    std::function<void(const std::string& remoteFolder)> folderUnreadable;
+    // A folder below remoteFolder that could not be made locally (or lies
+    // too deep): the multiple get stops there.
+    std::function<void(const std::string& remoteFolder, const std::string& name)> folderRefused;
 };
 
 class FtpSource {
@@ -69,31 +70,32 @@ public:
               TransferCallbacks callbacks, const AsciiExtensions* asciiExtensions, bool passive = true);
     ~FtpSource();
 
-    // Asks for the password when the account wants it typed (cancel: 20),
-    // makes the session and logs in (33). Returns 0 or the error code.
-    int open();
+    // Asks for the password when the account wants it typed
+    // (PasswordDeclined), makes the session and logs in (LoginRefused,
+    // ConnectFailed, ...). An empty error on success.
+    TransferError open();
 
     // Makes a folder current (absolute from "/", else below the log-in
     // folder); false when the server refuses it.
     bool changeFolder(const std::string& folder);
     const std::string& currentFolder() const { return folder_; }
+    const std::string& host() const { return host_; }
 
     FtpFileResult get(const FtpFileRequest& request);
-    // Returns 0, or 43 when cancelled.
-    int getMultiple(const FtpMultipleGet& request);
+    // False when the stop request ended it.
+    bool getMultiple(const FtpMultipleGet& request);
 
     // The entries of the current folder (or a folder below it) matching a
     // pattern with "*" and "?"; false when the folder cannot be listed.
     bool list(const std::string& pattern, std::vector<FtpEntry>& entries, const std::string& below = {});
 
-    static std::string remoteFolderLine(const std::string& folder);
     // Parses MLSD lines, or Unix-style LIST lines when mlsd is false.
     static std::vector<FtpEntry> parseListing(const std::string& text, bool mlsd);
 
 private:
     FtpFileResult transfer(const std::string& folder, const std::string& remoteName, int mode,
                            long long knownSize, const std::function<bool()>& decide);
-    int walk(const FtpMultipleGet& request, const std::string& remoteFolder, const std::string& localFolder,
+    bool walk(const FtpMultipleGet& request, const std::string& remoteFolder, const std::string& localFolder,
              int depth);
     std::string folderUrl(const std::string& folder) const;
     void resetRequest();

@@ -1,6 +1,5 @@
 #include "HttpSource.h"
 
-#include "guidepost/CAMException.h"
 #include "platform/Cp932Codec.h"
 #include "platform/InternetBodyFile.h"
 #include "platform/TempFile.h"
@@ -14,9 +13,6 @@
 namespace platform {
 
 namespace {
-
-const char* const certificateLine =
-    "ファイル %s のアクセスで、サーバー %s の証明書を確認できませんでした。";
 
 bool isSpace(char c)
 {
@@ -33,40 +29,6 @@ std::string trimmed(const std::string& text)
     while (end > begin && isSpace(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
-}
-
-std::string formatLine(const char* pattern, const std::string& a, const std::string& b)
-{
-    std::string out;
-    int field = 0;
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            out += field++ == 0 ? a : b;
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
-std::string HttpSource::statusMessage(long status, const std::string& file, const std::string& server)
-{
-    switch (status) {
-    case 400:
-        return formatLine("ファイル %s のアクセスで、正しいアクセスが行われませんでした。", file);
-    case 404:
-        return formatLine("ファイル %s は存在しません。", file);
-    case 405:
-        return formatLine("ファイル %s のアクセスで、サーバー %s がサポートしていないリクエストをしました。",
-                          file, server);
-    case 500:
-    case 503:
-        return formatLine("ファイル %s のアクセスで、サーバー %s がエラーを返しました。エラー内容は不明です。",
-                          file, server);
-    default:
-        return formatLine("ファイル %s のアクセスで、エラーが生じました。エラー内容は不明です。", file);
-    }
 }
 
 std::string HttpSource::requestPath(const std::string& folder, const std::string& name)
@@ -112,22 +74,16 @@ std::string HttpSource::address(const std::string& path) const
     return std::string(secure_ ? "https://" : "http://") + InternetSession::authority(host_, port_) + "/" + path;
 }
 
-bool HttpSource::obtainServerLogin(const std::string& path, bool& cancelled)
+bool HttpSource::obtainServerLogin(const std::string& path)
 {
-    cancelled = false;
     if (login_.hasAccount) {
         if (login_.askPassword) {
-            if (!callbacks_.askPassword) {
-                cancelled = true;
+            if (!callbacks_.askPassword)
                 return false;
-            }
-            PasswordPrompt prompt{login_.user == "anonymous" ? mailPromptText : passwordPromptText,
-                                  host_, login_.user, "HTTP"};
+            PasswordPrompt prompt{login_.user == "anonymous", host_, login_.user, "HTTP"};
             std::optional<std::string> typed = callbacks_.askPassword(prompt);
-            if (!typed) {
-                cancelled = true;
+            if (!typed)
                 return false;
-            }
             // A typed password serves the rest of this source only.
             login_.password = *typed;
             login_.askPassword = false;
@@ -140,10 +96,8 @@ bool HttpSource::obtainServerLogin(const std::string& path, bool& cancelled)
         std::optional<Credentials> typed;
         if (callbacks_.askUserAndPassword)
             typed = callbacks_.askUserAndPassword(address(path));
-        if (!typed) {
-            cancelled = true;
+        if (!typed)
             return false;
-        }
         session_->setLogin(typed->user, typed->password);
     }
     loginSet_ = true;
@@ -161,47 +115,34 @@ void HttpSource::forgetLogin()
     }
 }
 
-bool HttpSource::obtainProxyLogin()
-{
-    if (proxy_.user.empty() && callbacks_.askProxyCredentials) {
-        std::optional<Credentials> typed = callbacks_.askProxyCredentials(proxy_.address());
-        if (!typed)
-            return false;
-        proxy_.user = typed->user;
-        proxy_.password = typed->password;
-    }
-    if (proxy_.user.empty())
-        return false;
-    session_->setProxyLogin(proxy_.user, proxy_.password);
-    return true;
-}
-
 HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
 {
     HttpFileResult result;
     result.requestPath = requestPath(request.remoteFolder, request.remoteName);
-    std::string remoteName = requestPath({}, request.remoteName);
-    auto fail = [&](int code, const std::string& statusLine = {}) {
-        result.status = code == CAMException::UserCancelled ? TransferStatus::Cancelled : TransferStatus::Failed;
-        result.errorCode = code;
+    auto fail = [&](TransferError error) {
+        result.status = error.failure == TransferFailure::Cancelled ? TransferStatus::Cancelled
+                                                                    : TransferStatus::Failed;
+        result.error = std::move(error);
         result.size = 0;
-        if (result.status == TransferStatus::Failed) {
-            if (!statusLine.empty())
-                result.errorLines.push_back(statusLine);
-            result.errorLines.push_back(formatLine(fileFailedLine, remoteName));
-        }
         return result;
     };
+    auto failure = [](TransferFailure what, TransferStage stage) {
+        TransferError e;
+        e.failure = what;
+        e.stage = stage;
+        return e;
+    };
     if (!session_ && !open())
-        return fail(CAMException::HttpConnectFailed);
+        return fail(failure(TransferFailure::NoSession, TransferStage::Session));
 
     std::string url;
     try {
         url = std::string(secure_ ? "https://" : "http://") + InternetSession::authority(host_, port_) + "/"
             + InternetSession::escapePath(result.requestPath, options_.cp932Names, true);
     } catch (const CodecError& e) {
-        result.detail = e.what();
-        return fail(CAMException::InternetConnectFailed);
+        TransferError error = failure(TransferFailure::BadName, TransferStage::Requesting);
+        error.detail = e.what();
+        return fail(error);
     }
 
     TempFile temp;
@@ -229,68 +170,42 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
             callbacks_.fileBegins(length > 0 ? static_cast<long long>(length) : 0);
         return true;
     };
-    body.write = [&](const char* data, std::size_t size) {
-        return file.write(data, size);
-    };
+    body.write = [&](const char* data, std::size_t size) { return file.write(data, size); };
 
-    bool serverAuthTried = false;
-    bool proxyAuthTried = false;
-    for (;;) {
-        InternetSession::Outcome out = session_->perform(url, body, true);
-        result.httpStatus = out.status;
-        result.detail = out.error;
-        if (out.stop == InternetSession::Stop::Cancelled) {
-            file.close();
-            return fail(CAMException::UserCancelled);
+    InternetSession::ServerLogin serverLogin = [&](bool tried) {
+        if (loginSet_) {
+            // The credentials were refused: the next file asks afresh.
+            forgetLogin();
+            if (tried || (login_.hasAccount && !login_.askPassword))
+                return false;
         }
-        if (out.stop == InternetSession::Stop::WriteFailed || createFailed) {
-            file.close();
-            return fail(CAMException::FileCreateFailed);
-        }
-        if (out.stop == InternetSession::Stop::Declined) {
-            result.status = TransferStatus::Kept;
-            result.size = -1;
-            return result;
-        }
-        if (out.proxyStatus == 407 || out.status == 407) {
-            file.close();
-            if (proxyAuthTried || !obtainProxyLogin())
-                return fail(CAMException::NotAuthenticated, statusMessage(407, remoteName, host_));
-            proxyAuthTried = true;
-            continue;
-        }
-        if (out.curlCode != CURLE_OK) {
-            file.close();
-            if (out.certificateFailed())
-                return fail(CAMException::InternetConnectFailed, formatLine(certificateLine, remoteName, host_));
-            return fail(out.bodyStarted ? CAMException::InternetFileFailed : CAMException::InternetConnectFailed);
-        }
-        if (out.status == 401) {
-            file.close();
-            std::string line = statusMessage(401, remoteName, host_);
-            if (loginSet_) {
-                // The credentials were refused: the next file asks afresh.
-                forgetLogin();
-                if (serverAuthTried || (login_.hasAccount && !login_.askPassword))
-                    return fail(CAMException::NotAuthenticated, line);
-            }
-            bool cancelled = false;
-            if (!obtainServerLogin(result.requestPath, cancelled))
-                return fail(CAMException::NotAuthenticated, line);
-            serverAuthTried = true;
-            continue;
-        }
-        if (out.status < 200 || out.status > 299) {
-            file.close();
-            return fail(serverAuthTried || proxyAuthTried ? CAMException::NotAuthenticated
-                                                         : CAMException::ReceiveFailed,
-                        statusMessage(out.status, remoteName, host_));
-        }
-        if (!file.close())
-            return fail(CAMException::FileCreateFailed);
-        result.size = out.bytes;
-        break;
+        return obtainServerLogin(result.requestPath);
+    };
+    bool loginSent = false;
+    InternetSession::Outcome out = session_->performHttp(url, body, serverLogin, loginSent);
+    const bool closed = file.close();
+    TransferError error = session_->errorOf(out);
+    error.loginSent = loginSent;
+    if (out.stop == InternetSession::Stop::Declined && !createFailed) {
+        result.status = TransferStatus::Kept;
+        result.size = -1;
+        return result;
     }
+    if (createFailed || (!closed && !error)) {
+        error.failure = TransferFailure::LocalFileFailed;
+        error.stage = TransferStage::Storing;
+    } else if (out.stop == InternetSession::Stop::None
+               && (error.httpStatus == 407 || (out.curlCode == CURLE_OK && out.status == 401))) {
+        // A proxy that refuses the tunnel is an authentication failure too.
+        error.failure = TransferFailure::Unauthorized;
+    }
+    if (error)
+        return fail(error);
+    if (out.status < 200 || out.status > 299) {
+        error.failure = TransferFailure::HttpStatus;
+        return fail(error);
+    }
+    result.size = out.bytes;
 
     if (request.synchronize && result.remoteTime) {
         struct timespec times[2];

@@ -3,7 +3,8 @@
 // them, one GET per file, the body streamed into a temporary file that the
 // engine places. Authentication (server 401 and proxy 407) is answered from
 // the source's login, the proxy settings or the user through the prompts;
-// every failure of one file comes back as a result, never as an exception.
+// every failure of one file comes back as a typed result, never as an
+// exception.
 
 #include "platform/InternetSession.h"
 #include "platform/InternetTypes.h"
@@ -30,16 +31,11 @@ struct HttpFileRequest {
 
 struct HttpFileResult {
     TransferStatus status = TransferStatus::Failed;
-    int errorCode = 0;        // CAMException code when Failed or Cancelled
-    long httpStatus = 0;      // last status the server gave
+    TransferError error;      // Failed and Cancelled: what went wrong
     std::string tempPath;     // Received: the caller now owns this file
     long long size = -1;      // bytes received; -1 when Kept
     std::optional<std::int64_t> remoteTime;
     std::string requestPath;  // "folder/name" as requested
-    // Lines for the task's error list, in order (status message, then the
-    // per-file line); empty unless Failed.
-    std::vector<std::string> errorLines;
-    std::string detail;       // libcurl's explanation, for diagnostics
 };
 
 class HttpSource {
@@ -50,7 +46,7 @@ public:
                bool secure = false);
     ~HttpSource();
 
-    // Makes the session; false (error 34) when it cannot be made.
+    // Makes the session; false when it cannot be made.
     bool open();
     HttpFileResult fetch(const HttpFileRequest& request);
 
@@ -58,15 +54,11 @@ public:
     // "http://host[:port]/path" of a request path.
     std::string address(const std::string& requestPath) const;
 
-    // The message the error list gets for a failed request, by status
-    // (%s: the file, then the server).
-    static std::string statusMessage(long status, const std::string& file, const std::string& server);
     // "folder/name" with the separators the request path needs.
     static std::string requestPath(const std::string& folder, const std::string& name);
 
 private:
-    bool obtainServerLogin(const std::string& requestPath, bool& cancelled);
-    bool obtainProxyLogin();
+    bool obtainServerLogin(const std::string& requestPath);
     void forgetLogin();
 
     std::string host_;
@@ -82,8 +74,7 @@ private:
     bool passwordTyped_ = false;
 };
 
-// Text helpers shared by the transfers.
+// The text without white space at either end.
 std::string trimmed(const std::string& text);
-std::string formatLine(const char* pattern, const std::string& a, const std::string& b = {});
 
 } // namespace platform

@@ -66,6 +66,18 @@ struct SessionHooks {
         return result;
     }
 
+    // Called by libcurl while it transfers and, between packets, at least
+    // once a second; the wait loop in run() looks more often still.
+    static int progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        auto* self = static_cast<InternetSession*>(user);
+        if (!self->cancelled())
+            return 0;
+        if (self->outcome_)
+            self->outcome_->stop = InternetSession::Stop::Cancelled;
+        return 1;
+    }
+
     static int prerequest(void* user, char*, char*, int, int)
     {
         auto* self = static_cast<InternetSession*>(user);
@@ -83,7 +95,8 @@ InternetSession::InternetSession(const InternetOptions& options, const ProxySett
     : options_(options), proxy_(proxy), callbacks_(callbacks)
 {
     globalInit();
-    curl_ = curl_easy_init();
+    multi_ = curl_multi_init();
+    curl_ = multi_ ? curl_easy_init() : nullptr;
     if (!curl_)
         return;
     headers_ = curl_slist_append(headers_, acceptHeader);
@@ -114,6 +127,9 @@ InternetSession::InternetSession(const InternetOptions& options, const ProxySett
     curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
     curl_easy_setopt(curl_, CURLOPT_PREREQFUNCTION, &SessionHooks::prerequest);
     curl_easy_setopt(curl_, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &SessionHooks::progress);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_FILETIME, 1L);
     // Only Basic is offered, as the receiver always has; curl keeps the
     // credentials from other hosts a redirect leads to.
@@ -132,10 +148,14 @@ InternetSession::InternetSession(const InternetOptions& options, const ProxySett
 
 InternetSession::~InternetSession()
 {
-    if (curl_) {
+    if (curl_)
         status(StatusHandleClosing);
+    // The multi handle keeps the open connection: it goes first, while the
+    // callbacks it reports its closing through are still here.
+    if (multi_)
+        curl_multi_cleanup(multi_);
+    if (curl_)
         curl_easy_cleanup(curl_);
-    }
     curl_slist_free_all(headers_);
 }
 
@@ -213,11 +233,14 @@ InternetSession::Outcome InternetSession::perform(const std::string& url, Body& 
     httpBody_ = httpBody;
     outcome_ = &out;
     inHeaders_ = false;
-    CURLcode code = curl_easy_perform(curl_);
+    CURLcode code = static_cast<CURLcode>(run(out));
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);
     body_ = nullptr;
     outcome_ = nullptr;
 
+    // A transfer cut short by a stop is cancelled, whatever libcurl made of it.
+    if (code != CURLE_OK && out.stop == Stop::None && cancelled())
+        out.stop = Stop::Cancelled;
     out.curlCode = code;
     curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &out.status);
     curl_easy_getinfo(curl_, CURLINFO_HTTP_CONNECTCODE, &out.proxyStatus);
@@ -232,6 +255,109 @@ InternetSession::Outcome InternetSession::perform(const std::string& url, Body& 
     }
     status(StatusRequestComplete);
     return out;
+}
+
+int InternetSession::run(Outcome& out)
+{
+    if (curl_multi_add_handle(multi_, curl_) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        bool done = false;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl_) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0)
+            break;
+        if (cancelled()) {
+            out.stop = Stop::Cancelled;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi_, nullptr, 0, stopCheckMs, nullptr);
+    }
+    curl_multi_remove_handle(multi_, curl_);
+    return result;
+}
+
+bool InternetSession::obtainProxyLogin()
+{
+    if (proxy_.user.empty() && callbacks_.askProxyCredentials) {
+        std::optional<Credentials> typed = callbacks_.askProxyCredentials(proxy_.address());
+        if (!typed)
+            return false;
+        proxy_.user = typed->user;
+        proxy_.password = typed->password;
+    }
+    if (proxy_.user.empty())
+        return false;
+    setProxyLogin(proxy_.user, proxy_.password);
+    return true;
+}
+
+InternetSession::Outcome InternetSession::performHttp(const std::string& url, Body& body,
+                                                      const ServerLogin& serverLogin, bool& loginSent)
+{
+    bool serverTried = false, proxyTried = false;
+    for (;;) {
+        Outcome out = perform(url, body, true);
+        loginSent = serverTried || proxyTried;
+        if (out.stop != Stop::None)
+            return out;
+        if (out.proxyStatus == 407 || out.status == 407) {
+            if (proxyTried || !obtainProxyLogin())
+                return out;
+            proxyTried = true;
+            continue;
+        }
+        if (out.curlCode != CURLE_OK || out.status != 401)
+            return out;
+        if (!serverLogin || !serverLogin(serverTried))
+            return out;
+        serverTried = true;
+    }
+}
+
+TransferError InternetSession::errorOf(const Outcome& out) const
+{
+    TransferError e;
+    e.curlCode = out.curlCode;
+    e.httpStatus = out.proxyStatus == 407 ? 407 : out.status;
+    e.detail = out.error;
+    e.stage = out.bodyStarted ? TransferStage::Receiving : TransferStage::Requesting;
+    switch (out.stop) {
+    case Stop::Cancelled:
+        e.failure = TransferFailure::Cancelled;
+        return e;
+    case Stop::WriteFailed:
+        e.failure = TransferFailure::LocalFileFailed;
+        e.stage = TransferStage::Storing;
+        return e;
+    case Stop::Declined:
+    case Stop::None:
+        break;
+    }
+    if (out.curlCode == CURLE_OK)
+        return e;
+    if (out.certificateFailed()) {
+        e.failure = TransferFailure::CertificateRejected;
+        e.stage = TransferStage::Connecting;
+    } else if (out.couldNotConnect()) {
+        e.failure = TransferFailure::ConnectFailed;
+        e.stage = TransferStage::Connecting;
+    } else {
+        e.failure = TransferFailure::TransferFailed;
+    }
+    return e;
 }
 
 bool InternetSession::Outcome::certificateFailed() const

@@ -3,7 +3,9 @@
 // single connection serves them. Sets the agent, the two request headers,
 // the connect time-out, the stall limit, the proxy and certificate checks,
 // reports the connection stages and cuts the body into 4096-byte blocks,
-// checking the cancel flag before each.
+// checking the stop request before each. While nothing arrives the stop
+// request is still looked at every tenth of a second, so a silent server
+// never keeps a stop waiting.
 
 #include "platform/InternetTypes.h"
 
@@ -11,6 +13,7 @@
 #include <string>
 
 typedef void CURL;
+typedef void CURLM;
 struct curl_slist;
 
 namespace platform {
@@ -18,6 +21,9 @@ namespace platform {
 class InternetSession {
 public:
     static constexpr std::size_t blockSize = 4096;
+    // How long a transfer waits for the network before it looks at the stop
+    // request again.
+    static constexpr int stopCheckMs = 100;
     static constexpr const char* agent = "Corvandelle";
     static constexpr const char* userAgentHeader = "User-Agent: Corvandelle/1.0*";
     static constexpr const char* acceptHeader = "Accept: */*";
@@ -59,6 +65,21 @@ public:
     // body reaches Body (error pages and redirects are discarded).
     Outcome perform(const std::string& url, Body& body, bool httpBody);
 
+    // Called when the server answers 401: sets the session's login (or
+    // declines) and says whether to send the request again. tried: a login
+    // was sent with this request already.
+    using ServerLogin = std::function<bool(bool tried)>;
+    // An HTTP request with the answers to 401 and 407: asks serverLogin for
+    // the server, and for the proxy takes the proxy settings' user or asks
+    // askProxyCredentials once (the answer serves the rest of the session).
+    // The outcome of the last attempt comes back; loginSent tells whether
+    // credentials went with it.
+    Outcome performHttp(const std::string& url, Body& body, const ServerLogin& serverLogin, bool& loginSent);
+
+    // The failure an outcome stands for (None when it succeeded), with its
+    // stage, status and libcurl's code. Statuses are the caller's to judge.
+    TransferError errorOf(const Outcome& outcome) const;
+
     void setLogin(const std::string& user, const std::string& password);
     void clearLogin();
     void setProxyLogin(const std::string& user, const std::string& password);
@@ -85,11 +106,16 @@ public:
 private:
     friend struct SessionHooks;
     bool deliver(const char* data, std::size_t size);
+    bool obtainProxyLogin();
+    int run(Outcome& out);
 
     InternetOptions options_;
     ProxySettings proxy_;
     TransferCallbacks callbacks_;
     CURL* curl_ = nullptr;
+    // The handle runs inside a multi handle of its own, which keeps the
+    // connection between requests and lets a wait end early.
+    CURLM* multi_ = nullptr;
     curl_slist* headers_ = nullptr;
 
     // State of the request in progress.

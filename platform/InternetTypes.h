@@ -1,8 +1,9 @@
 #pragma once
 // The plain values that cross between the receive engine and the HTTP, FTP
 // and URL transfers: settings, the login and proxy of a source, what the
-// user is asked, and the callbacks through which the engine's host sees a
-// transfer. Texts are UTF-8.
+// user is asked, the callbacks through which the engine's host sees a
+// transfer, and how a transfer failed. Texts are UTF-8; the platform holds
+// no message of the receiver's.
 
 #include <cstdint>
 #include <functional>
@@ -42,6 +43,9 @@ struct InternetOptions {
     // Remote names go out as UTF-8 (percent-encoded); servers that keep
     // code page 932 names need this on.
     bool cp932Names = false;
+    // FTP data connections are opened by the client (PASV/EPSV); off, the
+    // server connects back (PORT).
+    bool passiveFtp = true;
     // The password of an anonymous FTP log-in when none was typed.
     std::string anonymousPassword = "corvandelle@example.com";
 };
@@ -71,12 +75,12 @@ struct Credentials {
     std::string password;
 };
 
-// The password dialog ("パスワード").
+// A password the user must type for a log-in.
 struct PasswordPrompt {
-    std::string message;  // which of the two prompt texts
+    bool mailAddress = false;  // anonymous: the password is a mail address
     std::string server;
     std::string user;
-    std::string protocol; // "HTTP" or "FTP"
+    std::string protocol;      // "HTTP" or "FTP"
 };
 
 // Everything a transfer reports or asks goes through these; any may be
@@ -84,8 +88,10 @@ struct PasswordPrompt {
 struct TransferCallbacks {
     std::function<void(int status)> connectionStatus;       // ConnectionStatus codes
     std::function<void(long long size)> fileBegins;         // size 0 when unknown
-    std::function<void(long long bytes)> blockReceived;     // once per block, bytes so far
-    std::function<bool()> cancelled;                        // checked before every block
+    std::function<void(long long bytes)> blockReceived;     // bytes so far, after each block
+    // The stop request: looked at before every block and, while nothing
+    // arrives, at least every tenth of a second.
+    std::function<bool()> cancelled;
     std::function<std::optional<std::string>(const PasswordPrompt&)> askPassword;
     std::function<std::optional<Credentials>(const std::string& address)> askUserAndPassword;
     // Only when a proxy asks for credentials and the settings hold none.
@@ -96,14 +102,41 @@ struct TransferCallbacks {
 enum class TransferStatus {
     Received,  // data is in the temporary file
     Kept,      // the caller chose to keep the local file; nothing fetched
-    Failed,    // this file only; the receive goes on
-    Cancelled, // the cancel flag was seen: the receive ends (code 43)
+    Failed,    // this file only; error says why
+    Cancelled, // the stop request was seen
 };
 
-// The two prompt texts of the password dialog.
-inline constexpr const char* passwordPromptText = "下のアカウントのパスワードを入力してください";
-inline constexpr const char* mailPromptText = "パスワードとしてメールアドレスを入力してください";
-// The per-file failure line of the error list.
-inline constexpr const char* fileFailedLine = "ファイル[ %s ]を取得できませんでした。";
+// What went wrong in a transfer, as the platform sees it. The receiver turns
+// it into its own error codes and lines.
+enum class TransferFailure {
+    None,
+    NoSession,            // libcurl could not make a handle
+    BadAddress,           // not an http or https address
+    BadName,              // a remote name the chosen encoding cannot hold
+    ConnectFailed,        // the server or proxy could not be reached, or did not answer
+    CertificateRejected,  // the server's certificate could not be verified
+    LoginRefused,         // an FTP log-in or folder the server refused
+    PasswordDeclined,     // a password the user would not type
+    Unauthorized,         // 401 or 407 left unanswered or answered wrongly
+    HttpStatus,           // any other 4xx or 5xx answer
+    TransferFailed,       // the transfer broke off, stalled or was refused
+    LocalFileFailed,      // the temporary file could not be made or written
+    TooLarge,             // a document fetched into memory grew past its limit
+    Cancelled,            // the stop request was seen
+};
+
+// Where in its course the transfer was.
+enum class TransferStage { Session, Connecting, Requesting, Receiving, Storing };
+
+struct TransferError {
+    TransferFailure failure = TransferFailure::None;
+    TransferStage stage = TransferStage::Session;
+    long httpStatus = 0;       // the last status the server (or proxy, for 407) gave
+    int curlCode = 0;          // libcurl's code (CURLcode), 0 when none
+    bool loginSent = false;    // credentials went with the failed request
+    std::string detail;        // libcurl's explanation, for diagnostics
+
+    explicit operator bool() const { return failure != TransferFailure::None; }
+};
 
 } // namespace platform

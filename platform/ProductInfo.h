@@ -4,6 +4,7 @@
 
 namespace product {
 
+inline constexpr const char* version = "1.0.5";
 inline constexpr const char* homePage = "https://www.quillmere.example/corvandelle/";
 inline constexpr const char* maker = "Quillmere";
 inline constexpr const char* publisherLine = "Copyright (C) Quillmere. All rights reserved.";

@@ -1,7 +1,9 @@
 #pragma once
 // The desktop's "open": pages, folders and files open in the user's chosen
-// program. Every open in the system goes through here, so tests can record
-// the calls instead of starting a browser.
+// program (xdg-open on Linux, run as a program of its own, so neither a
+// display nor a GUI application object is needed here). Every open in the
+// system goes through here, so tests can record the calls instead of
+// starting a browser.
 
 #include <functional>
 #include <string>
@@ -10,7 +12,8 @@ namespace platform {
 
 class Shell {
 public:
-    // Opens a local path or an address; false when the desktop refused it.
+    // Opens a local path or an address; false when the desktop refused it
+    // or has no opener. Waits a few seconds at most for the opener's answer.
     static bool open(const std::string& target);
 
     // Replaces the desktop for the rest of the process (tests); an empty

@@ -1,6 +1,8 @@
 #include "TempFile.h"
 
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <cstdlib>
 #include <unistd.h>
 #include <utility>
@@ -28,7 +30,10 @@ bool TempFile::create()
 {
     remove();
     path_ = createPath();
-    return !path_.empty();
+    if (path_.empty())
+        return false;
+    track(path_);
+    return true;
 }
 
 int TempFile::createOpen()
@@ -38,8 +43,10 @@ int TempFile::createOpen()
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     int fd = ::mkstemp(buffer.data());
-    if (fd >= 0)
+    if (fd >= 0) {
         path_.assign(buffer.data());
+        track(path_);
+    }
     return fd;
 }
 
@@ -47,16 +54,62 @@ void TempFile::remove()
 {
     if (!path_.empty()) {
         ::unlink(path_.c_str());
+        untrack(path_);
         path_.clear();
     }
 }
 
 std::string TempFile::release()
 {
+    if (!path_.empty())
+        untrack(path_);
     return std::exchange(path_, {});
 }
 
+namespace {
+thread_local std::string threadFolder;
+
+std::mutex trackedMutex;
+std::set<std::string>& tracked()
+{
+    static std::set<std::string> paths;
+    return paths;
+}
+} // namespace
+
+void TempFile::track(const std::string& path)
+{
+    std::lock_guard lock(trackedMutex);
+    tracked().insert(path);
+}
+
+void TempFile::untrack(const std::string& path)
+{
+    std::lock_guard lock(trackedMutex);
+    tracked().erase(path);
+}
+
+void TempFile::removeAllNow()
+{
+    std::lock_guard lock(trackedMutex);
+    for (const std::string& path : tracked())
+        ::unlink(path.c_str());
+    tracked().clear();
+}
+
+TempFile::ThreadFolder::ThreadFolder(std::string folder) : previous_(std::exchange(threadFolder, std::move(folder))) {}
+
+TempFile::ThreadFolder::~ThreadFolder()
+{
+    threadFolder = std::move(previous_);
+}
+
 std::string TempFile::folder()
+{
+    return threadFolder.empty() ? systemFolder() : threadFolder;
+}
+
+std::string TempFile::systemFolder()
 {
     const char* dir = std::getenv("TMPDIR");
     if (dir && *dir)

@@ -28,8 +28,31 @@ public:
     // Keeps the file on disk; the caller now owns it.
     std::string release();
 
-    // The folder temporary files go to.
+    // The folder temporary files go to: this thread's own folder while a
+    // ThreadFolder lives, else the system's.
     static std::string folder();
+    static std::string systemFolder();
+
+    // Every temporary file of this process not yet removed or handed on
+    // (TempFile and AtomicFile keep the list): removeAllNow() deletes them,
+    // for a program that must end at once.
+    static void track(const std::string& path);
+    static void untrack(const std::string& path);
+    static void removeAllNow();
+
+    // Sends the temporary files made on this thread to folder while it
+    // lives (a receive keeps its files in a folder of its own, so none is
+    // left behind however it ends).
+    class ThreadFolder {
+    public:
+        explicit ThreadFolder(std::string folder);
+        ~ThreadFolder();
+        ThreadFolder(const ThreadFolder&) = delete;
+        ThreadFolder& operator=(const ThreadFolder&) = delete;
+
+    private:
+        std::string previous_;
+    };
     // Creates an empty temporary file and returns its path ("" on failure);
     // the caller deletes it.
     static std::string createPath();

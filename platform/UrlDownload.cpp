@@ -1,6 +1,5 @@
 #include "UrlDownload.h"
 
-#include "guidepost/CAMException.h"
 #include "platform/InternetSession.h"
 #include "platform/InternetBodyFile.h"
 #include "platform/TempFile.h"
@@ -81,22 +80,28 @@ UrlDownloadResult UrlDownload::fetch(const std::string& url, bool toFile)
 UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
 {
     UrlDownloadResult result;
-    auto fail = [&](int code) {
+    auto fail = [&](TransferError error) {
         result.ok = false;
-        result.errorCode = code;
+        result.error = std::move(error);
         result.body.clear();
         result.size = 0;
         return result;
     };
+    auto failure = [](TransferFailure what, TransferStage stage) {
+        TransferError e;
+        e.failure = what;
+        e.stage = stage;
+        return e;
+    };
     std::string server, path;
     bool secure = false;
     if (!splitAddress(address, server, path, secure))
-        return fail(CAMException::BadUrl);
+        return fail(failure(TransferFailure::BadAddress, TransferStage::Session));
     std::string url = std::string(secure ? "https://" : "http://") + server + path;
 
     InternetSession session(options_, proxy_, callbacks_);
     if (!session.valid())
-        return fail(CAMException::HttpConnectFailed);
+        return fail(failure(TransferFailure::NoSession, TransferStage::Session));
 
     TempFile temp;
     InternetBodyFile file;
@@ -130,64 +135,37 @@ UrlDownloadResult UrlDownload::run(const std::string& address, bool toFile)
         return file.write(data, size);
     };
 
-    bool proxyAuthTried = false, serverAuthTried = false;
-    ProxySettings proxy = proxy_;
-    for (;;) {
-        InternetSession::Outcome out = session.perform(url, body, true);
-        result.httpStatus = out.status;
-        result.detail = out.error;
-        if (out.stop == InternetSession::Stop::Cancelled) {
-            file.close();
-            return fail(CAMException::UserCancelled);
-        }
-        if (tooLarge)
-            return fail(CAMException::InternetConnectFailed);
-        if (createFailed || out.stop != InternetSession::Stop::None) {
-            file.close();
-            return fail(CAMException::FileCreateFailed);
-        }
-        if (out.proxyStatus == 407 || out.status == 407) {
-            if (proxyAuthTried)
-                return fail(CAMException::InternetConnectFailed);
-            if (proxy.user.empty() && callbacks_.askProxyCredentials) {
-                std::optional<Credentials> typed = callbacks_.askProxyCredentials(proxy.address());
-                if (typed) {
-                    proxy.user = typed->user;
-                    proxy.password = typed->password;
-                }
-            }
-            if (proxy.user.empty())
-                return fail(CAMException::InternetConnectFailed);
-            session.setProxyLogin(proxy.user, proxy.password);
-            proxyAuthTried = true;
-            continue;
-        }
-        if (out.curlCode != CURLE_OK) {
-            file.close();
-            return fail(CAMException::InternetConnectFailed);
-        }
-        if (out.status == 401) {
-            if (serverAuthTried)
-                return fail(CAMException::InternetConnectFailed);
-            std::optional<Credentials> typed;
-            if (callbacks_.askUserAndPassword)
-                typed = callbacks_.askUserAndPassword(url);
-            if (!typed)
-                return fail(CAMException::InternetConnectFailed);
-            session.setLogin(typed->user, typed->password);
-            serverAuthTried = true;
-            continue;
-        }
-        if (out.status < 200 || out.status > 299) {
-            file.close();
-            return fail(CAMException::InternetConnectFailed);
-        }
-        if (!file.close())
-            return fail(CAMException::FileCreateFailed);
-        result.size = out.bytes;
-        break;
+    // The user is asked once for the server's credentials.
+    InternetSession::ServerLogin serverLogin = [&](bool tried) {
+        if (tried || !callbacks_.askUserAndPassword)
+            return false;
+        std::optional<Credentials> typed = callbacks_.askUserAndPassword(url);
+        if (!typed)
+            return false;
+        session.setLogin(typed->user, typed->password);
+        return true;
+    };
+    bool loginSent = false;
+    InternetSession::Outcome out = session.performHttp(url, body, serverLogin, loginSent);
+    const bool closed = file.close();
+    TransferError error = session.errorOf(out);
+    error.loginSent = loginSent;
+    if (tooLarge) {
+        error.failure = TransferFailure::TooLarge;
+        error.stage = TransferStage::Receiving;
+    } else if (createFailed || (out.stop == InternetSession::Stop::WriteFailed) || (!closed && !error)) {
+        error.failure = TransferFailure::LocalFileFailed;
+        error.stage = TransferStage::Storing;
+    } else if (out.stop == InternetSession::Stop::None
+               && (error.httpStatus == 407 || (out.curlCode == CURLE_OK && out.status == 401))) {
+        error.failure = TransferFailure::Unauthorized;
+    } else if (!error && (out.status < 200 || out.status > 299)) {
+        error.failure = TransferFailure::HttpStatus;
     }
+    if (error)
+        return fail(error);
     result.ok = true;
+    result.size = out.bytes;
     if (toFile)
         result.tempPath = temp.release();
     return result;

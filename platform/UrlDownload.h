@@ -1,8 +1,8 @@
 #pragma once
 // Fetches one document named by an http or https address (a GuidePost, an
 // archive, a certificate) into a temporary file or into memory. Every
-// failure is one result with its code; a temporary file of a failed fetch
-// is deleted before the result comes back.
+// failure is one typed result; a temporary file of a failed fetch is deleted
+// before the result comes back.
 
 #include "platform/InternetTypes.h"
 
@@ -14,12 +14,10 @@ namespace platform {
 
 struct UrlDownloadResult {
     bool ok = false;
-    int errorCode = 0;     // CAMException code when not ok
-    long httpStatus = 0;
+    TransferError error;   // when not ok
     std::string tempPath;  // to a file: the caller now owns it
     std::string body;      // into memory
     long long size = 0;
-    std::string detail;    // libcurl's explanation, for diagnostics
 };
 
 class UrlDownload {

@@ -1,16 +1,19 @@
 #include "platform/Zip.h"
 
 #include "platform/Cp932Codec.h"
-#include "platform/WriteAll.h"
+#include "platform/SafeName.h"
+#include "platform/AtomicFile.h"
 
 #include <zip.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -37,12 +40,6 @@ struct ZipCloser {
     }
 };
 
-std::string tempNameBeside(const std::string& target)
-{
-    fs::path p(target);
-    return (p.parent_path() / ("." + p.filename().string() + ".CVXXXXXX")).string();
-}
-
 // A zip entry's name as UTF-8: the UTF-8 flag is honoured; otherwise the
 // stored bytes are code page 932.
 bool entryName(zip_t* z, zip_uint64_t index, std::string& out)
@@ -63,43 +60,29 @@ bool entryName(zip_t* z, zip_uint64_t index, std::string& out)
     return true;
 }
 
-bool isDrive(const std::string& component)
-{
-    return component.size() >= 2 && component[1] == ':';
-}
-
 // Splits an entry name into safe components, or returns false.
 bool safeComponents(const std::string& name, std::vector<std::string>& parts, bool& isFolder)
 {
-    parts.clear();
-    if (name.empty() || name[0] == '/' || name[0] == '\\')
+    if (name.find('\0') != std::string::npos)
         return false;
-    std::string part;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
-            if (part == "..")
-                return false;
-            if (!part.empty() && part != ".") {
-                if (parts.empty() && isDrive(part))
-                    return false;
-                parts.push_back(part);
-            }
-            part.clear();
-        } else if (name[i] == '\0') {
-            return false;
-        } else {
-            part += name[i];
-        }
-    }
+    std::optional<std::vector<std::string>> split = SafeName::split(name);
+    if (!split || split->empty())
+        return false;
+    parts = std::move(*split);
     isFolder = name.back() == '/' || name.back() == '\\';
-    return !parts.empty();
+    return true;
 }
 
-bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::string& error)
+bool stopped(const std::atomic<bool>* stop)
 {
-    std::string temp = tempNameBeside(target.string());
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
+bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::string& error,
+                const std::atomic<bool>* stop)
+{
+    AtomicFile out(target.string());
+    if (!out.open()) {
         error = target.string() + ": " + std::strerror(errno);
         return false;
     }
@@ -107,6 +90,11 @@ bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::strin
     bool ok = entry != nullptr;
     std::vector<char> buffer(64 * 1024);
     while (ok) {
+        if (stopped(stop)) {
+            error = target.string() + ": stopped";
+            ok = false;
+            break;
+        }
         zip_int64_t n = zip_fread(entry, buffer.data(), buffer.size());
         if (n < 0) {
             ok = false;
@@ -114,27 +102,20 @@ bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::strin
         }
         if (n == 0)
             break;
-        if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(n))) {
+        if (!out.write(buffer.data(), static_cast<std::size_t>(n)))
             ok = false;
-            break;
-        }
     }
     if (entry)
         zip_fclose(entry);
-    ::fchmod(fd, 0644);
-    if (::close(fd) != 0)
-        ok = false;
+    struct timespec times[2] = {};
     zip_stat_t st;
-    if (ok && zip_stat_index(z, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
-        struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
-        ::utimensat(AT_FDCWD, temp.c_str(), times, 0);
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
+    const bool timed = ok && zip_stat_index(z, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME);
+    if (timed)
+        times[0] = times[1] = {st.mtime, 0};
+    if (ok && !out.commit(timed ? times : nullptr))
         ok = false;
-    if (!ok) {
+    if (!ok && error.empty())
         error = target.string() + ": " + std::strerror(errno ? errno : EIO);
-        ::unlink(temp.c_str());
-    }
     return ok;
 }
 
@@ -145,26 +126,27 @@ const std::string& lastZipError()
     return zipError;
 }
 
-int zipnize(const std::string& folder, const std::string& zipPath)
+int zipnize(const std::string& folder, const std::string& zipPath, const std::atomic<bool>* stop)
 {
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return fail(folder + ": not a folder");
-    std::string temp = tempNameBeside(zipPath);
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    AtomicFile out(zipPath);
+    if (!out.open())
         return fail(zipPath + ": " + std::strerror(errno));
-    ::close(fd);
+    // libzip writes the file by its path.
+    out.closeDescriptor();
+    const std::string temp = out.temporaryPath();
     int error = 0;
     std::unique_ptr<zip_t, ZipCloser> z(zip_open(temp.c_str(), ZIP_TRUNCATE, &error));
-    if (!z) {
-        ::unlink(temp.c_str());
+    if (!z)
         return fail(zipPath + ": cannot create");
-    }
     const fs::path base(folder);
     const fs::path self = fs::absolute(zipPath, ec);
     for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
+        if (stopped(stop))
+            return fail(zipPath + ": stopped");
         const fs::path rel = it->path().lexically_relative(base);
         std::string name = rel.generic_string();
         if (it->is_directory(ec)) {
@@ -189,15 +171,18 @@ int zipnize(const std::string& folder, const std::string& zipPath)
         if (::stat(it->path().c_str(), &st) == 0)
             zip_file_set_mtime(z.get(), static_cast<zip_uint64_t>(index), st.st_mtime, 0);
     }
-    if (ec) {
-        ::unlink(temp.c_str());
+    if (ec)
         return fail(folder + ": " + ec.message());
-    }
+    // The files are compressed as the archive is closed: a stop is looked at
+    // between them.
+    if (stop)
+        zip_register_cancel_callback_with_state(
+            z.get(), [](zip_t*, void* state) { return stopped(static_cast<const std::atomic<bool>*>(state)) ? 1 : 0; },
+            nullptr, const_cast<std::atomic<bool>*>(stop));
     zip_t* raw = z.release();
     if (zip_close(raw) != 0) {
-        std::string why = zip_strerror(raw);
+        std::string why = stopped(stop) ? std::string("stopped") : std::string(zip_strerror(raw));
         zip_discard(raw);
-        ::unlink(temp.c_str());
         return fail(zipPath + ": " + why);
     }
     // An empty folder makes no file at all; write an empty archive then.
@@ -207,21 +192,16 @@ int zipnize(const std::string& folder, const std::string& zipPath)
         if (!f || std::fwrite(emptyZip, 1, sizeof emptyZip, f) != sizeof emptyZip) {
             if (f)
                 std::fclose(f);
-            ::unlink(temp.c_str());
             return fail(zipPath + ": cannot create");
         }
         std::fclose(f);
     }
-    ::chmod(temp.c_str(), 0644);
-    if (::rename(temp.c_str(), zipPath.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return fail(zipPath + ": " + why);
-    }
+    if (!out.commit())
+        return fail(zipPath + ": " + std::strerror(errno));
     return 1;
 }
 
-int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath)
+int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath, const std::atomic<bool>* stop)
 {
     int error = 0;
     std::unique_ptr<zip_t, ZipCloser> z(zip_open(zipPath.c_str(), ZIP_RDONLY, &error));
@@ -264,7 +244,7 @@ int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath)
         if (e.folder)
             continue;
         std::string why;
-        if (!writeEntry(z.get(), e.index, target, why))
+        if (!writeEntry(z.get(), e.index, target, why, stop))
             return fail(why);
     }
     return 1;

@@ -1,7 +1,10 @@
 #pragma once
 // Packing a folder into a zip file and unpacking a zip file into a folder
-// (libzip). Both return non-zero on success, as the receiver expects.
+// (libzip). Both return non-zero on success, as the receiver expects. A set
+// stop request ends either between two blocks: the zip file being made is
+// not left behind, and of an unpacking what was written whole stays.
 
+#include <atomic>
 #include <string>
 
 namespace platform {
@@ -10,14 +13,15 @@ namespace platform {
 // "/"-separated, UTF-8 with the UTF-8 flag) into zipPath. The zip file is
 // written beside its target under a temporary name and renamed into place,
 // so a failure never leaves a half-written zip or destroys an existing one.
-int zipnize(const std::string& folder, const std::string& zipPath);
+int zipnize(const std::string& folder, const std::string& zipPath, const std::atomic<bool>* stop = nullptr);
 
 // Unpacks zipPath into folder. Every entry name is checked first: an
 // absolute name, a drive, or a ".." component refuses the whole archive and
 // nothing is written. Names without the UTF-8 flag are read as code page 932
 // (as Japanese zip programs write them). Each file is written under a
 // temporary name and renamed, replacing an existing file of that name.
-int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath);
+int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath,
+                      const std::atomic<bool>* stop = nullptr);
 
 // The last failure of either call in this thread (UTF-8), for the log.
 const std::string& lastZipError();

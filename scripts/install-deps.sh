@@ -4,11 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-qpa-plugins libqt6svg6
   libxml2-dev libxml2-utils zlib1g-dev libzip-dev libcurl4-openssl-dev
   libjpeg62-turbo-dev libgtest-dev libcpp-httplib-dev
   tinyproxy python3-pyftpdlib zip unzip
   chromium fonts-noto-cjk
+  xvfb xdotool libglib2.0-bin desktop-file-utils shared-mime-info xdg-utils
 )
 
 missing=()

@@ -1,4 +1,3 @@
-#include "guidepost/CAMException.h"
 #include "platform/FtpSource.h"
 #include "TestServers.h"
 
@@ -96,10 +95,10 @@ TEST_F(FtpSourceTest, FetchesInTheResolvedModeWithTheBytesIntact)
     callbacks.fileBegins = [&](long long n) { sizes.push_back(n); };
     callbacks.blockReceived = [&](long long n) { blocks.push_back(n); };
     FtpSource src = source();
-    ASSERT_EQ(src.open(), 0);
+    ASSERT_EQ(src.open().failure, TransferFailure::None);
 
     FtpFileResult text = src.get(request("readme.txt"));
-    ASSERT_EQ(text.status, TransferStatus::Received) << text.detail;
+    ASSERT_EQ(text.status, TransferStatus::Received) << text.error.detail;
     EXPECT_EQ(text.mode, 1);
     EXPECT_EQ(readFile(text.tempPath), "line one\nline two\n");
 
@@ -126,15 +125,15 @@ TEST_F(FtpSourceTest, FetchesInTheResolvedModeWithTheBytesIntact)
 
     FtpFileResult missing = src.get(request("absent.txt"));
     EXPECT_EQ(missing.status, TransferStatus::Failed);
-    EXPECT_EQ(missing.errorCode, CAMException::InternetFileFailed);
-    EXPECT_EQ(missing.errorLines, std::vector<std::string>{"ファイル[ absent.txt ]を取得できませんでした。"});
+    EXPECT_EQ(missing.error.failure, TransferFailure::TransferFailed);
+    EXPECT_NE(missing.error.curlCode, 0);
     EXPECT_TRUE(noTempFiles());
 }
 
 TEST_F(FtpSourceTest, RemoteFoldersAndAccounts)
 {
     FtpSource alice = source(SourceLogin{true, "acct", "alice", "wonder", false});
-    ASSERT_EQ(alice.open(), 0);
+    ASSERT_EQ(alice.open().failure, TransferFailure::None);
     EXPECT_TRUE(alice.changeFolder("/pub/docs/"));
     EXPECT_EQ(alice.currentFolder(), "/pub/docs");
     FtpFileResult r = alice.get(request("three.txt"));
@@ -144,9 +143,8 @@ TEST_F(FtpSourceTest, RemoteFoldersAndAccounts)
     EXPECT_TRUE(alice.changeFolder("pub"));
     EXPECT_FALSE(alice.changeFolder("/no/such/folder"));
     EXPECT_EQ(alice.currentFolder(), "pub");
-    EXPECT_EQ(FtpSource::remoteFolderLine("/x"), "リモート（取得先）のディレクトリ[ /x ]にアクセスできませんでした。");
 
-    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "bad", false}).open(), CAMException::FtpConnectFailed);
+    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "bad", false}).open().failure, TransferFailure::LoginRefused);
 
     // The typed password, and the mail address prompt.
     std::vector<PasswordPrompt> prompts;
@@ -154,27 +152,27 @@ TEST_F(FtpSourceTest, RemoteFoldersAndAccounts)
         prompts.push_back(p);
         return p.user == "alice" ? std::optional<std::string>("wonder") : std::optional<std::string>("me@example.org");
     };
-    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "", true}).open(), 0);
-    EXPECT_EQ(source(SourceLogin{true, "mail", "anonymous", "", true}).open(), 0);
+    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "", true}).open().failure, TransferFailure::None);
+    EXPECT_EQ(source(SourceLogin{true, "mail", "anonymous", "", true}).open().failure, TransferFailure::None);
     // The account named "anonymous" never asks.
-    EXPECT_EQ(source(SourceLogin{true, "anonymous", "anonymous", "", true}).open(), 0);
+    EXPECT_EQ(source(SourceLogin{true, "anonymous", "anonymous", "", true}).open().failure, TransferFailure::None);
     ASSERT_EQ(prompts.size(), 2u);
-    EXPECT_EQ(prompts[0].message, "下のアカウントのパスワードを入力してください");
+    EXPECT_FALSE(prompts[0].mailAddress);
     EXPECT_EQ(prompts[0].protocol, "FTP");
-    EXPECT_EQ(prompts[1].message, "パスワードとしてメールアドレスを入力してください");
+    EXPECT_TRUE(prompts[1].mailAddress);
 
     callbacks.askPassword = [](const PasswordPrompt&) -> std::optional<std::string> { return std::nullopt; };
-    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "", true}).open(), CAMException::PasswordNeeded);
+    EXPECT_EQ(source(SourceLogin{true, "acct", "alice", "", true}).open().failure, TransferFailure::PasswordDeclined);
 
     // Nobody listens.
     FtpSource gone("127.0.0.1", testservers::freePort(), {}, {}, options, callbacks, &ascii);
-    EXPECT_EQ(gone.open(), CAMException::FtpConnectFailed);
+    EXPECT_EQ(gone.open().failure, TransferFailure::ConnectFailed);
 }
 
 TEST_F(FtpSourceTest, MultipleGetFetchesMatchingFilesAndFoldersRecursively)
 {
     FtpSource src = source();
-    ASSERT_EQ(src.open(), 0);
+    ASSERT_EQ(src.open().failure, TransferFailure::None);
     ASSERT_TRUE(src.changeFolder("/pub"));
 
     std::map<std::string, std::string> got; // local path -> content
@@ -191,8 +189,11 @@ TEST_F(FtpSourceTest, MultipleGetFetchesMatchingFilesAndFoldersRecursively)
         got[r.localFolder + "/" + r.remoteName] = readFile(r.tempPath);
         std::filesystem::remove(r.tempPath);
     };
-    m.errorLine = [&](const std::string& l) { lines.push_back(l); };
-    EXPECT_EQ(src.getMultiple(m), 0);
+    m.folderUnreadable = [&](const std::string& folder) { lines.push_back("unreadable " + folder); };
+    m.folderRefused = [&](const std::string& folder, const std::string& name) {
+        lines.push_back("refused " + folder + " " + name);
+    };
+    EXPECT_TRUE(src.getMultiple(m));
     EXPECT_EQ(got, (std::map<std::string, std::string>{{"dest/one.txt", "1\n"},
                                                        {"dest/two.dat", "22"},
                                                        {"dest/other.log", "log\n"},
@@ -202,16 +203,16 @@ TEST_F(FtpSourceTest, MultipleGetFetchesMatchingFilesAndFoldersRecursively)
     EXPECT_EQ(counts, (std::vector<int>{4, 2, 1}));
     EXPECT_TRUE(lines.empty());
 
-    // A pattern; a folder that cannot be made locally stops with its line.
+    // A pattern; a folder that cannot be made locally stops there.
     got.clear();
     folders.clear();
     m.pattern = "*.txt";
-    EXPECT_EQ(src.getMultiple(m), 0);
+    EXPECT_TRUE(src.getMultiple(m));
     EXPECT_EQ(got.size(), 1u);
     m.pattern = "d*";
     m.createFolder = [](const std::string&) { return false; };
-    EXPECT_EQ(src.getMultiple(m), 0);
-    EXPECT_EQ(lines, std::vector<std::string>{"/pub でフォルダ[ docs ]を作成できませんでした。"});
+    EXPECT_TRUE(src.getMultiple(m));
+    EXPECT_EQ(lines, std::vector<std::string>{"refused /pub docs"});
     EXPECT_TRUE(noTempFiles());
 }
 
@@ -221,10 +222,10 @@ TEST_F(FtpSourceTest, CancelStopsTheTransfer)
     callbacks.blockReceived = [&](long long) { ++blocks; };
     callbacks.cancelled = [&] { return blocks >= 1; };
     FtpSource src = source();
-    ASSERT_EQ(src.open(), 0);
+    ASSERT_EQ(src.open().failure, TransferFailure::None);
     FtpFileResult r = src.get(request("data.bin"));
     EXPECT_EQ(r.status, TransferStatus::Cancelled);
-    EXPECT_EQ(r.errorCode, CAMException::UserCancelled);
+    EXPECT_EQ(r.error.failure, TransferFailure::Cancelled);
     EXPECT_EQ(blocks, 1);
     EXPECT_TRUE(noTempFiles());
 }
@@ -280,13 +281,13 @@ TEST_F(FtpSourceTest, ThroughAnAuthenticatingProxy)
     ASSERT_TRUE(proxy.ready);
     FtpSource src("127.0.0.1", server->port, {}, ProxySettings{"127.0.0.1", proxy.port, "puser", "ppass"}, options,
                   callbacks, &ascii);
-    ASSERT_EQ(src.open(), 0);
+    ASSERT_EQ(src.open().failure, TransferFailure::None);
     FtpFileResult r = src.get(request("data.bin"));
-    ASSERT_EQ(r.status, TransferStatus::Received) << r.detail;
+    ASSERT_EQ(r.status, TransferStatus::Received) << r.error.detail;
     EXPECT_EQ(readFile(r.tempPath), readFile(*root / "data.bin"));
     std::filesystem::remove(r.tempPath);
 
     FtpSource refused("127.0.0.1", server->port, {}, ProxySettings{"127.0.0.1", proxy.port, "puser", "bad"}, options,
                       callbacks, &ascii);
-    EXPECT_EQ(refused.open(), CAMException::FtpConnectFailed);
+    EXPECT_NE(refused.open().failure, TransferFailure::None);
 }

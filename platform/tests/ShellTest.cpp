@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
+
+#include <unistd.h>
 
 TEST(Shell, OpensThroughTheRecorderWhenOneIsSet)
 {
@@ -16,4 +22,56 @@ TEST(Shell, OpensThroughTheRecorderWhenOneIsSet)
     platform::Shell::setOpener({});
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], "/tmp/_html___/report.htm");
+}
+
+namespace {
+
+// PATH leads to a recording "xdg-open" of the test's own for as long as it lives.
+struct RecordingOpener {
+    std::filesystem::path folder;
+    std::string oldPath;
+    explicit RecordingOpener(int status)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "CVshellXXXXXX").string();
+        folder = ::mkdtemp(pattern.data());
+        std::ofstream script(folder / "xdg-open");
+        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (folder / "opened").string() << "'\nexit " << status
+               << "\n";
+        script.close();
+        std::filesystem::permissions(folder / "xdg-open", std::filesystem::perms::owner_all);
+        oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        ::setenv("PATH", (folder.string() + ":" + oldPath).c_str(), 1);
+    }
+    ~RecordingOpener()
+    {
+        ::setenv("PATH", oldPath.c_str(), 1);
+        std::filesystem::remove_all(folder);
+    }
+    std::string opened() const
+    {
+        std::ifstream in(folder / "opened");
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+};
+
+} // namespace
+
+TEST(Shell, RunsTheDesktopOpenerAndTakesItsStatus)
+{
+    {
+        RecordingOpener opener(0);
+        EXPECT_TRUE(platform::Shell::open("/tmp/レポート 1.htm"));
+        EXPECT_EQ(opener.opened(), "/tmp/レポート 1.htm\n");
+    }
+    {
+        // xdg-open's "the action failed".
+        RecordingOpener opener(4);
+        EXPECT_FALSE(platform::Shell::open("http://127.0.0.1:1/"));
+        EXPECT_EQ(opener.opened(), "http://127.0.0.1:1/\n");
+    }
+    // No opener at all.
+    std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", "/nonexistent", 1);
+    EXPECT_FALSE(platform::Shell::open("/tmp/x.htm"));
+    ::setenv("PATH", oldPath.c_str(), 1);
 }

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -105,6 +106,24 @@ public:
 private:
     std::thread thread_;
 };
+
+// A route that sends `total` bytes in 4 KiB pieces, one every 20 ms, for as
+// long as `serving` holds: a transfer that is still under way whenever a
+// test wants to stop it.
+inline void serveSlowly(httplib::Server& server, const std::string& path, std::size_t total,
+                        const std::atomic<bool>& serving)
+{
+    server.Get(path, [total, &serving](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(total, "application/octet-stream",
+                                 [&serving](std::size_t, std::size_t length, httplib::DataSink& sink) {
+                                     if (!serving)
+                                         return false;
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                     std::string piece(std::min<std::size_t>(length, 4096), 's');
+                                     return sink.write(piece.data(), piece.size());
+                                 });
+    });
+}
 
 // Answers every connection with a fixed byte string, optionally pausing
 // part way, then closes: for answers no well-behaved server gives.

@@ -1,4 +1,3 @@
-#include "guidepost/CAMException.h"
 #include "platform/UrlDownload.h"
 #include "TestServers.h"
 
@@ -52,7 +51,7 @@ TEST_F(UrlDownloadTest, FetchesToAFileOrIntoMemoryWithTheFetchMessages)
     std::string server = "127.0.0.1:" + std::to_string(http.port);
 
     UrlDownloadResult r = download().fetch("http://" + server + "/gp/a b.gp", true);
-    ASSERT_TRUE(r.ok) << r.detail;
+    ASSERT_TRUE(r.ok) << r.error.detail;
     EXPECT_EQ(r.size, 5000);
     EXPECT_EQ(testservers::readFile(r.tempPath), std::string(5000, 'g'));
     EXPECT_EQ(std::filesystem::path(r.tempPath).parent_path(), tmp);
@@ -81,8 +80,8 @@ TEST_F(UrlDownloadTest, FailuresAreConnectionErrorsAndDeleteTheTemporaryFile)
 
     UrlDownloadResult r = download().fetch(base + "/missing.gp", true);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorCode, CAMException::InternetConnectFailed);
-    EXPECT_EQ(r.httpStatus, 404);
+    EXPECT_EQ(r.error.failure, TransferFailure::HttpStatus);
+    EXPECT_EQ(r.error.httpStatus, 404);
     EXPECT_EQ(events, std::vector<std::string>{"end"});
 
     // 401 always asks, whatever the Basic authentication setting.
@@ -96,26 +95,29 @@ TEST_F(UrlDownloadTest, FailuresAreConnectionErrorsAndDeleteTheTemporaryFile)
     EXPECT_EQ(r.body, "open");
     EXPECT_EQ(asked, std::vector<std::string>{base + "/locked"});
     callbacks.askUserAndPassword = [&](const std::string&) -> std::optional<Credentials> { return std::nullopt; };
-    EXPECT_EQ(download().fetch(base + "/locked", false).errorCode, CAMException::InternetConnectFailed);
+    r = download().fetch(base + "/locked", false);
+    EXPECT_EQ(r.error.failure, TransferFailure::Unauthorized);
+    EXPECT_EQ(r.error.httpStatus, 401);
 
     testservers::RawServer cut("HTTP/1.1 200 OK\r\nContent-Length: 9000\r\n\r\n" + std::string(4500, 'c'));
     r = download().fetch("http://127.0.0.1:" + std::to_string(cut.port) + "/x.gpa", true);
-    EXPECT_EQ(r.errorCode, CAMException::InternetConnectFailed);
+    EXPECT_EQ(r.error.failure, TransferFailure::TransferFailed);
+    EXPECT_EQ(r.error.stage, TransferStage::Receiving);
     EXPECT_TRUE(r.tempPath.empty());
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 
     testservers::RawServer huge("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
                                 + std::string(UrlDownload::maxMemoryBytes + 1, 'h'));
     r = download().fetch("http://127.0.0.1:" + std::to_string(huge.port) + "/cert.xml", false);
-    EXPECT_EQ(r.errorCode, CAMException::InternetConnectFailed);
+    EXPECT_EQ(r.error.failure, TransferFailure::TooLarge);
     EXPECT_TRUE(r.body.empty());
 
-    EXPECT_EQ(download().fetch("ftp://127.0.0.1/x.gp", true).errorCode, CAMException::BadUrl);
-    EXPECT_EQ(download().fetch("not a url", true).errorCode, CAMException::BadUrl);
+    EXPECT_EQ(download().fetch("ftp://127.0.0.1/x.gp", true).error.failure, TransferFailure::BadAddress);
+    EXPECT_EQ(download().fetch("not a url", true).error.failure, TransferFailure::BadAddress);
 
     int port = testservers::freePort();
-    EXPECT_EQ(download().fetch("http://127.0.0.1:" + std::to_string(port) + "/a", true).errorCode,
-              CAMException::InternetConnectFailed);
+    EXPECT_EQ(download().fetch("http://127.0.0.1:" + std::to_string(port) + "/a", true).error.failure,
+              TransferFailure::ConnectFailed);
 }
 
 TEST_F(UrlDownloadTest, CancelEndsTheFetchWithoutAFile)
@@ -129,7 +131,7 @@ TEST_F(UrlDownloadTest, CancelEndsTheFetchWithoutAFile)
     callbacks.blockReceived = [&](long long n) { seen = n; };
     callbacks.cancelled = [&] { return seen >= 4096; };
     UrlDownloadResult r = download().fetch("http://127.0.0.1:" + std::to_string(http.port) + "/big.gpa", true);
-    EXPECT_EQ(r.errorCode, CAMException::UserCancelled);
+    EXPECT_EQ(r.error.failure, TransferFailure::Cancelled);
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -111,3 +112,29 @@ TEST_F(ZipTest, FailuresLeaveExistingFilesAlone)
 }
 
 } // namespace
+
+TEST_F(ZipTest, AStopEndsPackingAndUnpackingWithoutTemporaryFiles)
+{
+    write(dir / "src/a.txt", "alpha");
+    write(dir / "src/b.txt", "beta");
+    ASSERT_EQ(zipnize((dir / "src").string(), (dir / "whole.zip").string()), 1);
+    std::atomic<bool> stop{true};
+
+    EXPECT_EQ(zipnize((dir / "src").string(), (dir / "stopped.zip").string(), &stop), 0);
+    EXPECT_FALSE(fs::exists(dir / "stopped.zip"));
+
+    fs::create_directories(dir / "into");
+    EXPECT_EQ(UnZipnizeInFolder((dir / "into").string(), (dir / "whole.zip").string(), &stop), 0);
+    EXPECT_TRUE(fs::is_empty(dir / "into"));
+    // Beside the source, the two zips and the folder: no temporary file anywhere.
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3);
+
+    stop = false;
+    EXPECT_EQ(UnZipnizeInFolder((dir / "into").string(), (dir / "whole.zip").string(), &stop), 1);
+    EXPECT_EQ(read(dir / "into/b.txt"), "beta");
+}

@@ -83,8 +83,8 @@ CertificationResult Certification::certify(const std::string& guidePostPath, con
         name.erase(0, 1);
     platform::UrlDownloadResult fetched = download.toString(server, path + name, secure);
     if (!fetched.ok) {
-        result.detail = fetched.detail;
-        if (fetched.errorCode == CAMException::UserCancelled) {
+        result.detail = fetched.error.detail;
+        if (fetched.error.failure == platform::TransferFailure::Cancelled) {
             result.errorCode = CAMException::UserCancelled;
             result.status = CertificationResult::NotFetched;
             return result;

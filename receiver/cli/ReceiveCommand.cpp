@@ -1,26 +1,23 @@
 #include "receiver/cli/ReceiveCommand.h"
 
+#include "receiver/cli/SessionInbox.h"
+#include "receiver/cli/SignalWatcher.h"
 #include "receiver/cli/TerminalHost.h"
 
-#include "receiver/engine/ReceiveEventQueue.h"
-#include "receiver/engine/ReceiveFinisher.h"
-#include "receiver/engine/ReceiveProgress.h"
-#include "receiver/engine/ReceiveReporting.h"
+#include "receiver/engine/ReceiveSession.h"
 #include "receiver/engine/ReceiveTexts.h"
-#include "receiver/engine/ReceiveTotals.h"
-#include "receiver/engine/ReceiveWorker.h"
 
+#include "receiver/reports/PageText.h"
 #include "receiver/reports/ReportTexts.h"
 
-#include "guidepost/AccountStore.h"
-#include "guidepost/CAMException.h"
 #include "platform/SaveRoot.h"
 #include "platform/Settings.h"
 #include "platform/Shell.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <unistd.h>
 
 namespace cli {
@@ -29,218 +26,285 @@ using namespace receive;
 
 namespace {
 
-const char* const usage = "使い方: corvan-cli receive SOURCE [--root DIR] [--yes] [--cipher-code CODE] [--open]\n"
-                          "         [--gen-report=yes|no] [--show-report=yes|no] [--logging=yes|no]\n"
-                          "         [--report-style=0|1|2] [--report-rotation=yes|no]\n";
-const char* const help =
-    "GuidePost（パス、file URL、http・https のアドレス）のファイルを受信します。\n"
-    "\n"
-    "  --root DIR          保存フォルダ（既定: 設定の保存フォルダ）\n"
-    "  --yes               すべての質問に既定の答えを使います\n"
-    "  --cipher-code CODE  暗号化されたガイドポストの暗号コード\n"
-    "  --open              書いたレポートや受信フォルダを開きます（既定: パスを表示するだけ）\n"
-    "  --gen-report=yes|no, --show-report=yes|no, --logging=yes|no,\n"
-    "  --report-style=0|1|2, --report-rotation=yes|no\n"
-    "                      この受信だけレポートの設定を変えます（既定: 設定の値）\n"
-    "\n"
-    "終了コード: 0 受信した, 3 受信したファイルがない, 1 エラー, 2 使い方の誤り\n";
+struct Parsed {
+    std::string source;
+    std::string root;
+    bool rootGiven = false;
+    bool openPages = false;
+    bool help = false;
+    TerminalHost::Options terminal;
+    ReceiveSessionOptions session;
+};
 
-// "--name=value" of a report setting; false when the value is not allowed.
-bool reportOverride(const std::string& arg, reports::ReportSettings& s, bool& known)
+bool yesNo(const std::string& value, bool& flag)
 {
-    known = true;
-    auto eq = arg.find('=');
-    std::string name = arg.substr(0, eq);
-    std::string value = eq == std::string::npos ? std::string() : arg.substr(eq + 1);
-    bool* flag = name == "--gen-report"       ? &s.genReport
-                 : name == "--show-report"    ? &s.showReport
-                 : name == "--logging"        ? &s.logging
-                 : name == "--report-rotation" ? &s.reportRotation
-                                               : nullptr;
-    if (flag) {
-        if (value != "yes" && value != "no")
-            return false;
-        *flag = value == "yes";
-        return true;
+    if (value != "yes" && value != "no")
+        return false;
+    flag = value == "yes";
+    return true;
+}
+
+bool number(const std::string& value, long low, long high, long& out)
+{
+    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    long n = std::atol(value.c_str());
+    if (n < low || n > high)
+        return false;
+    out = n;
+    return true;
+}
+
+// One row per option: the table drives both the parsing and --help.
+struct OptionSpec {
+    const char* name;
+    const char* value;  // nullptr: a flag without a value
+    bool separate;      // the value is the next argument, else "--name=value"
+    const char* help;
+    bool (*apply)(Parsed& p, const std::string& value);  // false: the value is not allowed
+};
+
+const OptionSpec optionTable[] = {
+    {"--root", "DIR", true, "保存フォルダ（既定: 設定の保存フォルダ）",
+     [](Parsed& p, const std::string& v) { return p.root = v, p.rootGiven = true; }},
+    {"--yes", nullptr, false, "すべての質問に既定の答えを使います",
+     [](Parsed& p, const std::string&) { return p.terminal.assumeDefaults = true; }},
+    {"--cipher-code", "CODE", true, "暗号化されたガイドポストの暗号コード",
+     [](Parsed& p, const std::string& v) { return p.terminal.cipherCode = v, true; }},
+    {"--open", nullptr, false, "受信のあと、レポートや受信フォルダを開きます（既定: パスを表示するだけ）",
+     [](Parsed& p, const std::string&) { return p.openPages = true; }},
+    {"--gen-report", "yes|no", false, "受信レポートを作成するか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.reports.genReport); }},
+    {"--show-report", "yes|no", false, "レポートを選んだスタイルで作成するか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.reports.showReport); }},
+    {"--logging", "yes|no", false, "受信ログを作成するか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.reports.logging); }},
+    {"--report-style", "0|1|2", false, "レポートのスタイル（0 シンプル, 1 スタンダード, 2 ロング）",
+     [](Parsed& p, const std::string& v) {
+         long n = 0;
+         return number(v, 0, 2, n) && (p.session.reports.reportStyle = static_cast<int>(n), true);
+     }},
+    {"--report-rotation", "yes|no", false, "レポートに番号（1〜30）を付けて使い回すか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.reports.reportRotation); }},
+    {"--connect-timeout", "MS", false, "サーバーへの接続を待つ時間（ミリ秒）",
+     [](Parsed& p, const std::string& v) {
+         long n = 0;
+         return number(v, 100, 600000, n) && (p.session.transfer.connectTimeoutMs = n, true);
+     }},
+    {"--stall-time", "SEC", false, "データが届かないまま待つ時間（秒）",
+     [](Parsed& p, const std::string& v) {
+         long n = 0;
+         return number(v, 1, 3600, n) && (p.session.transfer.stallSeconds = n, true);
+     }},
+    {"--ca-file", "FILE", false, "サーバー証明書の確認に加える認証局（PEM）",
+     [](Parsed& p, const std::string& v) { return !v.empty() && (p.session.transfer.caFile = v, true); }},
+    {"--passive-ftp", "yes|no", false, "FTP をパッシブモードで使うか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.transfer.passiveFtp); }},
+    {"--sjis-names", "yes|no", false, "リモートのファイル名を Shift-JIS で送るか",
+     [](Parsed& p, const std::string& v) { return yesNo(v, p.session.transfer.cp932Names); }},
+    {"--help", nullptr, false, "この説明を表示します", [](Parsed& p, const std::string&) { return p.help = true; }},
+};
+
+std::string usageLine()
+{
+    return "使い方: corvan-cli receive SOURCE [OPTION...]\n";
+}
+
+std::string helpText()
+{
+    std::string text = usageLine();
+    text += "\nGuidePost（パス、file URL、http・https のアドレス）のファイルを受信します。\n\n";
+    for (const OptionSpec& o : optionTable) {
+        std::string left = std::string("  ") + o.name;
+        if (o.value)
+            left += std::string(o.separate ? " " : "=") + o.value;
+        text += left;
+        text += left.size() < 26 ? std::string(26 - left.size(), ' ') : std::string("\n") + std::string(26, ' ');
+        text += std::string(o.help) + "\n";
     }
-    if (name == "--report-style") {
-        if (value.size() != 1 || value[0] < '0' || value[0] > '2')
-            return false;
-        s.reportStyle = value[0] - '0';
-        return true;
+    text += "\n--root 以外の値のある設定は、この受信だけ変わります（既定: 保存されている設定）。\n"
+            "Ctrl-C で受信を中止します（もう一度押すと一時ファイルを消してすぐに終了します）。\n"
+            "\n終了コード: 0 受信した, 3 受信したファイルがない, 1 エラー, 2 使い方の誤り, 130 中止した\n";
+    return text;
+}
+
+// Fills p from args; returns 0 to go on, else the exit status (help or a
+// usage error, already printed).
+int parse(const std::vector<std::string>& args, Parsed& p)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string name = a.substr(0, a.find('='));
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& o : optionTable)
+            if (name == o.name || (a == "-h" && std::strcmp(o.name, "--help") == 0))
+                spec = &o;
+        if (!spec) {
+            if (a.rfind("-", 0) == 0 || !p.source.empty()) {
+                std::fprintf(stderr, "%s を解釈できません\n%s", a.c_str(), usageLine().c_str());
+                return 2;
+            }
+            p.source = a;
+            continue;
+        }
+        std::string value;
+        const bool hasEquals = a.find('=') != std::string::npos;
+        if (!spec->value) {
+            if (hasEquals) {
+                std::fprintf(stderr, "%s に値は要りません\n%s", name.c_str(), usageLine().c_str());
+                return 2;
+            }
+        } else if (spec->separate && !hasEquals) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "%s に値がありません\n%s", a.c_str(), usageLine().c_str());
+                return 2;
+            }
+            value = args[++i];
+        } else if (hasEquals) {
+            value = a.substr(a.find('=') + 1);
+        } else {
+            std::fprintf(stderr, "%s に値がありません（%s=%s）\n%s", a.c_str(), spec->name, spec->value,
+                         usageLine().c_str());
+            return 2;
+        }
+        if (!spec->apply(p, value)) {
+            std::fprintf(stderr, "%s の値が正しくありません\n%s", a.c_str(), usageLine().c_str());
+            return 2;
+        }
+        if (p.help) {
+            std::fputs(helpText().c_str(), stdout);
+            return -1;
+        }
     }
-    known = false;
-    return false;
+    if (p.source.empty()) {
+        std::fputs(usageLine().c_str(), stderr);
+        return 2;
+    }
+    return 0;
+}
+
+const char* pageLabel(PageKind kind)
+{
+    switch (kind) {
+    case PageKind::Report: return "レポート";
+    case PageKind::Log: return "ログ";
+    case PageKind::ErrorReport: return "エラーレポート";
+    case PageKind::FolderList: return "フォルダリスト";
+    case PageKind::AllFolders: return "すべての受信フォルダ";
+    }
+    return "";
+}
+
+// Opens target through the desktop (with --open) or names it.
+void openOrName(const std::string& target, bool open, const std::string& failure)
+{
+    if (!open) {
+        std::printf("開くページ（--open で開きます）: %s\n", target.c_str());
+        return;
+    }
+    if (!platform::Shell::open(target))
+        std::fprintf(stderr, "注意: %s\n", failure.c_str());
+}
+
+int exitStatus(const ReceiveResult& r)
+{
+    switch (r.outcome) {
+    case ReceiveOutcome::Succeeded:
+        // Every file arrived but none could be placed.
+        return r.totals.filesReceived() > 0 ? 0 : (r.placementFailures.empty() ? 3 : 1);
+    case ReceiveOutcome::NothingReceived:
+        return 3;
+    case ReceiveOutcome::Cancelled:
+        return 130;
+    case ReceiveOutcome::Failed:
+        return 1;
+    }
+    return 1;
+}
+
+int runSession(Parsed& p)
+{
+    SessionInbox inbox;
+    TerminalHost terminal(p.terminal);
+    ReceiveSession session(p.session);
+    session.setEventHandler([&inbox](const SessionEvent& event) { inbox.put(event); });
+    const bool interactive = p.terminal.interactive;
+    SignalWatcher signals([&session] { session.cancel(); },
+                          [&session, interactive] {
+                              // Second Ctrl-C: out at once, leaving no temporary file.
+                              if (interactive)
+                                  (void)!::write(STDERR_FILENO, "\r\033[K", 4);
+                              session.discardTemporaryFiles();
+                              std::_Exit(130);
+                          });
+    session.start(p.source, p.root);
+
+    for (;;) {
+        std::optional<SessionEvent> event = inbox.take(std::chrono::milliseconds(200));
+        if (event && event->kind == SessionEventKind::Ended)
+            break;
+        if (event && event->kind == SessionEventKind::QuestionAsked) {
+            Answer answer = terminal.ask(event->question, [&session] { return session.snapshot().questionPending; });
+            session.answer(event->questionId, answer);
+        } else if (event && event->kind == SessionEventKind::OpenRequested) {
+            terminal.clearProgress();
+            openOrName(event->name, p.openPages, std::string(texts::pageOpenFailed) + ": " + event->name);
+        }
+        terminal.drawProgress(session.snapshot());
+    }
+    terminal.clearProgress();
+    const ReceiveResult r = session.result();
+
+    for (const std::string& warning : r.warnings)
+        std::fprintf(stderr, "注意: %s\n", warning.c_str());
+    for (const std::string& line : r.errorLines) {
+        // The error that ended the receive is shown once, below.
+        if (line != r.message)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    for (const std::string& line : r.placementFailures)
+        std::fprintf(stderr, "ファイルを置けませんでした: %s\n", line.c_str());
+    for (const WrittenPage& page : r.pages)
+        std::printf("%s: %s\n", pageLabel(page.kind), page.path.c_str());
+    // The pages and the recent list are written already: a page that does
+    // not open is only a warning.
+    if (!r.errorReportToOpen.empty())
+        openOrName(r.errorReportToOpen, p.openPages,
+                   reports::fill(reports::texts::errorReportOpenFailed, {r.errorReportToOpen}));
+    if (!r.pageToOpen.empty())
+        openOrName(r.pageToOpen, p.openPages, std::string(texts::pageOpenFailed) + ": " + r.pageToOpen);
+
+    if (terminal.unanswerable()) {
+        std::fprintf(stderr, "エラー: 端末がないため質問に答えられません（--yes で既定の答えを使えます）: %s\n",
+                     terminal.unanswered().c_str());
+        return 1;
+    }
+    std::printf("受信: %lld ファイル, %lld バイト (失敗 %lld), ZIP %lld (失敗 %lld)\n",
+                static_cast<long long>(r.totals.filesReceived()), static_cast<long long>(r.totals.bytes()),
+                static_cast<long long>(r.totals.filesFailed()), static_cast<long long>(r.totals.zip.received),
+                static_cast<long long>(r.totals.zip.failed));
+    if (!r.message.empty())
+        std::fprintf(stderr, "%s: %s\n", r.caption.c_str(), r.message.c_str());
+    return exitStatus(r);
 }
 
 } // namespace
 
 int receiveCommand(const std::vector<std::string>& args)
 {
-    std::string source, root;
-    bool rootGiven = false;
-    TerminalHost::Options options;
     platform::Settings settings;
-    reports::ReportSettings reportSettings = reports::ReportSettings::load(settings);
-    bool openPages = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(usage, stdout);
-            std::fputs(help, stdout);
-            return 0;
-        }
-        if (a == "--yes") {
-            options.assumeDefaults = true;
-        } else if (a == "--open") {
-            openPages = true;
-        } else if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
-            bool known = false;
-            if (!reportOverride(a, reportSettings, known)) {
-                std::fprintf(stderr, known ? "%s の値が正しくありません\n%s" : "%s を解釈できません\n%s", a.c_str(),
-                             usage);
-                return 2;
-            }
-        } else if (a == "--root" || a == "--cipher-code") {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "%s に値がありません\n%s", a.c_str(), usage);
-                return 2;
-            }
-            (a == "--root" ? root : options.cipherCode) = args[++i];
-            rootGiven = rootGiven || a == "--root";
-        } else if (a.rfind("--", 0) == 0 || !source.empty()) {
-            std::fprintf(stderr, "%s を解釈できません\n%s", a.c_str(), usage);
-            return 2;
-        } else {
-            source = a;
-        }
-    }
-    if (source.empty()) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
-    if (!rootGiven) {
+    Parsed p;
+    p.session = ReceiveSessionOptions::load(settings);
+    if (int status = parse(args, p))
+        return status < 0 ? 0 : status;
+    if (!p.rootGiven) {
         auto checked = platform::SaveRoot::check(platform::SaveRoot::stored());
         for (const std::string& warning : checked.warnings)
             std::fprintf(stderr, "注意: %s\n", warning.c_str());
-        root = checked.folder;
+        p.root = checked.folder;
     }
-    options.interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
-
-    ReceiveOptions engineOptions;
-    engineOptions.ifnotexistToUpdate = settings.getBool("settings", "i2n");
-    engineOptions.allowBasicAuth = settings.getBool("settings", "AllowBasicAuth");
-    engineOptions.proxies.load(settings);
-    AccountStore accounts;
-    if (accounts.load() == AccountStore::LoadResult::Loaded)
-        engineOptions.accounts = &accounts;
-
-    ReceiveEventQueue queue;
-    ReceiveTotals totals;
-    ReceiveProgress progress;
-    TerminalHost host(progress, options);
-    ReceiveFinisher finisher(totals);
-    ReceiveWorker worker(host, queue, totals, progress, engineOptions);
-    ReceiveReporting reporting(reportSettings, source);
-    reporting.attach(finisher, worker, totals);
-
-    // Without --open nothing is launched: the pages to open are only named.
-    std::vector<std::string> opened;
-    if (!openPages)
-        platform::Shell::setOpener([&opened](const std::string& target) {
-            opened.push_back(target);
-            return true;
-        });
-    struct OpenerReset {
-        bool active;
-        ~OpenerReset()
-        {
-            if (active)
-                platform::Shell::setOpener({});
-        }
-    } openerReset{!openPages};
-
-    WorkerOutcome outcome;
-    std::atomic<bool> done{false};
-    std::thread thread([&] {
-        outcome = worker.run(source, root);
-        done = true;
-    });
-    // The host thread finishes what the worker hands over, as the window does.
-    while (!done) {
-        finisher.drain(queue);
-        host.drawProgress();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    thread.join();
-    finisher.drain(queue);
-    host.drawProgress();
-    host.clearProgress();
-
-    const std::vector<std::string>& failures = reporting.failureLines();
-    if (reporting.logFailed())
-        std::fprintf(stderr, "注意: %s\n", reports::texts::logCreateFailed);
-
-    for (const std::string& line : worker.errorLines()) {
-        // The error that ended the receive is shown once, below.
-        if (line != outcome.message)
-            std::fprintf(stderr, "%s\n", line.c_str());
-    }
-    for (const std::string& line : failures)
-        std::fprintf(stderr, "ファイルを置けませんでした: %s\n", line.c_str());
-
-    // The pages of a receive that reached its tasks, however it ended.
-    if (finisher.finished() && outcome.status != WorkerOutcome::NotStarted) {
-        reports::RecentReceiveList recent;
-        recent.load(settings);
-        try {
-            reports::ReportOutcome pages = reporting.finish(outcome, totals, finisher.failures(), settings, recent);
-            if (pages.reportWritten)
-                std::printf("レポート: %s\n", pages.pages.report.c_str());
-            if (!reporting.logPath().empty())
-                std::printf("ログ: %s\n", reporting.logPath().c_str());
-            if (pages.errorReportWritten)
-                std::printf("エラーレポート: %s\n", pages.pages.error.c_str());
-            if (!pages.pages.frame.empty() && pages.pages.pageToOpen == pages.pages.frame)
-                std::printf("フォルダリスト: %s\n", pages.pages.frame.c_str());
-            if (!pages.pages.mrrFrame.empty() && pages.pages.pageToRemember == pages.pages.mrrFrame)
-                std::printf("すべての受信フォルダ: %s\n", pages.pages.mrrFrame.c_str());
-            if (!pages.errorReportMessage.empty())
-                std::fprintf(stderr, "%s\n", pages.errorReportMessage.c_str());
-        } catch (const CAMException& e) {
-            std::fprintf(stderr, "%s: %s\n", receive::texts::errorCaption, e.message());
-            return 1;
-        }
-        for (const std::string& target : opened)
-            std::printf("開くページ（--open で開きます）: %s\n", target.c_str());
-    }
-
-    if (host.unanswerable()) {
-        std::fprintf(stderr, "エラー: 端末がないため質問に答えられません（--yes で既定の答えを使えます）: %s\n",
-                     host.unanswered().c_str());
-        return 1;
-    }
-    std::printf("受信: %lld ファイル, %lld バイト (失敗 %lld), ZIP %lld (失敗 %lld)\n",
-                static_cast<long long>(totals.filesReceived()),
-                static_cast<long long>(totals.http.bytes + totals.ftp.bytes + totals.attach.bytes),
-                static_cast<long long>(totals.http.failed + totals.ftp.failed + totals.attach.failed),
-                static_cast<long long>(totals.zip.received.load()), static_cast<long long>(totals.zip.failed.load()));
-    switch (outcome.status) {
-    case WorkerOutcome::Received:
-        if (totals.filesReceived() > 0)
-            return 0;
-        // Every file arrived but none could be placed.
-        return failures.empty() ? 3 : 1;
-    case WorkerOutcome::NotStarted:
-        return 3;
-    case WorkerOutcome::NothingReceived:
-        std::fprintf(stderr, "%s: %s\n", outcome.caption.c_str(), outcome.message.c_str());
-        return 3;
-    case WorkerOutcome::Failed:
-        break;
-    }
-    std::fprintf(stderr, "%s: %s\n", outcome.caption.c_str(), outcome.message.c_str());
-    return 1;
+    p.terminal.interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    return runSession(p);
 }
 
 int runReceive(int argc, char** argv)

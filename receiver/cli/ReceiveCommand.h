@@ -1,5 +1,5 @@
 #pragma once
-// corvan-cli receive SOURCE [--root DIR] [--yes] [--cipher-code CODE]
+// corvan-cli receive SOURCE [OPTION...]: a thin host of the receive session.
 
 #include <string>
 #include <vector>
@@ -7,7 +7,7 @@
 namespace cli {
 
 // Exit status: 0 files received, 3 nothing received, 1 any other failure,
-// 2 a usage error.
+// 2 a usage error, 130 stopped by the user (Ctrl-C, SIGTERM).
 int receiveCommand(const std::vector<std::string>& args);
 // The dispatcher's form: argv[0] is "receive".
 int runReceive(int argc, char** argv);

@@ -1,16 +1,17 @@
 #include "receiver/cli/TerminalHost.h"
 
-#include "receiver/engine/ReceiveProgress.h"
-
-#include <cstring>
-#include <string>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <poll.h>
+#include <unistd.h>
 
 namespace cli {
 
 using namespace receive;
 
-TerminalHost::TerminalHost(const ReceiveProgress& progress, Options options, std::FILE* in, std::FILE* out)
-    : progress_(progress), options_(std::move(options)), in_(in), out_(out)
+TerminalHost::TerminalHost(Options options, std::FILE* in, std::FILE* out)
+    : options_(std::move(options)), in_(in), out_(out)
 {
 }
 
@@ -40,55 +41,89 @@ std::string TerminalHost::label(const std::string& text)
     return out;
 }
 
-void TerminalHost::post(ReceiveMessage message, std::int64_t)
-{
-    if (message != ReceiveMessage::EventsAppended)
-        changed_ = true;
-}
-
 void TerminalHost::clearProgress()
 {
     if (lineShown_) {
         std::fputs("\r\033[K", out_);
+        std::fflush(out_);
         lineShown_ = false;
+        shownLine_.clear();
     }
 }
 
-void TerminalHost::drawProgress()
+std::string TerminalHost::progressLine(const ReceiveSnapshot& s)
 {
-    if (!options_.interactive || !changed_.exchange(false))
-        return;
-    std::unique_lock lock(terminal_, std::try_to_lock);
-    if (!lock.owns_lock())
-        return;
-    const std::int64_t size = progress_.fileSize, got = progress_.fileReceived;
     char bar[21] = {};
-    int filled = size > 0 ? static_cast<int>(std::min<std::int64_t>(20, got * 20 / size)) : 0;
+    int filled = s.fileSize > 0 ? static_cast<int>(std::min<std::int64_t>(20, s.fileReceived * 20 / s.fileSize)) : 0;
     for (int i = 0; i < 20; ++i)
         bar[i] = i < filled ? '#' : '.';
-    std::string bytes = size > 0 ? std::to_string(got) + "/" + std::to_string(size) + " バイト"
-                                 : std::to_string(got) + " バイト";
-    std::fprintf(out_, "\r\033[Kタスク %d/%d  ソース %d/%d  ファイルリスト %d/%d  ファイル %d/%d  [%s] %s",
-                 progress_.tasksDone.load(), progress_.taskTotal.load(), progress_.sourcesDone.load(),
-                 progress_.sourceTotal.load(), progress_.fileListsDone.load(), progress_.fileListTotal.load(),
-                 progress_.filesDone.load(), progress_.fileTotal.load(), bar, bytes.c_str());
+    std::string bytes = s.fileSize > 0 ? std::to_string(s.fileReceived) + "/" + std::to_string(s.fileSize) + " バイト"
+                                       : std::to_string(s.fileReceived) + " バイト";
+    char line[512];
+    std::snprintf(line, sizeof line, "タスク %d/%d  ソース %d/%d  ファイルリスト %d/%d  ファイル %d/%d  [%s] %s",
+                  s.tasksDone, s.taskTotal, s.sourcesDone, s.sourceTotal, s.fileListsDone, s.fileListTotal,
+                  s.filesDone, s.fileTotal, bar, bytes.c_str());
+    std::string text = line;
+    if (s.stopRequested)
+        text += "  中止しています";
+    return text;
+}
+
+void TerminalHost::drawProgress(const ReceiveSnapshot& snapshot)
+{
+    if (!options_.interactive)
+        return;
+    std::string line = progressLine(snapshot);
+    if (lineShown_ && line == shownLine_)
+        return;
+    std::fprintf(out_, "\r\033[K%s", line.c_str());
     std::fflush(out_);
+    shownLine_ = std::move(line);
     lineShown_ = true;
 }
 
-Answer TerminalHost::ask(const Question& q)
+TerminalHost::Read TerminalHost::readLine(std::string& line, const std::function<bool()>& stillPending)
 {
-    std::lock_guard lock(terminal_);
+    // Read byte by byte from the descriptor, looking at stillPending between
+    // waits: a stopped receive must not wait for a line that never comes.
+    line.clear();
+    const int fd = ::fileno(in_);
+    for (;;) {
+        if (stillPending && !stillPending())
+            return Read::GivenUp;
+        struct pollfd p = {fd, POLLIN, 0};
+        int ready = ::poll(&p, 1, 200);
+        if (ready < 0 && errno != EINTR)
+            return Read::End;
+        if (ready <= 0)
+            continue;
+        char c = 0;
+        ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return line.empty() ? Read::End : Read::Line;
+        if (c == '\n')
+            break;
+        line += c;
+    }
+    while (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return Read::Line;
+}
+
+Answer TerminalHost::ask(const Question& q, const std::function<bool()>& stillPending)
+{
     clearProgress();
+    const Answer closed{q.closeButton, {}, {}};
     if (q.kind == QuestionKind::CipherCode && !options_.cipherCode.empty() && !cipherCodeUsed_) {
         cipherCodeUsed_ = true;
         return Answer{AnswerOk, options_.cipherCode, {}};
     }
-    const bool needsText = q.takesText;
     if (options_.assumeDefaults) {
         // A text cannot be assumed: stop that item instead of asking forever.
-        if (needsText)
-            return Answer{q.closeButton, {}, {}};
+        if (q.takesText)
+            return closed;
         if (q.kind != QuestionKind::Welcome && q.kind != QuestionKind::Notice) {
             // A question without a text (the certification offer) says what it is about by its fields.
             std::string about = plain(q.text);
@@ -96,9 +131,9 @@ Answer TerminalHost::ask(const Question& q)
                 about = q.fields[i].second;
             std::fprintf(out_, "%s: %s\n  -> %s\n", q.caption.c_str(), about.c_str(),
                          label(q.buttons[static_cast<std::size_t>(q.defaultButton)]).c_str());
-        }
-        else if (q.kind == QuestionKind::Notice)
+        } else if (q.kind == QuestionKind::Notice) {
             std::fprintf(out_, "%s: %s\n", q.caption.c_str(), plain(q.text).c_str());
+        }
         return Answer{q.defaultButton, {}, {}};
     }
     if (!options_.interactive) {
@@ -108,32 +143,29 @@ Answer TerminalHost::ask(const Question& q)
         }
         unanswerable_ = true;
         unanswered_ = q.caption + (q.text.empty() ? "" : ": " + plain(q.text));
-        return Answer{q.closeButton, {}, {}};
+        return closed;
     }
 
     std::fprintf(out_, "\n== %s ==\n", q.caption.c_str());
-    for (const auto& [label, value] : q.fields)
-        std::fprintf(out_, "  %s: %s\n", label.c_str(), value.c_str());
+    for (const auto& [name, value] : q.fields)
+        std::fprintf(out_, "  %s: %s\n", name.c_str(), value.c_str());
     if (!q.text.empty())
         std::fprintf(out_, "%s\n", plain(q.text).c_str());
-    Answer answer;
-    if (needsText) {
+    std::string line;
+    if (q.takesText) {
+        Answer answer;
         const char* prompts[] = {q.kind == QuestionKind::IdAndPassword ? "ユーザID" : "入力", "パスワード"};
         int fields = q.kind == QuestionKind::IdAndPassword ? 2 : 1;
         for (int f = 0; f < fields; ++f) {
-            std::fprintf(out_, "%s (空のまま Enter で「%s」): ", prompts[f], q.buttons.back().c_str());
+            std::fprintf(out_, "%s (空のまま Enter で「%s」): ", prompts[f], label(q.buttons.back()).c_str());
             std::fflush(out_);
-            char line[1024];
-            if (!std::fgets(line, sizeof line, in_))
-                return Answer{q.closeButton, {}, {}};
-            std::string text(line);
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
-            (f == 0 ? answer.text : answer.secondText) = text;
+            if (readLine(line, stillPending) != Read::Line) {
+                std::fputc('\n', out_);
+                return closed;
+            }
+            (f == 0 ? answer.text : answer.secondText) = line;
         }
         answer.button = (answer.text.empty() && q.kind != QuestionKind::IdAndPassword) ? q.closeButton : AnswerOk;
-        if (q.kind == QuestionKind::CipherCode && answer.text.empty())
-            answer.button = q.closeButton;
         return answer;
     }
     for (std::size_t i = 0; i < q.buttons.size(); ++i)
@@ -142,13 +174,14 @@ Answer TerminalHost::ask(const Question& q)
     for (;;) {
         std::fprintf(out_, "番号を入力してください [%d]: ", q.defaultButton + 1);
         std::fflush(out_);
-        char line[64];
-        if (!std::fgets(line, sizeof line, in_))
-            return Answer{q.closeButton, {}, {}};
-        if (line[0] == '\n' || line[0] == '\0')
+        if (readLine(line, stillPending) != Read::Line) {
+            std::fputc('\n', out_);
+            return closed;
+        }
+        if (line.empty())
             return Answer{q.defaultButton, {}, {}};
         char* end = nullptr;
-        long n = std::strtol(line, &end, 10);
+        long n = std::strtol(line.c_str(), &end, 10);
         if (n >= 1 && n <= static_cast<long>(q.buttons.size()))
             return Answer{static_cast<int>(n - 1), {}, {}};
     }

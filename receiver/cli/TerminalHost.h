@@ -1,21 +1,18 @@
 #pragma once
-// The terminal receiver's host: questions on the terminal with numbered
-// answers (or their defaults under --yes), and a progress line.
+// The terminal receiver's side of a receive session: questions on the
+// terminal with numbered answers (or their defaults under --yes), and one
+// progress line drawn from the session's snapshot.
 
-#include "receiver/engine/ReceiveHost.h"
+#include "receiver/engine/ReceiveQuestion.h"
+#include "receiver/engine/ReceiveSnapshot.h"
 
-#include <atomic>
 #include <cstdio>
-#include <mutex>
+#include <functional>
 #include <string>
-
-namespace receive {
-struct ReceiveProgress;
-}
 
 namespace cli {
 
-class TerminalHost : public receive::ReceiveHost {
+class TerminalHost {
 public:
     struct Options {
         bool assumeDefaults = false;  // --yes
@@ -23,14 +20,15 @@ public:
         bool interactive = false;     // a terminal to ask on
     };
 
-    TerminalHost(const receive::ReceiveProgress& progress, Options options, std::FILE* in = stdin,
-                 std::FILE* out = stderr);
+    TerminalHost(Options options, std::FILE* in = stdin, std::FILE* out = stderr);
 
-    void post(receive::ReceiveMessage message, std::int64_t value) override;
-    receive::Answer ask(const receive::Question& question) override;
+    // Answers one question. stillPending is asked while waiting for the
+    // user: when it turns false (the receive was stopped) the question is
+    // given up and its close button returned.
+    receive::Answer ask(const receive::Question& question, const std::function<bool()>& stillPending);
 
-    // Redraws the progress line when something changed (host thread).
-    void drawProgress();
+    // Redraws the progress line when the snapshot shows something new.
+    void drawProgress(const receive::ReceiveSnapshot& snapshot);
     // Clears the progress line before other output.
     void clearProgress();
 
@@ -38,18 +36,21 @@ public:
     bool unanswerable() const { return unanswerable_; }
     const std::string& unanswered() const { return unanswered_; }
 
+    // The progress line of a snapshot (without the leading clear).
+    static std::string progressLine(const receive::ReceiveSnapshot& snapshot);
+
 private:
+    enum class Read { Line, End, GivenUp };
+    Read readLine(std::string& line, const std::function<bool()>& stillPending);
     static std::string plain(const std::string& text);
     static std::string label(const std::string& text);
 
-    const receive::ReceiveProgress& progress_;
     Options options_;
     std::FILE* in_;
     std::FILE* out_;
-    std::mutex terminal_;
-    std::atomic<bool> changed_{false};
-    std::atomic<bool> unanswerable_{false};
+    bool unanswerable_ = false;
     std::string unanswered_;
+    std::string shownLine_;
     bool lineShown_ = false;
     bool cipherCodeUsed_ = false;
 };

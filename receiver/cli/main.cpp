@@ -3,6 +3,8 @@
 #include "InspectCommand.h"
 #include "ReceiveCommand.h"
 
+#include "platform/ProductInfo.h"
+
 #include <cstring>
 #include <iostream>
 
@@ -28,6 +30,7 @@ void printUsage(std::ostream& out)
         out << "  " << s.name << std::string(10 - std::strlen(s.name), ' ') << s.summary << '\n';
     out << "\n"
            "  --help    この説明を表示します\n"
+           "  --version バージョンを表示します\n"
            "各コマンドの説明: corvan-cli COMMAND --help\n";
 }
 
@@ -41,6 +44,10 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage(std::cout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "corvan-cli " << product::version << '\n';
         return 0;
     }
     for (const auto& s : subcommands)

@@ -7,6 +7,7 @@
 #include "receiver/engine/DateMacros.h"
 
 #include "platform/Cp932Codec.h"
+#include "platform/SafeName.h"
 
 #include <cctype>
 #include <cerrno>
@@ -19,11 +20,6 @@ namespace {
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool isDrive(const std::string& part)
-{
-    return part.size() == 2 && part[1] == ':' && std::isalpha(static_cast<unsigned char>(part[0]));
 }
 
 std::size_t bytes(const std::string& text)
@@ -40,8 +36,7 @@ std::vector<std::string> FolderPath::check(const std::vector<std::string>& compo
     for (const std::string& part : components) {
         if (part.empty() || part == ".")
             continue;
-        if (part == ".." || isDrive(part) || part.find('/') != std::string::npos
-            || part.find('\\') != std::string::npos || part.find('\0') != std::string::npos)
+        if (!platform::SafeName::isComponent(part))
             throw ReceiveError(CAMException::BadSaveFolder,
                                "[" + display(components) + "]: フォルダ名 [" + part + "] は使えません");
         if (bytes(part) > 260)

@@ -10,9 +10,13 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/SourceCallbacks.h"
 #include "receiver/engine/SourceLogin.h"
+#include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/TransferPlacement.h"
 
+#include "receiver/reports/PageText.h"
+
 #include "platform/FtpSource.h"
+#include "platform/SafeName.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -22,32 +26,14 @@ namespace receive {
 
 namespace {
 
-// A folder the server named, below the list's folder: its components must
-// stay inside (no "..", no separators smuggled in a name).
 bool insideFolder(const std::string& base, const std::string& folder)
 {
-    if (folder == base)
-        return true;
-    if (folder.size() <= base.size() || folder.compare(0, base.size(), base) != 0 || folder[base.size()] != '/')
-        return false;
-    std::vector<std::string> parts(1);
-    for (std::size_t i = base.size() + 1; i < folder.size(); ++i) {
-        if (folder[i] == '/')
-            parts.emplace_back();
-        else
-            parts.back() += folder[i];
-    }
-    for (const std::string& part : parts) {
-        if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string::npos)
-            return false;
-    }
-    return true;
+    return platform::SafeName::isInside(base, folder);
 }
 
 bool safeName(const std::string& name)
 {
-    std::string reason;
-    return !LocalName::of(name, {}, reason).empty() && name.find(':') == std::string::npos;
+    return platform::SafeName::isComponent(name);
 }
 
 struct Receiving {
@@ -66,7 +52,7 @@ struct Receiving {
         event.remoteName = result.remoteName;
         event.protocolCode = ProtocolFtp;
         event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
-        TransferPlacement::place(engine, std::move(event), result, unzip, true);
+        TransferPlacement::place(engine, std::move(event), result, unzip, result.remoteName, ftp.host());
     }
 
     void single(const FileRecord& file, const std::string& remote, const std::string& localName)
@@ -137,10 +123,15 @@ struct Receiving {
                 return true;
             });
         };
-        request.errorLine = [&](const std::string& line) { engine.addErrorLine(line); };
-        int code = ftp.getMultiple(request);
+        request.folderUnreadable = [&](const std::string& remoteFolder) {
+            engine.addErrorLine(formatText(texts::remoteFolderFailedLine, remoteFolder));
+        };
+        request.folderRefused = [&](const std::string& remoteFolder, const std::string& name) {
+            engine.addErrorLine(reports::fill(texts::folderNotMadeLine, {remoteFolder, name}));
+        };
+        const bool finished = ftp.getMultiple(request);
         raised.rethrow();
-        if (code == CAMException::UserCancelled) {
+        if (!finished) {
             engine.progress().cancel = true;
             throw ReceiveError(CAMException::UserCancelled);
         }
@@ -160,9 +151,10 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
     engine.sourceBegins(source.server.host, ProtocolFtp);
     platform::FtpSource ftp(source.server.host, source.server.portGiven ? source.server.port : 0,
                             source.login->transferLogin(), source.login->transferProxy(),
-                            platform::InternetOptions{}, SourceCallbacks::of(engine), &ascii);
-    if (int code = ftp.open())
-        throw ReceiveError(code, source.server.host);
+                            engine.options().transfer, SourceCallbacks::of(engine), &ascii,
+                            engine.options().transfer.passiveFtp);
+    if (platform::TransferError error = ftp.open())
+        throw ReceiveError(TransferErrors::ftpOpen(error), source.server.host);
 
     engine.eachFileList(*source.source, [&](const FileListRecord& list) {
         std::vector<std::string> local;
@@ -173,7 +165,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
         engine.removeAfterZip(source.folder, local);
         if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
             throw ReceiveError(CAMException::InternetFileFailed,
-                               platform::FtpSource::remoteFolderLine(list.remoteFolder));
+                               formatText(texts::remoteFolderFailedLine, list.remoteFolder));
         engine.eachFile(list, [&](const FileRecord& file) {
             const std::string remote = LocalName::remoteName(file.remote.empty() ? file.name : file.remote);
             if (list.method == guidepost::MethodMget) {
@@ -183,7 +175,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
             std::string reason;
             std::string localName = LocalName::of(file.name, remote, reason);
             // A local name that names a folder or a drive ends the receive.
-            if (localName.empty() || localName.find(':') != std::string::npos) {
+            if (localName.empty()) {
                 engine.failFile(remote, ProtocolFtp, reason);
                 throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
             }

@@ -54,7 +54,8 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     event.remoteName = result.requestPath.empty() ? remote : result.requestPath;
     event.protocolCode = ProtocolHttp;
     event.transferMode = ModeBinary;
-    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip, false);
+    TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip,
+                             platform::HttpSource::requestPath({}, remote), http.host());
 }
 
 } // namespace
@@ -64,7 +65,7 @@ void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Rem
 {
     platform::HttpSource http(source.server.host, source.server.portGiven ? source.server.port : 0,
                               source.login->transferLogin(), source.login->transferProxy(), allowBasicAuth,
-                              platform::InternetOptions{}, SourceCallbacks::of(engine));
+                              engine.options().transfer, SourceCallbacks::of(engine));
     engine.sourceBegins(source.server.host, ProtocolHttp);
     if (!http.open())
         throw ReceiveError(CAMException::HttpConnectFailed, source.server.host);

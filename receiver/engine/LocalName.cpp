@@ -1,6 +1,7 @@
 #include "receiver/engine/LocalName.h"
 
 #include "platform/Cp932Codec.h"
+#include "platform/SafeName.h"
 
 namespace receive {
 
@@ -28,8 +29,7 @@ std::string LocalName::of(const std::string& name, const std::string& remote, st
     reason.clear();
     if (local.empty())
         reason = "保存名がありません";
-    else if (local.find_first_of("\\/") != std::string::npos || local.find('\0') != std::string::npos
-             || local == "." || local == ".." || (local.size() >= 2 && local[1] == ':'))
+    else if (!platform::SafeName::isComponent(local))
         reason = "保存名 [" + local + "] は保存先の外を指しています";
     if (!reason.empty())
         return {};

@@ -9,8 +9,8 @@ class LocalName {
 public:
     // The file's name, or else the remote name after its last "/", cut
     // before the first "#" or "?". Empty when nothing usable is left, or when
-    // the name could lead out of its folder (a separator, a drive, "." or
-    // ".."); reason then says why.
+    // the name could lead out of its folder (platform::SafeName); reason
+    // then says why.
     static std::string of(const std::string& name, const std::string& remote, std::string& reason);
     // Remote names lose leading "/" and white space.
     static std::string remoteName(const std::string& remote);

@@ -18,7 +18,6 @@
 #include "receiver/certification/Certification.h"
 
 #include "platform/Cp932Codec.h"
-#include "platform/Shell.h"
 #include "platform/TempFile.h"
 
 #include <algorithm>
@@ -80,7 +79,6 @@ std::int64_t copyToTemp(const std::string& source, std::string& temp, ReceiveEng
             }
             total += n;
             engine.progress().fileReceived = total;
-            engine.host().post(ReceiveMessage::FileBytes, total);
             continue;
         }
         ssize_t n = ::read(in, buffer.data(), buffer.size());
@@ -107,7 +105,6 @@ std::int64_t copyToTemp(const std::string& source, std::string& temp, ReceiveEng
             break;
         total += n;
         engine.progress().fileReceived = total;
-        engine.host().post(ReceiveMessage::FileBytes, total);
     }
     ::close(in);
     if (::close(out) != 0)
@@ -166,7 +163,7 @@ ReceiveEngine::~ReceiveEngine()
 void ReceiveEngine::append(ReceiveEvent event)
 {
     queue_.append(std::move(event));
-    host_.post(ReceiveMessage::EventsAppended);
+    host_.post(ReceiveNotice::EventsAppended);
 }
 
 void ReceiveEngine::checkCancel() const
@@ -224,8 +221,7 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
     receivedFolders_.clear();
     progress_.taskTotal = static_cast<int>(tasks.size());
     progress_.tasksDone = 0;
-    host_.post(ReceiveMessage::TaskCount, static_cast<std::int64_t>(tasks.size()));
-    host_.post(ReceiveMessage::CounterChanged);
+    host_.post(ReceiveNotice::TasksBegin, static_cast<std::int64_t>(tasks.size()));
 
     try {
         int index = 0;
@@ -241,7 +237,6 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
             }
             ++index;
             progress_.tasksDone = index;
-            host_.post(ReceiveMessage::CounterChanged);
             task_.addInto(totals_);
             place_ = {};
         }
@@ -289,8 +284,7 @@ void ReceiveEngine::finishAfterFailure(const std::string& line)
 
 void ReceiveEngine::openSite(const std::string& address)
 {
-    if (!platform::Shell::open(address))
-        host_.ask(Questions::notice(texts::errorCaption, texts::pageOpenFailed, QuestionIcon::Stop));
+    host_.open(address);
 }
 
 void ReceiveEngine::certify()
@@ -312,7 +306,7 @@ void ReceiveEngine::certify()
         throw ReceiveError(CAMException::UserCancelled);
 
     UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
-    Certification certification(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+    Certification certification(fetch.proxy, options_.transfer, fetch.callbacks, fetch.fetchBegins,
                                 fetch.fetchEnds);
     CertificationResult result = certification.certify(guidePostFile_, digest);
     if (result.errorCode == CAMException::UserCancelled)
@@ -370,6 +364,11 @@ void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRec
 {
     for (const auto& task : tasks) {
         for (const auto& attachment : task->attachments) {
+            // A stop is seen between attachments; what was taken out goes.
+            if (progress_.cancel) {
+                deleteAttachments();
+                throw ReceiveError(CAMException::UserCancelled);
+            }
             std::string temp = platform::TempFile::createPath();
             bool ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
             if (!ok) {
@@ -420,7 +419,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
     task_.taskName = task.name;
     place_ = {{}, task.name, {}, {}};
     progress_.setName(&ReceiveProgress::Names::task, task.name);
-    host_.post(ReceiveMessage::TaskCount, 0);
+    host_.post(ReceiveNotice::TaskBegins);
 
     if (confirmMode_ == 1 && !confirmed(Questions::taskConfirm(task.name)))
         return;
@@ -438,7 +437,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
         return;
     }
     const std::string taskFolder = FolderPath::join(saveRoot_, components);
-    receivedFolders_.push_back(taskFolder);
+    receivedFolders_.push_back({task.name, taskFolder});
     std::string receiveFolder = taskFolder;
     if (task.destinationType == guidepost::DestinationZip) {
         task_.zipTask = true;
@@ -479,13 +478,11 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
 
     progress_.sourceTotal = static_cast<int>(task.sources.size());
     progress_.sourcesDone = 0;
-    host_.post(ReceiveMessage::CounterChanged);
     int done = 0;
     for (const auto& source : task.sources) {
         checkCancel();
         processSource(*source, policy, attachments, receiveFolder);
         progress_.sourcesDone = ++done;
-        host_.post(ReceiveMessage::CounterChanged);
     }
 
     if (task_.zipTask && task_.filesReceived() > 0) {
@@ -517,7 +514,7 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
     progress_.setName(&ReceiveProgress::Names::source, source.name);
     place_.sourceName = source.name;
     place_.fileListName.clear();
-    host_.post(ReceiveMessage::SourceBegins);
+    host_.post(ReceiveNotice::SourceBegins);
     if (source.protocol < guidepost::ProtocolHttp || source.protocol > guidepost::ProtocolAttach)
         throw ReceiveError(CAMException::NoProtocol, "[" + source.name + "]");
 
@@ -564,16 +561,14 @@ void ReceiveEngine::eachFileList(const SourceRecord& source,
 {
     progress_.fileListTotal = static_cast<int>(source.fileLists.size());
     progress_.fileListsDone = 0;
-    host_.post(ReceiveMessage::FileListCount, static_cast<std::int64_t>(source.fileLists.size()));
     int listsDone = 0;
     for (const auto& list : source.fileLists) {
         checkCancel();
-        host_.post(ReceiveMessage::FileListCount, 0);
         progress_.setName(&ReceiveProgress::Names::fileList, list->name);
+        host_.post(ReceiveNotice::FileListBegins);
         place_.fileListName = list->name;
         receiveList(*list);
         progress_.fileListsDone = ++listsDone;
-        host_.post(ReceiveMessage::CounterChanged);
     }
 }
 
@@ -586,7 +581,6 @@ void ReceiveEngine::eachFile(const FileListRecord& list, const std::function<voi
         checkCancel();
         receiveFile(*file);
         progress_.filesDone = ++filesDone;
-        host_.post(ReceiveMessage::CounterChanged);
     }
 }
 
@@ -704,13 +698,11 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     }
     progress_.fileSize = attachment.size;
     progress_.fileReceived = 0;
-    host_.post(ReceiveMessage::FileBegins, attachment.size);
     if (--remainingUses_[attachment.tempFile] <= 0 && takeOver(attachment.tempFile)) {
         event.tempPath = attachment.tempFile;
         struct stat st;
         event.byteCount = ::stat(event.tempPath.c_str(), &st) == 0 ? st.st_size : 0;
         progress_.fileReceived = event.byteCount;
-        host_.post(ReceiveMessage::FileBytes, event.byteCount);
     } else {
         event.byteCount = copyToTemp(attachment.tempFile, event.tempPath, *this);
     }

@@ -9,6 +9,7 @@
 #include "receiver/engine/TaskCounters.h"
 
 #include "guidepost/CAMData.h"
+#include "platform/InternetTypes.h"
 #include "receiver/reports/ReportTypes.h"
 
 #include <array>
@@ -66,6 +67,7 @@ struct ReceiveOptions {
     MirrorChoice::RandomSource random;  // empty: seeded from the clock
     int maxOpenFolders = 10;
     bool allowBasicAuth = false;  // "AllowBasicAuth"
+    platform::InternetOptions transfer;
 };
 
 class ReceiveEngine {
@@ -104,8 +106,9 @@ public:
     const std::tm& startTime() const { return start_; }
     // (task name, folder) pairs marked for opening after the receive.
     const std::vector<std::pair<std::string, std::string>>& foldersToOpen() const { return foldersToOpen_; }
-    // Every task folder of this receive.
-    const std::vector<std::string>& receivedFolders() const { return receivedFolders_; }
+    // Every task folder of this receive with the task that made it, in the
+    // order they were made (a skipped task made none).
+    const std::vector<reports::FolderEntry>& receivedFolders() const { return receivedFolders_; }
     // The error list of the report: each line ("ファイル[ %s ]を取得できませ
     // んでした。", ...) with the task, source and file list it arose in
     // (empty where it arose outside them).
@@ -120,6 +123,7 @@ public:
 
     // For the transfers: the shared pieces of the receive.
     ReceiveHost& host() { return host_; }
+    const ReceiveOptions& options() const { return options_; }
     ReceiveEventQueue& queue() { return queue_; }
     ReceiveProgress& progress() { return progress_; }
     SavePolicy& policy() { return policy_; }
@@ -196,7 +200,7 @@ private:
     std::map<const AttachRecord*, Attachment> attachmentOf_;
     std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
-    std::vector<std::string> receivedFolders_;
+    std::vector<reports::FolderEntry> receivedFolders_;
     std::vector<reports::ErrorEntry> errors_;
     reports::ErrorEntry place_;  // the task, source and file list being received
 };

@@ -1,9 +1,10 @@
 #include "receiver/engine/ReceiveFinisher.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
+#include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
-#include "platform/WriteAll.h"
+#include "platform/AtomicFile.h"
 #include "platform/Zip.h"
 
 #include <algorithm>
@@ -39,7 +40,8 @@ std::string systemError(const std::string& what)
 
 } // namespace
 
-bool ReceiveFinisher::placeFile(const std::string& source, const std::string& destination, std::string& error)
+bool ReceiveFinisher::placeFile(const std::string& source, const std::string& destination, std::string& error,
+                                const std::atomic<bool>* stop)
 {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -48,10 +50,8 @@ bool ReceiveFinisher::placeFile(const std::string& source, const std::string& de
     }
     struct stat st;
     ::fstat(in, &st);
-    std::string slash = destination.substr(destination.rfind('/') + 1);
-    std::string temp = folderOf(destination) + "/." + slash + ".CVXXXXXX";
-    int out = ::mkstemp(temp.data());
-    if (out < 0) {
+    platform::AtomicFile out(destination);
+    if (!out.open()) {
         error = systemError(destination);
         ::close(in);
         return false;
@@ -59,10 +59,15 @@ bool ReceiveFinisher::placeFile(const std::string& source, const std::string& de
     bool ok = true;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
+        if (stop && *stop) {
+            error = destination + ": " + texts::cancelledLine;
+            ok = false;
+            break;
+        }
         ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 || (n > 0 && !platform::writeAll(out, buffer.data(), static_cast<std::size_t>(n)))) {
+        if (n < 0 || (n > 0 && !out.write(buffer.data(), static_cast<std::size_t>(n)))) {
             error = systemError(destination);
             ok = false;
             break;
@@ -71,51 +76,22 @@ bool ReceiveFinisher::placeFile(const std::string& source, const std::string& de
             break;
     }
     ::close(in);
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    // An existing file is only replaced once the new one is on the disk;
-    // a new file risks nothing, and syncing each one would cost dearly.
-    struct stat existing;
-    const bool replacing = ::lstat(destination.c_str(), &existing) == 0;
-    if (ok && (::fchmod(out, 0666 & ~mask) != 0 || (replacing && ::fsync(out) != 0))) {
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (ok && !out.commit(times)) {
         error = systemError(destination);
         ok = false;
     }
-    if (ok) {
-        struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-    }
-    if (::close(out) != 0 && ok) {
-        error = systemError(destination);
-        ok = false;
-    }
-    if (ok && ::rename(temp.c_str(), destination.c_str()) != 0) {
-        error = systemError(destination);
-        ok = false;
-    }
-    if (!ok)
-        ::unlink(temp.c_str());
     return ok;
 }
 
-bool ReceiveFinisher::moveFile(const std::string& source, const std::string& destination, std::string& error)
+bool ReceiveFinisher::moveFile(const std::string& source, const std::string& destination, std::string& error,
+                               const std::atomic<bool>* stop)
 {
     // The received file is ours: on the same file system it is renamed into
     // place whole, which is as safe as copying and far cheaper.
-    struct stat from, folder, existing;
-    if (::stat(source.c_str(), &from) == 0 && ::stat(folderOf(destination).c_str(), &folder) == 0
-        && from.st_dev == folder.st_dev && S_ISREG(from.st_mode)) {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        const bool replacing = ::lstat(destination.c_str(), &existing) == 0;
-        int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-        bool ready = fd >= 0 && ::fchmod(fd, 0666 & ~mask) == 0 && (!replacing || ::fsync(fd) == 0);
-        if (fd >= 0)
-            ::close(fd);
-        if (ready && ::rename(source.c_str(), destination.c_str()) == 0)
-            return true;
-    }
-    return placeFile(source, destination, error);
+    if (platform::AtomicFile::moveInto(source, destination))
+        return true;
+    return placeFile(source, destination, error, stop);
 }
 
 FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
@@ -123,11 +99,11 @@ FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
     FinishResult result;
     if (event.byteCount < 0)
         return result;  // kept: nothing to place
-    if (!moveFile(event.tempPath, event.destPath, result.error))
+    if (!moveFile(event.tempPath, event.destPath, result.error, stop_))
         result.ok = false;
     ::unlink(event.tempPath.c_str());
     if (result.ok && event.unzipAfter == 1) {
-        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath))
+        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_))
             ::unlink(event.destPath.c_str());
         else {
             result.ok = false;
@@ -147,7 +123,7 @@ FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
 FinishResult ReceiveFinisher::packZip(const ReceiveEvent& event)
 {
     FinishResult result;
-    if (!platform::zipnize(event.sourceFolder, event.saveName)) {
+    if (!platform::zipnize(event.sourceFolder, event.saveName, stop_)) {
         totals_.zip.failed += 1;
         result.ok = false;
         result.error = platform::lastZipError();

@@ -5,6 +5,7 @@
 
 #include "receiver/engine/ReceiveEvent.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,7 +25,11 @@ public:
     // Where the log writer plugs in: every event after it was acted on.
     using LogHook = std::function<void(const ReceiveEvent&, const FinishResult&)>;
 
-    explicit ReceiveFinisher(ReceiveTotals& totals) : totals_(totals) {}
+    // stop: the receive's stop request; packing and unpacking look at it.
+    explicit ReceiveFinisher(ReceiveTotals& totals, const std::atomic<bool>* stop = nullptr)
+        : totals_(totals), stop_(stop)
+    {
+    }
     void setLogHook(LogHook hook) { logHook_ = std::move(hook); }
 
     FinishResult handle(const ReceiveEvent& event);
@@ -37,17 +42,21 @@ public:
     // Copies source into destination's folder under a temporary name and
     // renames it over destination, keeping source's modification time. A
     // failure (a full disk included) leaves destination as it was.
-    static bool placeFile(const std::string& source, const std::string& destination, std::string& error);
+    // A stop request ends the copy, leaving destination as it was.
+    static bool placeFile(const std::string& source, const std::string& destination, std::string& error,
+                          const std::atomic<bool>* stop = nullptr);
 
     // As placeFile, but renames source into place when it lies on the same
     // file system (source is gone afterwards either way on success).
-    static bool moveFile(const std::string& source, const std::string& destination, std::string& error);
+    static bool moveFile(const std::string& source, const std::string& destination, std::string& error,
+                         const std::atomic<bool>* stop = nullptr);
 
 private:
     FinishResult placeReceived(const ReceiveEvent& event);
     FinishResult packZip(const ReceiveEvent& event);
 
     ReceiveTotals& totals_;
+    const std::atomic<bool>* stop_;
     LogHook logHook_;
     std::vector<ReceiveEvent> failures_;
     bool finished_ = false;

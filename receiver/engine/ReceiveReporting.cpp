@@ -1,8 +1,8 @@
 #include "receiver/engine/ReceiveReporting.h"
 
-#include "receiver/engine/FolderPath.h"
 #include "receiver/engine/LocalName.h"
 #include "receiver/engine/ReceiveEngine.h"
+#include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
 #include "receiver/reports/PageFile.h"
@@ -35,29 +35,20 @@ bool startsWith(const std::string& text, const std::string& prefix)
 
 } // namespace
 
-ReceiveReporting::ReceiveReporting(reports::ReportSettings settings, std::string documentPath)
-    : settings_(settings), documentPath_(std::move(documentPath))
+ReceiveReporting::ReceiveReporting(reports::ReportSettings settings, std::string documentPath,
+                                   const std::atomic<bool>* stop)
+    : settings_(settings), documentPath_(std::move(documentPath)), stop_(stop)
 {
 }
 
-void ReceiveReporting::attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals)
+bool ReceiveReporting::stopped() const
 {
-    finisher.setLogHook(
-        [this, &totals](const ReceiveEvent& event, const FinishResult& result) { take(event, result, totals); });
-    worker.setHooks([this](const CAMData& model, const std::string& root) { onStart(model, root); },
-                    [this](const CAMData& model, const ReceiveEngine& engine) { onEnd(model, engine); });
-}
-
-bool ReceiveReporting::started() const
-{
-    std::lock_guard lock(mutex_);
-    return started_;
+    return stop_ && stop_->load();
 }
 
 void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot)
 {
     std::lock_guard lock(mutex_);
-    started_ = true;
     startTaken_ = false;
     record_ = {};
     // Pages link each other by file:// addresses, which must be absolute.
@@ -98,35 +89,10 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
     }
 }
 
-void ReceiveReporting::onEnd(const CAMData& model, const ReceiveEngine& engine)
+void ReceiveReporting::onEnd(const CAMData&, const ReceiveEngine& engine)
 {
     std::lock_guard lock(mutex_);
-    // Each task that was received left one folder, in task order: the
-    // folders are matched to the tasks whose folder text leads to them.
-    taskFolders_.clear();
-    std::size_t next = 0;
-    for (const std::string& folder : engine.receivedFolders()) {
-        std::string name;
-        for (std::size_t i = next; i < model.tasks.size(); ++i) {
-            const TaskRecord& task = *model.tasks[i];
-            std::string text = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
-            std::vector<std::string> parts;
-            bool certified = false;
-            try {
-                parts = FolderPath::taskFolder(text, engine.startTime(), model.archived, certified);
-            } catch (const std::exception&) {
-                continue;  // a task whose folder was refused left none
-            }
-            std::string joined = FolderPath::join("", parts);
-            if (!parts.empty() && folder.size() >= joined.size()
-                && folder.compare(folder.size() - joined.size(), joined.size(), joined) == 0) {
-                name = task.name;
-                next = i + 1;
-                break;
-            }
-        }
-        taskFolders_.push_back({name, folder});
-    }
+    taskFolders_ = engine.receivedFolders();
     openFolders_.clear();
     for (const auto& [task, folder] : engine.foldersToOpen())
         openFolders_.push_back({task, folder});
@@ -206,7 +172,7 @@ void ReceiveReporting::take(const ReceiveEvent& event, const FinishResult& resul
         logPath_ = log_.path();
     }
     if (event.eventKind == ReceiveFinished)
-        log_.close(totalsOf(totals));
+        log_.close(totalsOf(totals), stopped() ? std::string(texts::cancelledLine) : event.errorText);
     else
         log_.take(rowOf(event, result));
 }
@@ -239,17 +205,26 @@ reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
 
 reports::ReportOutcome ReceiveReporting::finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
                                                 const std::vector<ReceiveEvent>& failures,
-                                                platform::Settings& store, reports::RecentReceiveList& recent)
+                                                platform::Settings* store, reports::RecentReceiveList& recent)
 {
     // A log the end event never reached (a receive that ended early) is
     // still closed with what it has.
     if (log_.isOpen())
-        log_.close(totalsOf(totals));
+        log_.close(totalsOf(totals), stopped() ? std::string(texts::cancelledLine) : std::string());
     reports::ReceiveReport receive = report(totals, failures);
+    // Stopped while its files were being finished: the report says so too.
+    if (stopped()) {
+        bool said = false;
+        for (const reports::ErrorEntry& e : receive.errors)
+            said = said || e.errorText == texts::cancelledLine;
+        if (!said)
+            receive.errors.push_back({texts::cancelledLine, {}, {}, {}});
+    }
     reports::ReportWriter writer(settings_, logPath_);
     reports::ReportOutcome result = writer.writePages(receive);
-    if (outcome.status != WorkerOutcome::NothingReceived)
-        recent.add(store, receive.record.title, result.pages.pageToOpen, result.pages.pageToRemember);
+    if (store && outcome.status != WorkerOutcome::NothingReceived)
+        result.recentAdded =
+            recent.add(*store, receive.record.title, result.pages.pageToOpen, result.pages.pageToRemember);
     return result;
 }
 

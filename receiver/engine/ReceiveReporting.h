@@ -1,8 +1,7 @@
 #pragma once
-// The reports of one receive as the engine's hosts write them: the log rows
-// of every finished event (through the finisher's log hook, so the window and
-// corvan-cli write the same log) and, at the end, the report pages, the error
-// report and the recent receive entry.
+// The reports of one receive as the session writes them: the log rows
+// of every finished event (through the finisher's log hook) and, at the end,
+// the report pages, the error report and the recent receive entry.
 
 #include "receiver/engine/ReceiveFinisher.h"
 #include "receiver/engine/ReceiveWorker.h"
@@ -12,6 +11,7 @@
 #include "receiver/reports/ReportSettings.h"
 #include "receiver/reports/ReportWriter.h"
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <mutex>
@@ -25,10 +25,14 @@ namespace receive {
 class ReceiveReporting {
 public:
     // documentPath: the GuidePost as the user named it (printed by the report).
-    ReceiveReporting(reports::ReportSettings settings, std::string documentPath);
+    // stop: the receive's stop request; a receive stopped while its end was
+    // being finished still ends its log and report with the cancel line.
+    ReceiveReporting(reports::ReportSettings settings, std::string documentPath,
+                     const std::atomic<bool>* stop = nullptr);
 
-    // Plugs the log into the finisher and the model and folders into the worker.
-    void attach(ReceiveFinisher& finisher, ReceiveWorker& worker, const ReceiveTotals& totals);
+    // The start and the end of the driver (worker thread hooks).
+    void onStart(const CAMData& model, const std::string& saveRoot);
+    void onEnd(const CAMData& model, const ReceiveEngine& engine);
 
     // The rows of one finished event (host thread). The log is opened with
     // the first event; when it cannot be created logging is off for the run
@@ -40,13 +44,12 @@ public:
     const std::vector<std::string>& failureLines() const { return failureLines_; }
 
     // At the end of a receive that got past its start: writes the pages and,
-    // unless nothing was received (error 38), adds the recent receive.
-    // Throws CAMException 42 or 29 as ReportWriter::writePages does.
+    // unless nothing was received (error 38) or store is null, adds the
+    // recent receive. Throws CAMException 42 or 29 as
+    // ReportWriter::writePages does.
     reports::ReportOutcome finish(const WorkerOutcome& outcome, const ReceiveTotals& totals,
-                                  const std::vector<ReceiveEvent>& failures, platform::Settings& store,
+                                  const std::vector<ReceiveEvent>& failures, platform::Settings* store,
                                   reports::RecentReceiveList& recent);
-    // Whether the receive got far enough for pages (the welcome was passed).
-    bool started() const;
 
     const reports::ReportSettings& settings() const { return settings_; }
 
@@ -55,14 +58,13 @@ public:
     static reports::ReportTotals totalsOf(const ReceiveTotals& totals);
 
 private:
-    void onStart(const CAMData& model, const std::string& saveRoot);
-    void onEnd(const CAMData& model, const ReceiveEngine& engine);
     reports::ReceiveReport report(const ReceiveTotals& totals, const std::vector<ReceiveEvent>& failures) const;
+    bool stopped() const;
 
     reports::ReportSettings settings_;
     std::string documentPath_;
+    const std::atomic<bool>* stop_;
     mutable std::mutex mutex_;  // the worker's hooks and the host thread meet here
-    bool started_ = false;
     bool startTaken_ = false;  // the log took the start time
     reports::ReceiveRecord record_;
     std::optional<std::vector<reports::BrowseLink>> browseList_;

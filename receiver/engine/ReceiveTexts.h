@@ -75,6 +75,18 @@ inline constexpr const char* fileFailedLine = "ファイル[ %s ]を取得でき
 inline constexpr const char* localFolderFailedLine =
     "ローカル（ハードディスク）のディレクトリ[ %s ]にアクセスできませんでした。";
 inline constexpr const char* attachLabel = "添付ファイル";
+// The error list's lines for a failed HTTP request (%s: the file, then the server).
+inline constexpr const char* status400Line = "ファイル %s のアクセスで、正しいアクセスが行われませんでした。";
+inline constexpr const char* status404Line = "ファイル %s は存在しません。";
+inline constexpr const char* status405Line =
+    "ファイル %s のアクセスで、サーバー %s がサポートしていないリクエストをしました。";
+inline constexpr const char* status500Line =
+    "ファイル %s のアクセスで、サーバー %s がエラーを返しました。エラー内容は不明です。";
+inline constexpr const char* statusOtherLine = "ファイル %s のアクセスで、エラーが生じました。エラー内容は不明です。";
+inline constexpr const char* certificateLine = "ファイル %s のアクセスで、サーバー %s の証明書を確認できませんでした。";
+// FTP folders.
+inline constexpr const char* remoteFolderFailedLine = "リモート（取得先）のディレクトリ[ %s ]にアクセスできませんでした。";
+inline constexpr const char* folderNotMadeLine = "%s でフォルダ[ %s ]を作成できませんでした。";
 
 inline constexpr const char* tryCertificationCaption = "認証情報";
 inline constexpr const char* tryCertificationButtons[] = {"認証作業を行う", "認証作業をせずに受信する", "受信をやめる"};
@@ -93,6 +105,8 @@ inline constexpr const char* cannotCreateFolder = "フォルダを作成でき�
 inline constexpr const char* errorCaption = "エラー";
 inline constexpr const char* endCaption = "受信終了";
 inline constexpr const char* newFolderName = "新しいフォルダ";
+inline constexpr const char* fetchBegins = "ガイドポストまたは電子署名の受信を始めます";
+inline constexpr const char* fetchEnded = "ガイドポストまたは電子署名の受信を終了しました";
 
 // Folder names the receive reserves below the save root.
 inline constexpr const char* reportFolder = "_html___";

@@ -7,6 +7,7 @@
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
 
+#include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
 
 #include "guidepost/GuidePostArchive.h"
@@ -60,11 +61,6 @@ WorkerOutcome failure(int code, std::string message)
 
 WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& saveRoot)
 {
-    struct EndPost {
-        ReceiveHost& host;
-        ~EndPost() { host.post(ReceiveMessage::ReceiveOver); }
-    } endPost{host_};
-
     bool remote = false;
     std::string local = GuidePostLocation::localPathOf(source, remote);
     // A GuidePost named by an address is received from a temporary copy.
@@ -76,17 +72,19 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
             return failure(CAMException::FileCreateFailed,
                            std::string(CAMException::messageFor(CAMException::FileCreateFailed))
                                + "\nURLのガイドポストはこのCorvandelleではまだ受信できません: " + source);
+        // A stop pressed before the worker started stands: only the counters
+        // begin afresh.
         progress_.zero();
-        progress_.cancel = false;
         UrlFetch fetch = UrlFetch::of(host_, progress_, options_.proxies.http);
-        platform::UrlDownload download(fetch.proxy, platform::InternetOptions{}, fetch.callbacks, fetch.fetchBegins,
+        platform::UrlDownload download(fetch.proxy, options_.transfer, fetch.callbacks, fetch.fetchBegins,
                                        fetch.fetchEnds);
         platform::UrlDownloadResult result = download.toFile(server, path, secure);
         if (!result.ok) {
-            std::string message = CAMException::messageFor(result.errorCode);
-            if (result.httpStatus >= 400)
-                message += "\nHTTP " + std::to_string(result.httpStatus);
-            return failure(result.errorCode, message + "\n" + source);
+            const int code = TransferErrors::download(result.error);
+            std::string message = CAMException::messageFor(code);
+            if (result.error.httpStatus >= 400)
+                message += "\nHTTP " + std::to_string(result.error.httpStatus);
+            return failure(code, message + "\n" + source);
         }
         fetched.path = local = result.tempPath;
     }
@@ -98,7 +96,6 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
     if (root.empty())
         return failure(-1, std::string(texts::cannotCreateFolder) + "\n" + saveRoot);
     progress_.zero();
-    progress_.cancel = false;
     return receive(local, root);
 }
 

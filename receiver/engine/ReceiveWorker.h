@@ -28,8 +28,7 @@ public:
     {
     }
 
-    // Runs the whole receive of source into saveRoot; never throws. Posts
-    // the receive-ended message at every end.
+    // Runs the whole receive of source into saveRoot; never throws.
     WorkerOutcome run(const std::string& source, const std::string& saveRoot);
 
     // Called on the worker thread once the GuidePost is loaded, before the

@@ -97,7 +97,6 @@ bool SavePolicy::shouldReceive(const std::string& localPath, int policy, Transfe
     }
     progress_.fileSize = 0;
     progress_.fileReceived = 0;
-    host_.post(ReceiveMessage::FileBegins, 0);
     Answer a = host_.ask(Questions::overwrite(localPath));
     switch (a.button) {
     case OverwriteThis:

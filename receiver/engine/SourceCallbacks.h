@@ -1,6 +1,8 @@
 #pragma once
-// The transfer callbacks the HTTP and FTP sources share: progress messages,
-// the cancel flag and the password dialogs, all through the engine's host.
+// The one wiring of a transfer's callbacks, for the HTTP and FTP sources and
+// for whole documents alike: connection stages and bytes go to the progress
+// snapshot, the stop request is the receive's, and the password dialogs are
+// questions through the engine's host.
 
 #include "platform/InternetTypes.h"
 
@@ -12,13 +14,11 @@ namespace receive {
 
 class ReceiveEngine;
 class ReceiveHost;
+struct ReceiveProgress;
 
 struct SourceCallbacks {
-    using CredentialsPrompt = std::function<std::optional<platform::Credentials>(const std::string& address)>;
-
+    static platform::TransferCallbacks of(ReceiveHost& host, ReceiveProgress& progress);
     static platform::TransferCallbacks of(ReceiveEngine& engine);
-    // The ID-and-password dialog; declined unless answered with OK.
-    static CredentialsPrompt idAndPassword(ReceiveHost& host);
 };
 
 } // namespace receive

@@ -7,6 +7,7 @@
 #include "receiver/engine/ReceiveError.h"
 #include "receiver/engine/ReceiveEvent.h"
 #include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/TransferErrors.h"
 
 #include "platform/InternetTypes.h"
 
@@ -19,11 +20,11 @@ class TransferPlacement {
 public:
     // event: the kind-7 event with its paths, names, protocol and mode.
     // Result: the transfer's platform::HttpFileResult or FtpFileResult.
-    // ownLineWhenNone: a failure the transfer wrote no error line for gets
-    // the engine's own.
+    // file and server: the remote name and the source's host, as the error
+    // lines name them.
     template <class Result>
     static void place(ReceiveEngine& engine, ReceiveEvent event, const Result& result, bool unzip,
-                      bool ownLineWhenNone)
+                      const std::string& file, const std::string& server)
     {
         switch (result.status) {
         case platform::TransferStatus::Received: {
@@ -53,10 +54,12 @@ public:
         case platform::TransferStatus::Failed:
             break;
         }
-        for (const std::string& line : result.errorLines)
+        const std::vector<std::string> lines = event.protocolCode == ProtocolFtp
+            ? TransferErrors::ftpFileLines(result.error, file)
+            : TransferErrors::httpFileLines(result.error, file, server);
+        for (const std::string& line : lines)
             engine.addErrorLine(line);
-        engine.failFile(event.remoteName, event.protocolCode, result.detail,
-                        ownLineWhenNone && result.errorLines.empty());
+        engine.failFile(event.remoteName, event.protocolCode, result.error.detail, false);
     }
 };
 

@@ -1,6 +1,8 @@
 #include "receiver/reports/PageFile.h"
 
 #include "receiver/reports/PageText.h"
+
+#include "platform/AtomicFile.h"
 #include "receiver/reports/ReportTexts.h"
 
 #include <cerrno>
@@ -35,26 +37,7 @@ bool ensureReportFolder(const std::string& saveRoot)
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, 0644) == 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    return platform::AtomicFile::writeWhole(path, bytes);
 }
 
 bool writePageFile(const std::string& path, std::string_view utf8Text)

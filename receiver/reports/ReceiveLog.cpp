@@ -135,9 +135,11 @@ void ReceiveLog::take(const LogRow& row)
     append(rowText(row));
 }
 
-std::string ReceiveLog::closingText(const ReportTotals& t)
+std::string ReceiveLog::closingText(const ReportTotals& t, const std::string& endLine)
 {
     std::string out;
+    if (!endLine.empty())
+        out += fill(texts::logEndLineRow, {escapeHtml(endLine)});
     auto rows = [&](const char* name, const char* colour, int received, int failed, int bytes) {
         out += fill(texts::logTotalsCount, {name, colour, L(received), L(failed)});
         out += fill(texts::logTotalsBytes, {colour, L(bytes)});
@@ -153,11 +155,11 @@ std::string ReceiveLog::closingText(const ReportTotals& t)
     return out;
 }
 
-void ReceiveLog::close(const ReportTotals& totals)
+void ReceiveLog::close(const ReportTotals& totals, const std::string& endLine)
 {
     if (!file_)
         return;
-    append(closingText(totals));
+    append(closingText(totals, endLine));
     std::fclose(file_);
     file_ = nullptr;
 }

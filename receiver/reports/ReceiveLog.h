@@ -28,13 +28,15 @@ public:
 
     // The rows of one event (kinds 0 to 8); nothing when the log is closed.
     void take(const LogRow& row);
-    // The end event: totals, legend and closing section; the log is closed.
-    void close(const ReportTotals& totals);
+    // The end event: the line that ended the receive early, when there is
+    // one ("ユーザによりファイル受信は中止されました。"), then totals, legend
+    // and closing section; the log is closed.
+    void close(const ReportTotals& totals, const std::string& endLine = {});
 
     // The text of one event's rows (UTF-8), for writing and for tests.
     static std::string rowText(const LogRow& row);
     static std::string headerText(const std::string& logPath, const LocalTime& now, const std::string& reportPath);
-    static std::string closingText(const ReportTotals& totals);
+    static std::string closingText(const ReportTotals& totals, const std::string& endLine = {});
 
 private:
     void append(const std::string& utf8);

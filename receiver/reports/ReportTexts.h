@@ -228,6 +228,9 @@ inline constexpr const char* modeAscii = "ASCII";
 inline constexpr const char* modeBinary = "BINARY";
 inline constexpr const char* logFolderColour = "#e4ecec";
 
+// The line that ended a receive early, as the last row of the detail table.
+inline constexpr const char* logEndLineRow =
+    R"~(<tr><td colspan="6" bgcolor="#ecece4"><font color="red">%s</font></td></tr>)~" "\n";
 inline constexpr const char* logTotalsCount =
     R"~(<TR><TD rowspan="2" align="center" bgcolor="#dddddd">%s</TD><TD colspan="2" align="center" bgcolor="#dddddd">受信ファイル数</TD><TD colspan="3" align="center" bgcolor="%s"><FONT face="Courier New">%d (失敗 : %d)</FONT></TD></TR>)~" "\n";
 inline constexpr const char* logTotalsBytes =

@@ -2,6 +2,8 @@
 // What the reports need from one receive, as plain values. The engine's host
 // fills them from its own records; nothing here knows the engine.
 
+#include "platform/ProductInfo.h"
+
 #include <ctime>
 #include <map>
 #include <optional>
@@ -29,7 +31,7 @@ struct ReceiveRecord {
     std::string guidePostVersion;  // the information's version text; empty: absent
     int formatVersion = 1;         // the GuidePost format version
     LocalTime startTime;
-    std::string programVersion = "1.0.5";
+    std::string programVersion = product::version;
 };
 
 // The twelve counters of one receive.

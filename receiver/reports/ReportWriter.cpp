@@ -7,7 +7,6 @@
 
 #include "guidepost/CAMException.h"
 #include "platform/ProductInfo.h"
-#include "platform/Shell.h"
 
 #include <algorithm>
 #include <cctype>
@@ -290,8 +289,6 @@ bool ReportWriter::writeErrorReport(const ReceiveReport& receive, ReportOutcome&
     if (!writePageFile(pages.error, errorReportText(receive, back)))
         return false;
     outcome.errorReportWritten = true;
-    if (!platform::Shell::open(pages.error))
-        outcome.errorReportMessage = fill(texts::errorReportOpenFailed, {pages.error});
     return true;
 }
 
@@ -319,20 +316,16 @@ ReportOutcome ReportWriter::writePages(const ReceiveReport& receive)
             writeErrorReport(receive, outcome);
             pages.pageToOpen.clear();
         }
-        int n = writeFolderPages(receive.openFolders, true, false, pages.folder, pages.frame, pages.report,
-                                 pages.pageToOpen);
-        if (n >= 0 && !platform::Shell::open(pages.pageToOpen))
-            throw CAMException(CAMException::BrowseFileFailed);
+        writeFolderPages(receive.openFolders, true, false, pages.folder, pages.frame, pages.report,
+                         pages.pageToOpen);
         writeFolderPages(receive.taskFolders, true, true, pages.mrrFolder, pages.mrrFrame, pages.report,
                          pages.pageToRemember);
     } else {
         outcome.pages = ReportNaming::name(settings_, r);
         ReportSet& pages = outcome.pages;
         // A single folder is opened even when no page can be written.
-        int n = writeFolderPages(receive.openFolders, false, false, pages.folder, pages.frame, std::string(),
-                                 pages.pageToOpen);
-        if (n >= 1)
-            platform::Shell::open(pages.pageToOpen);
+        writeFolderPages(receive.openFolders, false, false, pages.folder, pages.frame, std::string(),
+                         pages.pageToOpen);
         writeFolderPages(receive.taskFolders, false, true, pages.mrrFolder, pages.mrrFrame, std::string(),
                          pages.pageToRemember);
     }

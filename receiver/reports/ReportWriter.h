@@ -23,8 +23,7 @@ struct ReportOutcome {
     ReportSet pages;                 // pageToOpen / pageToRemember feed the recent list
     bool reportWritten = false;
     bool errorReportWritten = false;
-    // A text for the user when the error report could not be shown; empty otherwise.
-    std::string errorReportMessage;
+    bool recentAdded = false;  // filled by the caller that adds the recent receive
 };
 
 class ReportWriter {
@@ -33,9 +32,10 @@ public:
     // settings.logging is on.
     ReportWriter(ReportSettings settings, std::string logPath);
 
-    // Writes every page of the receive and opens the page to open. Throws
-    // CAMException 42 when the report page cannot be written and 29 for a
-    // browse without target or title or a report the desktop cannot open.
+    // Writes every page of the receive and names the page to open; the host
+    // opens it (and the error report) itself. Throws CAMException 42 when
+    // the report page cannot be written and 29 for a browse without target
+    // or title.
     ReportOutcome writePages(const ReceiveReport& receive);
 
     // The page texts (UTF-8, "\n" line ends), for writing and for tests.

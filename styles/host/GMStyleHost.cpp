@@ -3,6 +3,7 @@
 #include "platform/Cp932Codec.h"
 #include "platform/Folders.h"
 #include "styles/host/ModuleLibrary.h"
+#include "styles/host/StyleProgram.h"
 
 #include <algorithm>
 #include <cstring>
@@ -170,11 +171,6 @@ public:
     Publishing& operator=(const Publishing&) = delete;
 };
 
-bool isModuleFileName(const std::string& name)
-{
-    return name.size() >= 6 && name.compare(0, 3, "GMS") == 0 && name.compare(name.size() - 3, 3, ".so") == 0;
-}
-
 } // namespace
 
 std::string GMStyleHost::defaultStyleFolder()
@@ -192,7 +188,7 @@ GMStyleHost::~GMStyleHost()
 void GMStyleHost::load()
 {
     unload();
-    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, isModuleFileName);
+    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, StyleProgram::album().isModuleFile);
     for (const std::string& path : candidates) {
         if (auto module = GMStyleModule::load(path))
             modules_.push_back(std::move(module));
@@ -210,13 +206,8 @@ std::vector<StyleChoice> GMStyleHost::choices() const
 {
     std::vector<StyleChoice> all;
     for (std::size_t m = 0; m < modules_.size(); ++m) {
-        for (int n = 0; n < modules_[m]->styleCount(); ++n) {
-            StyleChoice choice;
-            choice.module = m;
-            choice.style = n;
-            if (modules_[m]->styleInfo(n, choice.name, choice.description))
-                all.push_back(std::move(choice));
-        }
+        for (StyleSummary& style : stylesOfModule(*modules_[m]))
+            all.push_back({m, style.number, std::move(style.name), std::move(style.description)});
     }
     return all;
 }

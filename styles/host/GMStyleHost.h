@@ -5,6 +5,7 @@
 
 #include "GMAlbumContent.h"
 #include "GMStyleModule.h"
+#include "StyleModuleHost.h"
 
 #include <memory>
 #include <optional>
@@ -29,7 +30,7 @@ struct GMGenerationResult {
     std::string commonName;
 };
 
-class GMStyleHost {
+class GMStyleHost : public StyleModuleHost {
 public:
     static constexpr const char* styleFolderName = "GMStyle";
     static constexpr const char* noStyleMessage = "スタイルを選択できないためファイルを作成できません。";
@@ -41,18 +42,22 @@ public:
 
     // `styleFolder` replaces the program's GMStyle folder (for tests).
     explicit GMStyleHost(std::string styleFolder = defaultStyleFolder());
-    ~GMStyleHost();
+    ~GMStyleHost() override;
     GMStyleHost(const GMStyleHost&) = delete;
     GMStyleHost& operator=(const GMStyleHost&) = delete;
 
     // Loads every GMS*.so of the style folder, in name order so the selection
     // is the same at every start; files that are no album module are passed
     // by without a word. Modules loaded before are freed first.
-    void load();
+    void load() override;
     // Frees every module.
-    void unload();
+    void unload() override;
 
-    const std::string& styleFolder() const { return styleFolder_; }
+    const std::string& styleFolder() const override { return styleFolder_; }
+    std::size_t moduleCount() const override { return modules_.size(); }
+    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index)); }
+    std::vector<StyleSummary> moduleStyles(std::size_t index) override { return stylesOfModule(*modules_.at(index)); }
+    bool release(std::size_t index) override { return releaseModule(modules_, index); }
     const std::vector<std::unique_ptr<GMStyleModule>>& modules() const { return modules_; }
 
     // Every style of every module, in module order and style order; a style

@@ -19,6 +19,11 @@ ModuleLibrary::~ModuleLibrary()
         library_.unload();
 }
 
+bool ModuleLibrary::unload()
+{
+    return library_.isLoaded() && library_.unload();
+}
+
 std::vector<std::string> findModuleFiles(const std::string& folder,
                                          const std::function<bool(const std::string& fileName)>& isModule)
 {

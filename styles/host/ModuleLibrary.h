@@ -22,6 +22,9 @@ public:
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
 
     bool load() { return library_.load(); }
+    // Frees the library; false when it stays loaded (another user still
+    // holds it). Either way nothing may be called through it afterwards.
+    bool unload();
 
     // Resolves every entry point of `names`, then calls `assign` with a
     // `next(pointer)` that stores them in the same order; false, and nothing

@@ -2,6 +2,7 @@
 
 #include "platform/Folders.h"
 #include "styles/host/ModuleLibrary.h"
+#include "styles/host/StyleProgram.h"
 
 #include <filesystem>
 
@@ -23,8 +24,7 @@ VTStyleHost::~VTStyleHost()
 void VTStyleHost::load()
 {
     unload();
-    const std::vector<std::string> candidates = findModuleFiles(
-        styleFolder_, [](const std::string& name) { return fs::path(name).extension() == ".so"; });
+    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, StyleProgram::exhibition().isModuleFile);
     for (const std::string& path : candidates) {
         if (auto module = VTStyleModule::load(path))
             modules_.push_back(std::move(module));
@@ -42,13 +42,8 @@ std::vector<VTStyleChoice> VTStyleHost::choices() const
 {
     std::vector<VTStyleChoice> all;
     for (std::size_t m = 0; m < modules_.size(); ++m) {
-        for (int n = 0; n < modules_[m]->styleCount(); ++n) {
-            VTStyleChoice choice;
-            choice.module = m;
-            choice.style = n;
-            if (modules_[m]->styleInfo(n, choice.name, choice.description))
-                all.push_back(std::move(choice));
-        }
+        for (StyleSummary& style : stylesOfModule(*modules_[m]))
+            all.push_back({m, style.number, std::move(style.name), std::move(style.description)});
     }
     return all;
 }

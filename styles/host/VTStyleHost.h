@@ -3,6 +3,7 @@
 // program, loaded at start-up and freed at the end, and the styles they offer.
 
 #include "VTStyleModule.h"
+#include "StyleModuleHost.h"
 
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@ struct VTStyleChoice {
     std::string description;
 };
 
-class VTStyleHost {
+class VTStyleHost : public StyleModuleHost {
 public:
     static constexpr const char* styleFolderName = "VTStyle";
 
@@ -27,18 +28,22 @@ public:
 
     // `styleFolder` replaces the program's VTStyle folder (for tests).
     explicit VTStyleHost(std::string styleFolder = defaultStyleFolder());
-    ~VTStyleHost();
+    ~VTStyleHost() override;
     VTStyleHost(const VTStyleHost&) = delete;
     VTStyleHost& operator=(const VTStyleHost&) = delete;
 
     // Loads every *.so of the style folder, in name order so the selection
     // is the same at every start; files that are no exhibition module are
     // passed by without a word. Modules loaded before are freed first.
-    void load();
+    void load() override;
     // Frees every module.
-    void unload();
+    void unload() override;
 
-    const std::string& styleFolder() const { return styleFolder_; }
+    const std::string& styleFolder() const override { return styleFolder_; }
+    std::size_t moduleCount() const override { return modules_.size(); }
+    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index)); }
+    std::vector<StyleSummary> moduleStyles(std::size_t index) override { return stylesOfModule(*modules_.at(index)); }
+    bool release(std::size_t index) override { return releaseModule(modules_, index); }
     const std::vector<std::unique_ptr<VTStyleModule>>& modules() const { return modules_; }
 
     // Every style of every module, in module order and style order; a style

@@ -29,6 +29,10 @@ public:
     int versionMinor() const { return versionMinor_; }
     int styleCount() const { return styleCount_; }
 
+    // Frees the module's library; false when it stays loaded. The module
+    // must not be called again either way: its owner drops it.
+    bool unloadLibrary() { return library_.unload(); }
+
     // The name and description of style `number`; false when the module
     // refuses the number.
     bool styleInfo(int number, std::string& name, std::string& description);

@@ -105,7 +105,7 @@ TEST_F(HttpReceiveTest, FilesArriveFailuresAreListedAndTheReceiveGoesOn)
     EXPECT_TRUE(listed);
     bool statusPosted = false;
     for (const auto& [message, value] : host.posted)
-        statusPosted = statusPosted || message == ReceiveMessage::ConnectionStatus;
+        statusPosted = statusPosted || message == ReceiveNotice::ConnectionStatus;
     EXPECT_TRUE(statusPosted);
 }
 

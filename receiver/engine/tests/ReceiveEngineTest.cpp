@@ -18,6 +18,9 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <future>
 
 using namespace receive;
 using namespace receive::test;
@@ -463,24 +466,11 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
 
 namespace {
 
-// Stops the receive as the progress dialog's 中止 button does, once the
-// first block of a file has arrived.
-struct StoppingHost : ScriptedHost {
-    std::atomic<bool>* cancel = nullptr;
-    void post(ReceiveMessage message, std::int64_t value) override
-    {
-        ScriptedHost::post(message, value);
-        if (message == ReceiveMessage::FileBytes && cancel)
-            *cancel = true;
-    }
-};
-
 TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryFile)
 {
     TestFolder dir;
     const std::string root = dir / "root";
     fs::create_directories(root);
-    writeFile(dir / "big", std::string(3 << 20, 'b'));
     Model model;
     TaskRecord& t = model.task("T", "d");
     Model::attach(t, "big", dir / "big");
@@ -488,11 +478,26 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
     Model::file(l, "one.bin", "big");
     Model::file(l, "two.bin", "big");
 
-    StoppingHost host;
+    ScriptedHost host;
     ReceiveEventQueue queue;
     ReceiveTotals totals;
     ReceiveProgress progress;
-    host.cancel = &progress.cancel;
+    // The attachment is a pipe this test writes into: a first block, then
+    // the stop (as the progress dialog's 中止 button gives it), then more.
+    std::promise<std::string> pipePath;
+    std::thread writer([&] {
+        const std::string path = pipePath.get_future().get();
+        int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        const std::string block(4096, 'b');
+        ASSERT_EQ(::write(fd, block.data(), block.size()), 4096);
+        while (progress.fileReceived == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        progress.cancel = true;
+        (void)!::write(fd, block.data(), block.size());
+        ::close(fd);
+    });
+    std::signal(SIGPIPE, SIG_IGN);
     // A temporary folder of its own, so other programs' files do not count.
     const char* oldTmp = std::getenv("TMPDIR");
     const std::string savedTmp = oldTmp ? oldTmp : "";
@@ -500,8 +505,12 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
     ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
     {
         ReceiveEngine engine(host, queue, totals, progress);
-        engine.setAttachmentExtractor([](const AttachRecord& a, const std::string& dest, const CipherKey&) {
-            return fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing);
+        engine.setAttachmentExtractor([&](const AttachRecord&, const std::string& dest, const CipherKey&) {
+            ::unlink(dest.c_str());
+            if (::mkfifo(dest.c_str(), 0600) != 0)
+                return false;
+            pipePath.set_value(dest);
+            return true;
         });
         try {
             engine.Receive(model.head, model.tasks, root);
@@ -509,12 +518,14 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
         } catch (const CAMException& e) {
             EXPECT_EQ(e.code(), CAMException::UserCancelled);
         }
+        writer.join();
         ASSERT_FALSE(engine.errorLines().empty());
         EXPECT_EQ(engine.errorLines().back(), texts::cancelledLine);
     }
     ReceiveFinisher finisher(totals);
     finisher.drain(queue);
     EXPECT_FALSE(fs::exists(root + "/d/one.bin"));
+    EXPECT_FALSE(fs::exists(root + "/d/two.bin"));
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));
     if (oldTmp)
         ::setenv("TMPDIR", savedTmp.c_str(), 1);

@@ -7,14 +7,11 @@
 
 #include "platform/tests/TestServers.h"
 
-#include "receiver/engine/ReceiveEventQueue.h"
-#include "receiver/engine/ReceiveFinisher.h"
-#include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveReporting.h"
-#include "receiver/engine/ReceiveTotals.h"
-#include "receiver/engine/ReceiveWorker.h"
+#include "receiver/engine/ReceiveSession.h"
 
 #include "guidepost/CAMData.h"
+#include "guidepost/CAMException.h"
 #include "guidepost/TCXML.h"
 #include "platform/Cp932Codec.h"
 #include "platform/Settings.h"
@@ -103,30 +100,19 @@ struct ReceiveReportingTest : ::testing::Test {
         return path;
     }
 
-    struct Run {
-        WorkerOutcome outcome;
-        reports::ReportOutcome pages;
-        std::string logPath;
-    };
-    Run receive(const std::string& gp, reports::ReportSettings settings)
+    // A whole receive through the session, every question answered with
+    // its default button.
+    ReceiveResult receive(const std::string& gp, reports::ReportSettings settings)
     {
-        ScriptedHost host;
-        ReceiveEventQueue queue;
-        ReceiveTotals totals;
-        ReceiveProgress progress;
-        ReceiveWorker worker(host, queue, totals, progress);
-        ReceiveFinisher finisher(totals);
-        ReceiveReporting reporting(settings, gp);
-        reporting.attach(finisher, worker, totals);
-        Run run;
-        run.outcome = worker.run(gp, dir / "root");
-        finisher.drain(queue);
-        platform::Settings store;
-        reports::RecentReceiveList recent;
-        recent.load(store);
-        run.pages = reporting.finish(run.outcome, totals, finisher.failures(), store, recent);
-        run.logPath = reporting.logPath();
-        return run;
+        ReceiveSessionOptions options;
+        options.reports = settings;
+        ReceiveSession session(options);
+        session.setEventHandler([&session](const SessionEvent& e) {
+            if (e.kind == SessionEventKind::QuestionAsked)
+                session.answer(e.questionId, Answer{e.question.defaultButton, {}, {}});
+        });
+        session.start(gp, dir / "root");
+        return session.result();
     }
     std::string page(const std::string& name) const
     {
@@ -146,14 +132,13 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
     reports::ReportSettings settings;
     settings.genReport = settings.logging = settings.showReport = true;
     settings.reportStyle = 1;
-    Run run = receive(writeGuidePost(true, true), settings);
-    ASSERT_EQ(run.outcome.status, WorkerOutcome::Received) << run.outcome.message;
+    ReceiveResult run = receive(writeGuidePost(true, true), settings);
+    ASSERT_EQ(run.outcome, ReceiveOutcome::Succeeded) << run.message;
 
     const std::string html = dir / "root/_html___";
-    EXPECT_EQ(run.pages.pages.report, html + "/Report01.htm");
-    EXPECT_EQ(run.logPath, html + "/Log01.htm");
-    EXPECT_TRUE(run.pages.reportWritten);
-    EXPECT_TRUE(run.pages.errorReportWritten);
+    EXPECT_EQ(run.pagePath(PageKind::Report), html + "/Report01.htm");
+    EXPECT_EQ(run.pagePath(PageKind::Log), html + "/Log01.htm");
+    EXPECT_EQ(run.pagePath(PageKind::ErrorReport), html + "/Error01.htm");
 
     // One row per received file, in order, then the totals.
     std::string log = page("Log01.htm");
@@ -194,8 +179,11 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
               std::string::npos)
         << errors.substr(row, missing - row);
 
-    // Opened: the error report, then the frame of the report and both folders.
-    EXPECT_EQ(opened, (std::vector<std::string>{html + "/Error01.htm", html + "/Frame01.htm"}));
+    // To open: the error report, then the frame of the report and both
+    // folders; the host opens them, nothing else does.
+    EXPECT_EQ(run.errorReportToOpen, html + "/Error01.htm");
+    EXPECT_EQ(run.pageToOpen, html + "/Frame01.htm");
+    EXPECT_TRUE(opened.empty());
     platform::Settings store;
     reports::RecentReceiveList recent;
     recent.load(store);
@@ -208,16 +196,16 @@ TEST_F(ReceiveReportingTest, ReportLogAndErrorReportOfAReceiveWithLinksAndAFailu
 TEST_F(ReceiveReportingTest, WithoutReportTheSingleOpenFolderIsOpenedAndNoLogIsWritten)
 {
     reports::ReportSettings settings;  // the defaults: no report, no log
-    Run run = receive(writeGuidePost(false, false), settings);
-    ASSERT_EQ(run.outcome.status, WorkerOutcome::Received) << run.outcome.message;
-    EXPECT_FALSE(run.pages.reportWritten);
-    EXPECT_TRUE(run.logPath.empty());
+    ReceiveResult run = receive(writeGuidePost(false, false), settings);
+    ASSERT_EQ(run.outcome, ReceiveOutcome::Succeeded) << run.message;
+    EXPECT_TRUE(run.pagePath(PageKind::Report).empty());
+    EXPECT_TRUE(run.pagePath(PageKind::Log).empty());
     EXPECT_FALSE(fs::exists(dir / "root/_html___/Log00.htm"));
     EXPECT_FALSE(fs::exists(dir / "root/_html___/Report01.htm"));
-    // The one folder is opened; then the error report is written and shown.
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], dir / "root/docs");
-    EXPECT_EQ(opened[1], dir / "root/_html___/Error01.htm");
+    // The one folder is to be opened, and the error report is written.
+    EXPECT_EQ(run.pageToOpen, dir / "root/docs");
+    EXPECT_EQ(run.errorReportToOpen, dir / "root/_html___/Error01.htm");
+    EXPECT_TRUE(opened.empty());
     platform::Settings store;
     reports::RecentReceiveList recent;
     recent.load(store);
@@ -240,10 +228,13 @@ TEST_F(ReceiveReportingTest, NothingReceivedWritesTheReportButNoRecentReceive)
             for (auto& file : list->files)
                 file->update = guidepost::UpdateIfNotExist;
     model.Save(gp);
-    Run run = receive(gp, settings);
-    EXPECT_EQ(run.outcome.status, WorkerOutcome::NothingReceived);
-    EXPECT_TRUE(run.pages.reportWritten);
-    EXPECT_EQ(run.pages.pages.report, dir / "root/_html___/Report02.htm");
+    ReceiveResult run = receive(gp, settings);
+    EXPECT_EQ(run.outcome, ReceiveOutcome::NothingReceived);
+    EXPECT_EQ(run.code, CAMException::NothingReceived);
+    EXPECT_EQ(run.caption, "受信終了");
+    EXPECT_EQ(run.icon, QuestionIcon::Warning);
+    EXPECT_EQ(run.pagePath(PageKind::Report), dir / "root/_html___/Report02.htm");
+    EXPECT_FALSE(run.recentAdded);
     // Kept files are logged with the blue N.
     EXPECT_NE(page("Log02.htm").find("<font color=\"blue\">N</font>"), std::string::npos);
     platform::Settings store;
@@ -258,32 +249,20 @@ TEST_F(ReceiveReportingTest, AnUncreatableLogTurnsLoggingOffForTheRun)
     reports::ReportSettings settings;
     settings.genReport = settings.logging = settings.showReport = true;
     settings.reportStyle = 1;
-    const std::string gp = writeGuidePost(false, false);
-    ScriptedHost host;
-    ReceiveEventQueue queue;
-    ReceiveTotals totals;
-    ReceiveProgress progress;
-    ReceiveWorker worker(host, queue, totals, progress);
-    ReceiveFinisher finisher(totals);
-    ReceiveReporting reporting(settings, gp);
-    reporting.attach(finisher, worker, totals);
-    worker.run(gp, dir / "root");
-    finisher.drain(queue);
-    EXPECT_TRUE(reporting.logFailed());
-    EXPECT_FALSE(reporting.settings().logging);
-    platform::Settings store;
-    reports::RecentReceiveList recent;
-    WorkerOutcome received;
-    received.status = WorkerOutcome::Received;
-    reporting.finish(received, totals, finisher.failures(), store, recent);
+    ReceiveResult run = receive(writeGuidePost(false, false), settings);
+    EXPECT_EQ(run.outcome, ReceiveOutcome::Succeeded);
+    EXPECT_EQ(run.warnings, std::vector<std::string>{"ログファイル作成中にエラーが生じたのでログの作成を中止します"});
+    EXPECT_TRUE(run.pagePath(PageKind::Log).empty());
     EXPECT_NE(page("Report01.htm").find("受信ログを作成しませんでした。"), std::string::npos);
 }
 
 // corvan-cli receive as a user runs it, with the report settings for one run.
 int runCli(const std::string& arguments, const TestFolder& dir)
 {
+    fs::create_directories(dir / "tmp");
     std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
-        + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + arguments + " </dev/null >'"
+        + (dir / "home/.config") + "' TMPDIR='" + (dir / "tmp") + "' '" + CV_BIN_DIR + "/corvan-cli' receive "
+        + arguments + " </dev/null >'"
         + (dir / "out.txt") + "' 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -26,7 +26,7 @@ public:
             scripts_[kind].push_back(Answer{b, {}, {}});
     }
 
-    void post(ReceiveMessage message, std::int64_t value) override
+    void post(ReceiveNotice message, std::int64_t value) override
     {
         std::lock_guard lock(mutex_);
         posted.emplace_back(message, value);
@@ -41,6 +41,11 @@ public:
         queue.pop_front();
         return a;
     }
+    void open(const std::string& target) override
+    {
+        std::lock_guard lock(mutex_);
+        opened.push_back(target);
+    }
     int count(QuestionKind kind) const
     {
         int n = 0;
@@ -49,8 +54,9 @@ public:
         return n;
     }
 
-    std::vector<std::pair<ReceiveMessage, std::int64_t>> posted;
+    std::vector<std::pair<ReceiveNotice, std::int64_t>> posted;
     std::vector<Question> asked;
+    std::vector<std::string> opened;
 
 private:
     std::mutex mutex_;

@@ -65,7 +65,7 @@ protected:
         platform::Settings::setStorageFolder(folder + "/settings");
         platform::Shell::setOpener([this](const std::string& target) {
             opened.push_back(target);
-            return openSucceeds;
+            return true;
         });
     }
     void TearDown() override
@@ -83,7 +83,6 @@ protected:
 
     std::string folder, root;
     std::vector<std::string> opened;
-    bool openSucceeds = true;
 };
 
 } // namespace reports::testing

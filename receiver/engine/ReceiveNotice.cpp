@@ -1,4 +1,4 @@
-#include "receiver/engine/ReceiveMessage.h"
+#include "receiver/engine/ReceiveNotice.h"
 
 namespace receive {
 

@@ -1,0 +1,102 @@
+// `vitrinel --generate` as a script runs it: in a home of its own, without a
+// display, writing the page and printing its path.
+
+#include "exhibition/tests/AlbumTree.h"
+#include "platform/Settings.h"
+#include "platform/tests/ProgramRun.h"
+#include "styles/tests/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platformtest::ProgramResult;
+using platformtest::ProgramRun;
+
+const std::string vitrinel = std::string(CV_BIN_DIR) + "/vitrinel";
+// Nothing to draw on: the command must not need it.
+const QStringList noDisplay {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
+                             QStringLiteral("QT_QPA_PLATFORM")};
+
+class VitrinelGenerateTest : public ::testing::Test {
+protected:
+    stylestest::ScratchFolder home {"CVvtgen"};
+    ProgramRun program {home.path()};
+    fs::path saveRoot = home.path() / "受信";
+
+    void storeSaveRoot()
+    {
+        platform::Settings::setStorageFolder(program.configFolder().string());
+        platform::Settings settings;
+        settings.setString("settings", "RootFolder", saveRoot.string());
+        ASSERT_TRUE(settings.sync());
+    }
+
+    ProgramResult generate(const QStringList& more = {})
+    {
+        return program.run(vitrinel, QStringList {QStringLiteral("--generate")} + more, {}, noDisplay);
+    }
+};
+
+TEST_F(VitrinelGenerateTest, WritesThePageAndPrintsItsPath)
+{
+    vitrineltest::makeAlbumTree(saveRoot);
+    storeSaveRoot();
+    ProgramResult result = generate();
+    ASSERT_FALSE(result.crashed) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const fs::path page = saveRoot / "Glimmora" / "index.htm";
+    EXPECT_EQ(result.out, page.string() + "\n");
+    std::string html = vitrineltest::readPage(page);
+    EXPECT_NE(html.find("<BlockQuote>"), std::string::npos); // the first style, シンプル
+    EXPECT_NE(html.find(">夏の旅行<"), std::string::npos);
+    EXPECT_TRUE(program.recorder().opened().empty()); // nothing opened
+
+    result = generate({QStringLiteral("--style"), QStringLiteral("VTSNorm:1")});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    html = vitrineltest::readPage(page);
+    EXPECT_NE(html.find("bgcolor=\"#70ad1d\""), std::string::npos);
+    EXPECT_EQ(html.find("<BlockQuote>"), std::string::npos);
+}
+
+TEST_F(VitrinelGenerateTest, SaysWhyNothingWasWritten)
+{
+    ProgramResult result = generate();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "まず、Corvandelleをインストールして写真集を受信してください。\nそのあとでVitrinelを起動してください。\n");
+
+    storeSaveRoot(); // nothing received yet
+    result = generate();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("ページを作成できませんでした。"), std::string::npos);
+    EXPECT_NE(result.err.find((saveRoot / "Glimmora").string()), std::string::npos);
+
+    fs::create_directories(saveRoot / "Glimmora");
+    for (const char* bad : {"VTSNorm:2", "VTSNone:0", "VTSNorm", "VTSNorm:", ":0", "VTSNorm:1x"}) {
+        result = generate({QStringLiteral("--style"), QString::fromLatin1(bad)});
+        EXPECT_EQ(result.exitCode, 2) << bad;
+        EXPECT_NE(result.err.find("スタイルがありません"), std::string::npos) << bad;
+        EXPECT_NE(result.err.find("VTSNorm:1  新緑"), std::string::npos) << bad;
+    }
+    EXPECT_FALSE(fs::exists(saveRoot / "Glimmora" / "index.htm"));
+}
+
+TEST_F(VitrinelGenerateTest, UsageErrorsAndHelp)
+{
+    ProgramResult result = program.run(vitrinel, {QStringLiteral("--generate"), QStringLiteral("--bogus")}, {},
+                                       noDisplay);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("使い方: vitrinel"), std::string::npos);
+    result = program.run(vitrinel, {QStringLiteral("--style"), QStringLiteral("VTSNorm:0")}, {}, noDisplay);
+    EXPECT_EQ(result.exitCode, 2);
+
+    result = program.run(vitrinel, {QStringLiteral("--help")}, {}, noDisplay);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("--generate"), std::string::npos);
+    EXPECT_NE(result.out.find("VTSNorm:0  シンプル  標準的なスタイルです。"), std::string::npos);
+}
+
+} // namespace

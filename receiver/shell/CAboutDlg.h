@@ -1,0 +1,10 @@
+#pragma once
+// "Corvandelleのﾊﾞｰｼﾞｮﾝ情報": the program's icon and version.
+
+#include <QDialog>
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(const QString& version, QWidget* parent = nullptr);
+};

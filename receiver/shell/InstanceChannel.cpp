@@ -1,0 +1,110 @@
+#include "receiver/shell/InstanceChannel.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char reply[] = "OK\n";
+constexpr qint64 longestSource = 64 * 1024;
+
+// The socket lies in a folder of this user's, but /tmp is shared: talk only
+// to a peer of the same user.
+bool sameUser(qintptr descriptor)
+{
+    struct ucred peer {};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0)
+        return false;
+    return peer.uid == ::getuid();
+}
+
+} // namespace
+
+InstanceChannel::InstanceChannel(QObject* parent) : QObject(parent), server_(new QLocalServer(this))
+{
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, &InstanceChannel::takeConnection);
+}
+
+InstanceChannel::~InstanceChannel() = default;
+
+QString InstanceChannel::socketPath()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        return runtime + QStringLiteral("/corvan.socket");
+    return QDir::tempPath() + QStringLiteral("/corvan-%1.socket").arg(::getuid());
+}
+
+bool InstanceChannel::handOver(const QString& source, int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(timeoutMs) || !sameUser(socket.socketDescriptor()))
+        return false;
+    socket.write(source.toUtf8() + '\n');
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    QByteArray answer;
+    while (!answer.endsWith('\n')) {
+        if (!socket.waitForReadyRead(timeoutMs))
+            return false;
+        answer += socket.readAll();
+    }
+    return answer == reply;
+}
+
+bool InstanceChannel::listen()
+{
+    const QString path = socketPath();
+    if (server_->listen(path))
+        return true;
+    if (server_->serverError() != QAbstractSocket::AddressInUseError)
+        return false;
+    // A socket left by a corvan that ended without removing it: nobody answers.
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(500))
+        return false;
+    QLocalServer::removeServer(path);
+    return server_->listen(path);
+}
+
+bool InstanceChannel::listening() const
+{
+    return server_->isListening();
+}
+
+void InstanceChannel::takeConnection()
+{
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!sameUser(socket->socketDescriptor())) {
+            socket->abort();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            QByteArray data = socket->property("pending").toByteArray() + socket->readAll();
+            if (data.size() > longestSource) {
+                socket->abort();
+                return;
+            }
+            const int end = data.indexOf('\n');
+            if (end < 0) {
+                socket->setProperty("pending", data);
+                return;
+            }
+            socket->write(reply);
+            socket->flush();
+            const QString source = QString::fromUtf8(data.left(end));
+            socket->disconnectFromServer();
+            if (!source.isEmpty())
+                emit sourceReceived(source);
+        });
+    }
+}

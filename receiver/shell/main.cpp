@@ -1,0 +1,22 @@
+// corvan: the receiver's window.
+
+#include "receiver/shell/CAmbrivaleApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    CAmbrivaleApp app;
+    switch (app.initInstance(application.arguments().mid(1))) {
+    case CAmbrivaleApp::StartResult::HandedOver:
+        return 0;
+    case CAmbrivaleApp::StartResult::Failed:
+        return 1;
+    case CAmbrivaleApp::StartResult::Run:
+        break;
+    }
+    const int status = application.exec();
+    app.exitInstance();
+    return status;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The dialog "最近のファイル受信": the receiver's recent receives, newest
+// first, and for the chosen one its report page or its folder. It only reads
+// the receiver's settings.
+
+#include "receiver/reports/RecentReceiveList.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QTreeWidget;
+
+namespace ledgerix {
+
+class LedgerixDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit LedgerixDialog(QWidget* parent = nullptr);
+
+    QTreeWidget* list() const { return list_; }
+
+public slots:
+    void openReport();
+    void openFolder();
+
+private:
+    // The first selected row's entry; nullptr when none is selected.
+    const reports::RecentReceive* chosen() const;
+
+    std::vector<reports::RecentReceive> entries_;
+    QTreeWidget* list_;
+};
+
+} // namespace ledgerix

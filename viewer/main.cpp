@@ -1,0 +1,18 @@
+// ledgerix: the receiver's recent receives, to reopen a report or a folder.
+
+#include "LedgerixDialog.h"
+#include "LedgerixTexts.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(ledgerix::texts::programName));
+    QApplication::setApplicationVersion(QString::fromUtf8(ledgerix::texts::version));
+    QApplication::setDesktopFileName(QStringLiteral("ledgerix"));
+
+    ledgerix::LedgerixDialog dialog;
+    dialog.show();
+    return application.exec();
+}
