@@ -1,5 +1,6 @@
 #include "guidepost/GuidePostArchive.h"
 
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/CBlowfish.h"
@@ -634,71 +635,39 @@ bool GuidePostArchive::ReadIndex(const std::string& path, ArchiveIndex& index)
     return true;
 }
 
+namespace {
+
+// One entry into destination (written under a temporary name beside it, or
+// into the empty file already there), with lastError set.
+bool extractTo(const ArchiveEntryReader& reader, const std::string& destination, const ArchiveIndexRecord& record,
+               const unsigned char* cipherCode, std::size_t cipherCodeLength)
+{
+    lastError = CAMException::BadArchive;
+    AtomicTarget target(destination);
+    if (!target.createOrFillEmpty())
+        return false;
+    std::FILE* out = target.get();
+    const auto result = reader.Extract(record, cipherCode, cipherCodeLength,
+                                       [out](const unsigned char* data, std::size_t length) {
+                                           return std::fwrite(data, 1, length, out) == length;
+                                       });
+    if (result == ArchiveEntryReader::Result::CodeNeeded)
+        lastError = CAMException::CipherCodeNeeded;
+    if (result != ArchiveEntryReader::Result::Extracted || !target.commit())
+        return false;
+    lastError = 0;
+    return true;
+}
+
+} // namespace
+
 bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::string& destination,
                                     const ArchiveIndexRecord& record, const unsigned char* cipherCode,
                                     std::size_t cipherCodeLength)
 {
     lastError = CAMException::BadArchive;
-    Reader in;
-    bool compressed = false, enciphered = false;
-    std::uint32_t compressedSize = 0, stored = 0, stamp = 0;
-    if (!in.open(archivePath) || !in.seek(record.offset) || !in.flag(compressed) || !in.u32(compressedSize) ||
-        !in.flag(enciphered) || !in.u32(stored) || !in.u32(stamp) || stored > in.remaining() ||
-        record.length != bodyHeaderLength + std::uint64_t(stored))
-        return false;
-    bool decipher = enciphered && cipherCode && cipherCodeLength > 0;
-    if (enciphered && !decipher && !compressed) {
-        // Nothing could turn the data back into the file.
-        lastError = CAMException::CipherCodeNeeded;
-        return false;
-    }
-
-    AtomicTarget target(destination);
-    if (!target.createOrFillEmpty())
-        return false;
-    if (!compressed && !enciphered) {
-        if (!in.copyTo(target.get(), stored))
-            return false;
-        return target.commit() ? (lastError = 0, true) : false;
-    }
-
-    // The stored bytes go from the archive through the decipherer and the
-    // decompressor straight into the destination, one fixed buffer at a time.
-    // Deciphered data is cut back to the compressed size; a cipher text is
-    // whole blocks, so a ragged one was cut short.
-    CBlowfish cipher;
-    std::uint64_t wanted = stored;
-    if (decipher) {
-        if (compressedSize > stored || stored % 8 != 0 || (compressedSize == 0 && stored != 0))
-            return false;
-        cipher.SetKey(cipherCode, cipherCodeLength);
-        wanted = compressedSize;
-    }
-    std::FILE* out = target.get();
-    platform::GzipInflater inflater([out](const unsigned char* data, std::size_t length) {
-        return std::fwrite(data, 1, length, out) == length;
-    });
-    static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
-    unsigned char buffer[copyBufferSize];
-    std::uint64_t taken = 0, passed = 0;
-    while (passed < wanted) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(copyBufferSize, stored - taken));
-        if (!in.read(buffer, chunk))
-            return false;
-        taken += chunk;
-        if (decipher)
-            cipher.Decipher(buffer, buffer, chunk);
-        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
-        passed += keep;
-        if (compressed ? !inflater.feed(buffer, keep) : std::fwrite(buffer, 1, keep, out) != keep)
-            return false;
-    }
-    if (compressed && !inflater.finish())
-        return false;
-    if (!target.commit())
-        return false;
-    lastError = 0;
-    return true;
+    ArchiveEntryReader reader;
+    return reader.Open(archivePath) && extractTo(reader, destination, record, cipherCode, cipherCodeLength);
 }
 
 bool GuidePostArchive::Load(const std::string& archivePath, const std::string& folder, CAMData& model)
@@ -722,8 +691,13 @@ bool GuidePostArchive::Load(const std::string& archivePath, const std::string& f
         base.pop_back();
     std::error_code ignored;
     std::filesystem::create_directories(base, ignored);
+    ArchiveEntryReader reader;
+    if (!reader.Open(archivePath)) {
+        lastError = CAMException::BadArchive;
+        return false;
+    }
     for (const auto& record : index.records) {
-        if (!ExtractEntry(archivePath, base + "/" + record.name, record, nullptr, 0))
+        if (!extractTo(reader, base + "/" + record.name, record, nullptr, 0))
             return false;
     }
 

@@ -10,6 +10,7 @@
 #include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
 
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/GuidePostArchive.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
@@ -127,11 +128,17 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
         return failure(e.code(), errorText(e));
     }
 
+    // The archive stays open for the whole receive; each attachment is
+    // read from it when its file is placed.
+    ArchiveEntryReader entries;
+    if (archive && !entries.Open(local))
+        return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
-    engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
-        return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
-                                              key.enciphered ? key.length : 0);
+    engine.setAttachmentExtractor([&entries](const AttachRecord& a, const CipherKey& key,
+                                             const ReceiveEngine::AttachmentSink& sink) {
+        return entries.Extract(a.indexRecord, key.bytes.data(), key.enciphered ? key.length : 0, sink) ==
+               ArchiveEntryReader::Result::Extracted;
     });
     if (startHook_)
         startHook_(model, root);

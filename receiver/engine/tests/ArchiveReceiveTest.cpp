@@ -100,6 +100,91 @@ TEST(ArchiveReceiveTest, AnEncipheredArchiveIsReceivedIntoItsFoldersWithItsTimes
     EXPECT_FALSE(fs::exists(dir / "root2/受信/写真/sub/two.bin"));
 }
 
+// Every file is taken out of the archive when it is placed, straight into a
+// temporary file beside its target, through one handle on the archive: no
+// copy in the temporary folder, nothing left beside the targets, a damaged
+// entry fails only its own file and never touches the file it would replace.
+TEST(ArchiveReceiveTest, EachFileIsTakenOutBesideItsTargetAndRenamedIntoPlace)
+{
+    TestFolder dir;
+    CAMData model;
+    model.name = "配布";
+    model.local = true;
+    auto task = std::make_unique<TaskRecord>();
+    task->name = "T";
+    task->folderText = "d";
+    task->folderList = {"d"};
+    std::string big;
+    while (big.size() < 300000)
+        big += "行 " + std::to_string(big.size()) + "\n";
+    attachFile(*task, dir, "small.txt", "small");
+    attachFile(*task, dir, "big.txt", big);
+    attachFile(*task, dir, "broken.txt", std::string(50000, 'x'));
+    auto source = std::make_unique<SourceRecord>();
+    source->name = "添付";
+    source->protocol = guidepost::ProtocolAttach;
+    auto list = std::make_unique<FileListRecord>();
+    list->name = "list";
+    for (auto [name, remote] : {std::pair{"small.txt", "small.txt"}, {"again.txt", "small.txt"},
+                                {"big.txt", "big.txt"}, {"broken.txt", "broken.txt"}}) {
+        auto f = std::make_unique<FileRecord>();
+        f->name = name;
+        f->remote = remote;
+        list->files.push_back(std::move(f));
+    }
+    source->fileLists.push_back(std::move(list));
+    task->sources.push_back(std::move(source));
+    model.tasks.push_back(std::move(task));
+    const std::string archive = dir / "a.gpa";
+    ASSERT_TRUE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
+    // One byte of the third entry's compressed data changed.
+    ArchiveIndex index;
+    ASSERT_TRUE(GuidePostArchive::ReadIndex(archive, index));
+    ::unlink(index.documentPath.c_str());
+    std::string bytes = readFile(archive);
+    const auto& broken = index.records.at(2);
+    bytes[broken.offset + 14 + broken.storedLength / 2] ^= 0x55;
+    writeFile(archive, bytes);
+    // The file the damaged entry would replace.
+    writeFile(dir / "root/d/broken.txt", "old contents");
+
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    fs::create_directories(dir / "tmp");
+    ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+    ScriptedHost host;
+    host.script(QuestionKind::Overwrite, {OverwriteThis});
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    ReceiveWorker worker(host, queue, totals, progress);
+    WorkerOutcome outcome = worker.run(archive, dir / "root");
+    ReceiveFinisher finisher(totals);
+    finisher.drain(queue);
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+
+    ASSERT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
+    EXPECT_EQ(readFile(dir / "root/d/small.txt"), "small");
+    EXPECT_EQ(readFile(dir / "root/d/again.txt"), "small");
+    EXPECT_TRUE(readFile(dir / "root/d/big.txt") == big);
+    EXPECT_EQ(readFile(dir / "root/d/broken.txt"), "old contents");
+    EXPECT_EQ(totals.attach.received, 3);
+    EXPECT_EQ(totals.attach.failed, 1);
+    ASSERT_EQ(worker.errorLines().size(), 1u);
+    EXPECT_NE(worker.errorLines()[0].find("ファイル[ broken.txt ]を取得できませんでした。"), std::string::npos)
+        << worker.errorLines()[0];
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(dir / "root/d")) {
+        EXPECT_NE(e.path().filename().string().front(), '.') << "left beside the targets: " << e.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 4);
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "no copy goes through the temporary folder";
+}
+
 TEST(ArchiveReceiveTest, BadSourcesAndSaveRootsEndWithTheirMessages)
 {
     TestFolder dir;
