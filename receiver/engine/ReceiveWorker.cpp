@@ -113,8 +113,14 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
             }
             document.path = index.documentPath;
-            model.attachmentIndex = index.byName;
-            if (!model.Load(document.path))
+            // The loader checks the attachments against the index; after
+            // the load each attachment carries its own record, and nothing
+            // else of the index is kept.
+            std::vector<ArchiveIndexRecord>().swap(index.records);
+            model.attachmentIndex = std::move(index.byName);
+            const bool loaded = model.Load(document.path);
+            model.attachmentIndex.clear();
+            if (!loaded)
                 throw ReceiveError(CAMException::InvalidGuidePost);
             model.archived = true;
             model.sourceArchivePath = local;
