@@ -146,13 +146,23 @@ public:
         Element taskList = root.FirstChild(Tag::tasklist);
         if (!taskList)
             return false;
-        for (Element t = taskList.FirstChild(Tag::task); t; t = t.NextSameName()) {
-            auto task = loadTask(t);
-            if (!task)
-                return false;
+        // Tasks handed over while the document was read are in already.
+        for (Element t = taskList.FirstChild(Tag::task); t; t = t.NextSameName())
+            takeTask(t);
+        return !taskFailed_;
+    }
+
+    // One task as soon as the tree has read it; after the first that fails
+    // the rest are not loaded, and the whole load fails.
+    void takeTask(const Element& node)
+    {
+        if (taskFailed_)
+            return;
+        auto task = loadTask(node);
+        if (task)
             m.tasks.push_back(std::move(task));
-        }
-        return true;
+        else
+            taskFailed_ = true;
     }
 
 private:
@@ -400,6 +410,7 @@ private:
     }
 
     CAMData& m;
+    bool taskFailed_ = false;
 };
 
 // The document as UTF-8; converted to code page 932 as a whole when written.
@@ -700,14 +711,17 @@ bool CAMData::LoadDocument(const std::function<void(DocumentTree&)>& open)
     };
     keepArchiveFields([this] { Clear(); });
 
+    // Each task is loaded as soon as it is read, so the document never
+    // stands whole in memory beside the model.
+    Loader loader(*this);
     DocumentTree tree;
+    tree.SetTaskHandler([&loader](const DocumentTree::Element& task) { loader.takeTask(task); });
     try {
         open(tree);
     } catch (...) {
         keepArchiveFields([this] { Clear(); });
         throw;
     }
-    Loader loader(*this);
     if (loader.load(tree.Root()))
         return true;
     // A document that breaks a rule is rejected whole, so no half-read model

@@ -9,13 +9,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <iterator>
 #include <new>
 #include <string_view>
 
 namespace {
 
-constexpr std::size_t blockSize = 1 << 20;
+// Small enough that the one task the loader holds at a time wastes little.
+constexpr std::size_t blockSize = 256 * 1024;
 constexpr std::size_t nodeAlignment = alignof(void*);
 
 using Tag = DocumentTree::Tag;
@@ -84,12 +86,17 @@ public:
     // The parse stopped for want of memory, or at a text longer than any
     // GuidePost has.
     bool outOfMemory() const { return outOfMemory_; }
+    // What the task handler threw, raised once the parser has returned.
+    std::exception_ptr handlerError() const { return handlerError_; }
     bool textTooLong() const { return textTooLong_; }
 
 private:
     struct Frame {
         Node* element;
-        Node** tail;  // where the next child is linked in
+        Node** tail;             // where the next child is linked in
+        Node** lastLink = nullptr;  // where the last child was linked in
+        bool handedOn = false;   // a task of the task list, given to the handler when it ends
+        Mark mark{};             // the blocks as they were before it
     };
 
     static Builder& self(void* ctx) { return *static_cast<Builder*>(ctx); }
@@ -107,10 +114,14 @@ private:
     static void endElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
     {
         Builder& b = self(ctx);
-        if (!b.stack_.empty())
-            b.stack_.pop_back();
         b.lastText_ = nullptr;
         b.run_ = 0;
+        if (b.stack_.empty())
+            return;
+        const Frame done = b.stack_.back();
+        b.stack_.pop_back();
+        if (done.handedOn)
+            b.handOn(done);
     }
     static void characters(void* ctx, const xmlChar* ch, int length)
     {
@@ -151,11 +162,34 @@ private:
         XmlParser::Stop();
     }
 
+    // A task of the task list goes to the handler as soon as it is read,
+    // and its nodes are given back, so a document of many tasks never
+    // stands whole in memory. A handler that fails stops the parse.
+    void handOn(const Frame& task)
+    {
+        try {
+            tree_.taskHandler_(Element(task.element));
+        } catch (...) {
+            handlerError_ = std::current_exception();
+            XmlParser::Stop();
+        }
+        Frame& list = stack_.back();
+        *list.lastLink = nullptr;
+        list.tail = list.lastLink;
+        tree_.Release(task.mark);
+    }
+
     void open(const xmlChar* localname, const xmlChar* uri, int attributeCount, const xmlChar** attributes)
     {
+        const Tag tag = inGuidePost(uri) ? tagOf(localname) : Tag::Other;
+        // The tasks of the first task list below the root, as the loader
+        // finds them.
+        const bool handedOn = tree_.taskHandler_ && tag == Tag::task && stack_.size() == 2 &&
+                              stack_.back().element == firstTaskList_;
+        const Mark mark = tree_.CurrentMark();
         Node* node = new (tree_.Allocate(sizeof(Node))) Node;
         node->first = nullptr;
-        node->tag = inGuidePost(uri) ? tagOf(localname) : Tag::Other;
+        node->tag = tag;
         Attribute** tail = &node->attributes;
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar** a = attributes + 5 * i;  // name, prefix, namespace, value, value end
@@ -171,12 +205,20 @@ private:
             if (!tree_.root_)
                 tree_.root_ = node;
         } else {
-            *stack_.back().tail = node;
-            stack_.back().tail = &node->next;
+            link(stack_.back(), node);
         }
-        stack_.push_back({node, &node->first});
+        if (stack_.size() == 1 && tag == Tag::tasklist && !firstTaskList_)
+            firstTaskList_ = node;
+        stack_.push_back({node, &node->first, nullptr, handedOn, mark});
         lastText_ = nullptr;
         run_ = 0;
+    }
+
+    static void link(Frame& frame, Node* node)
+    {
+        frame.lastLink = frame.tail;
+        *frame.tail = node;
+        frame.tail = &node->next;
     }
 
     void addText(const char* data, std::size_t length)
@@ -199,8 +241,7 @@ private:
         node->tag = Tag::Text;
         node->text = tree_.CopyText(data, length);
         node->length = static_cast<std::uint32_t>(length);
-        *frame.tail = node;
-        frame.tail = &node->next;
+        link(frame, node);
         lastText_ = node;
     }
 
@@ -266,9 +307,11 @@ private:
     DocumentTree& tree_;
     std::vector<Frame> stack_;
     Node* lastText_ = nullptr;
+    const Node* firstTaskList_ = nullptr;
     std::size_t run_ = 0;
     bool outOfMemory_ = false;
     bool textTooLong_ = false;
+    std::exception_ptr handlerError_;
     const xmlChar* lastUri_ = nullptr;
     bool lastUriInGuidePost_ = false;
     Slot names_[256];
@@ -282,6 +325,18 @@ void DocumentTree::Reset()
     blocks_.clear();
     top_ = end_ = nullptr;
     root_ = nullptr;
+}
+
+DocumentTree::Mark DocumentTree::CurrentMark() const
+{
+    return {blocks_.size(), top_, end_};
+}
+
+void DocumentTree::Release(const Mark& mark)
+{
+    blocks_.resize(mark.blocks);
+    top_ = mark.top;
+    end_ = mark.end;
 }
 
 char* DocumentTree::NewBlock(std::size_t size)
@@ -350,6 +405,10 @@ void DocumentTree::Build(const std::function<bool(const XmlParser::Events&, _xml
     } catch (...) {
         Reset();
         throw;
+    }
+    if (builder.handlerError()) {
+        Reset();
+        std::rethrow_exception(builder.handlerError());
     }
     if (builder.outOfMemory()) {
         Reset();

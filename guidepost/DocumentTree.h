@@ -79,8 +79,22 @@ public:
 
     Element Root() const { return Element(root_); }
 
+    // Hands each task of the first task list to handler as soon as it is
+    // read, and then drops it from the tree (its list is left without it).
+    // Set before Open; the handler may throw, which stops the parse.
+    void SetTaskHandler(std::function<void(Element task)> handler) { taskHandler_ = std::move(handler); }
+
 private:
     class Builder;
+    // How far the blocks were filled: nodes made after it are given back
+    // together.
+    struct Mark {
+        std::size_t blocks;
+        char* top;
+        char* end;
+    };
+    Mark CurrentMark() const;
+    void Release(const Mark& mark);
     void Build(const std::function<bool(const XmlParser::Events&, _xmlSchema*)>& parse);
     void Reset();
     char* NewBlock(std::size_t size);
@@ -91,4 +105,5 @@ private:
     char* top_ = nullptr;  // free space of the newest block
     char* end_ = nullptr;
     Node* root_ = nullptr;
+    std::function<void(Element)> taskHandler_;
 };

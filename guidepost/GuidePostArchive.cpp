@@ -1,12 +1,12 @@
 #include "guidepost/GuidePostArchive.h"
 
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/CBlowfish.h"
 #include "platform/Compression.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
-#include "platform/FreeSpaceGuard.h"
 #include "platform/SafeName.h"
 #include "platform/TempFile.h"
 #include "platform/WriteAll.h"
@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <algorithm>
 #include <fcntl.h>
 #include <memory>
@@ -124,15 +123,14 @@ public:
         return true;
     }
     bool skip(std::uint64_t n) { return n <= remaining() && seek(pos_ + n); }
-    // allow: asked before each block is written; false stops the copy.
-    bool copyTo(std::FILE* out, std::uint64_t n, const std::function<bool(std::size_t)>& allow = {})
+    bool copyTo(std::FILE* out, std::uint64_t n)
     {
         if (n > remaining())
             return false;
         unsigned char buffer[copyBufferSize];
         while (n > 0) {
             std::size_t chunk = n < copyBufferSize ? static_cast<std::size_t>(n) : copyBufferSize;
-            if (!read(buffer, chunk) || (allow && !allow(chunk)) || std::fwrite(buffer, 1, chunk, out) != chunk)
+            if (!read(buffer, chunk) || std::fwrite(buffer, 1, chunk, out) != chunk)
                 return false;
             n -= chunk;
         }
@@ -637,92 +635,39 @@ bool GuidePostArchive::ReadIndex(const std::string& path, ArchiveIndex& index)
     return true;
 }
 
-bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::string& destination,
-                                    const ArchiveIndexRecord& record, const unsigned char* cipherCode,
-                                    std::size_t cipherCodeLength, std::int64_t sizeLimit)
+namespace {
+
+// One entry into destination (written under a temporary name beside it, or
+// into the empty file already there), with lastError set.
+bool extractTo(const ArchiveEntryReader& reader, const std::string& destination, const ArchiveIndexRecord& record,
+               const unsigned char* cipherCode, std::size_t cipherCodeLength)
 {
     lastError = CAMException::BadArchive;
-    Reader in;
-    bool compressed = false, enciphered = false;
-    std::uint32_t compressedSize = 0, stored = 0, stamp = 0;
-    if (!in.open(archivePath) || !in.seek(record.offset) || !in.flag(compressed) || !in.u32(compressedSize) ||
-        !in.flag(enciphered) || !in.u32(stored) || !in.u32(stamp) || stored > in.remaining() ||
-        record.length != bodyHeaderLength + std::uint64_t(stored))
-        return false;
-    bool decipher = enciphered && cipherCode && cipherCodeLength > 0;
-    if (enciphered && !decipher && !compressed) {
-        // Nothing could turn the data back into the file.
-        lastError = CAMException::CipherCodeNeeded;
-        return false;
-    }
-
     AtomicTarget target(destination);
     if (!target.createOrFillEmpty())
         return false;
-    // What is written is bounded: by the size the GuidePost declares, and by
-    // the free space of the disk, so a small archive cannot fill it.
-    const std::string folder = std::filesystem::path(destination).parent_path().string();
-    platform::FreeSpaceGuard space(folder.empty() ? std::string(".") : folder);
-    std::uint64_t written = 0;
-    auto bounded = [&](std::size_t length) {
-        written += length;
-        if (sizeLimit >= 0 && written > static_cast<std::uint64_t>(sizeLimit))
-            return false;
-        if (!space.allow(length)) {
-            lastError = CAMException::FileCreateFailed;
-            return false;
-        }
-        return true;
-    };
-    if (!compressed && !enciphered) {
-        if (!in.copyTo(target.get(), stored, bounded))
-            return false;
-        return target.commit() ? (lastError = 0, true) : false;
-    }
-
-    // The stored bytes go from the archive through the decipherer and the
-    // decompressor straight into the destination, one fixed buffer at a time.
-    // Deciphered data is cut back to the compressed size; a cipher text is
-    // whole blocks, so a ragged one was cut short.
-    CBlowfish cipher;
-    std::uint64_t wanted = stored;
-    if (decipher) {
-        if (compressedSize > stored || stored % 8 != 0 || (compressedSize == 0 && stored != 0))
-            return false;
-        cipher.SetKey(cipherCode, cipherCodeLength);
-        wanted = compressedSize;
-    }
     std::FILE* out = target.get();
-    auto write = [&](const unsigned char* data, std::size_t length) {
-        if (!bounded(length))
-            return false;
-        if (std::fwrite(data, 1, length, out) == length)
-            return true;
-        lastError = CAMException::FileCreateFailed;
-        return false;
-    };
-    platform::GzipInflater inflater(write);
-    static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
-    unsigned char buffer[copyBufferSize];
-    std::uint64_t taken = 0, passed = 0;
-    while (passed < wanted) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(copyBufferSize, stored - taken));
-        if (!in.read(buffer, chunk))
-            return false;
-        taken += chunk;
-        if (decipher)
-            cipher.Decipher(buffer, buffer, chunk);
-        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
-        passed += keep;
-        if (compressed ? !inflater.feed(buffer, keep) : !write(buffer, keep))
-            return false;
-    }
-    if (compressed && !inflater.finish())
-        return false;
-    if (!target.commit())
+    const auto result = reader.Extract(record, cipherCode, cipherCodeLength,
+                                       [out](const unsigned char* data, std::size_t length) {
+                                           return std::fwrite(data, 1, length, out) == length;
+                                       });
+    if (result == ArchiveEntryReader::Result::CodeNeeded)
+        lastError = CAMException::CipherCodeNeeded;
+    if (result != ArchiveEntryReader::Result::Extracted || !target.commit())
         return false;
     lastError = 0;
     return true;
+}
+
+} // namespace
+
+bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::string& destination,
+                                    const ArchiveIndexRecord& record, const unsigned char* cipherCode,
+                                    std::size_t cipherCodeLength)
+{
+    lastError = CAMException::BadArchive;
+    ArchiveEntryReader reader;
+    return reader.Open(archivePath) && extractTo(reader, destination, record, cipherCode, cipherCodeLength);
 }
 
 bool GuidePostArchive::Load(const std::string& archivePath, const std::string& folder, CAMData& model)
@@ -746,8 +691,13 @@ bool GuidePostArchive::Load(const std::string& archivePath, const std::string& f
         base.pop_back();
     std::error_code ignored;
     std::filesystem::create_directories(base, ignored);
+    ArchiveEntryReader reader;
+    if (!reader.Open(archivePath)) {
+        lastError = CAMException::BadArchive;
+        return false;
+    }
     for (const auto& record : index.records) {
-        if (!ExtractEntry(archivePath, base + "/" + record.name, record, nullptr, 0))
+        if (!extractTo(reader, base + "/" + record.name, record, nullptr, 0))
             return false;
     }
 

@@ -34,14 +34,10 @@ public:
     // message is CAMException 39), with no temporary file left behind.
     static bool ReadIndex(const std::string& path, ArchiveIndex& index);
     // Extracts one entry to destination; false on failure with no partial
-    // file left: a file that was there stays as it was. The entry may not
-    // grow beyond sizeLimit bytes (its declared size; negative: no limit), nor fill
-    // the disk (platform::FreeSpaceGuard); LastError() is 39 for data that
-    // is wrong or grows too large, 37 when the file could not be written.
+    // file left: a file that was there stays as it was.
     static bool ExtractEntry(const std::string& archivePath, const std::string& destination,
                              const ArchiveIndexRecord& record,
-                             const unsigned char* cipherCode, std::size_t cipherCodeLength,
-                             std::int64_t sizeLimit = -1);
+                             const unsigned char* cipherCode, std::size_t cipherCodeLength);
     // Reads the index, extracts every attachment into folder and loads the
     // document into model.
     static bool Load(const std::string& archivePath, const std::string& folder, CAMData& model);

@@ -1,3 +1,4 @@
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
@@ -345,6 +346,59 @@ TEST_F(ArchiveTest, AFullDiskOrAnUnreadableSourceLeavesNothing)
     EXPECT_FALSE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
     EXPECT_EQ(readAll(archive), "keep me");
     // The fixture checks that no temporary file is left in either folder.
+}
+
+// A receive takes the entries out through one open reader, in the order
+// its files come, and stops one whenever it must.
+TEST_F(ArchiveTest, OneReaderTakesEntriesInAnyOrderAndStopsOnRequest)
+{
+    const std::string first = randomBytes(200000, 5), second = "second";
+    CAMData model;
+    model.local = true;
+    TaskRecord& task = addTask(model, "t");
+    attach(task, "first", file("first", first));
+    attach(task, "second", file("second", second));
+    fs::path archive = work_ / "r.gpa";
+    for (bool encipher : {false, true}) {
+        SCOPED_TRACE(encipher);
+        ASSERT_TRUE(GuidePostArchive::Write(archive, model, encipher, code, sizeof code));
+        ArchiveIndex index;
+        ASSERT_TRUE(GuidePostArchive::ReadIndex(archive, index));
+        fs::remove(index.documentPath);
+        ArchiveEntryReader reader;
+        ASSERT_TRUE(reader.Open(archive));
+        auto take = [&](const ArchiveIndexRecord& r, std::string& out, std::size_t limit = SIZE_MAX) {
+            out.clear();
+            return reader.Extract(r, code, sizeof code, [&](const unsigned char* p, std::size_t n) {
+                out.append(reinterpret_cast<const char*>(p), n);
+                return out.size() < limit;
+            });
+        };
+        std::string out;
+        EXPECT_EQ(take(index.records[1], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_EQ(out, second);
+        EXPECT_EQ(take(index.records[0], out, 1000), ArchiveEntryReader::Result::Stopped);
+        EXPECT_EQ(take(index.records[0], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_TRUE(out == first);
+        EXPECT_EQ(take(index.records[1], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_EQ(out, second);
+        // A record that points elsewhere than an entry is damage, not a crash.
+        ArchiveIndexRecord wrong = index.records[1];
+        wrong.offset -= 3;
+        EXPECT_EQ(take(wrong, out), ArchiveEntryReader::Result::Damaged);
+        wrong.offset = 0xFFFFFFF0u;
+        EXPECT_EQ(take(wrong, out), ArchiveEntryReader::Result::Damaged);
+        if (encipher) {
+            const unsigned char other[] = {'o', 't', 'h', 'e', 'r'};
+            EXPECT_EQ(reader.Extract(index.records[0], other, sizeof other,
+                                     [](const unsigned char*, std::size_t) { return true; }),
+                      ArchiveEntryReader::Result::Damaged);
+        }
+    }
+    ArchiveEntryReader closed;
+    EXPECT_FALSE(closed.Open((work_ / "missing.gpa").string()));
+    EXPECT_EQ(closed.Extract(ArchiveIndexRecord{}, nullptr, 0, [](const unsigned char*, std::size_t) { return true; }),
+              ArchiveEntryReader::Result::Damaged);
 }
 
 TEST_F(ArchiveTest, NoAttachmentsGivesHeaderDocumentAndFinalStampOnly)

@@ -559,6 +559,15 @@ TEST_F(CAMDataFiles, BadDocumentsThrowInvalid)
               CAMException::InvalidGuidePost);
     EXPECT_EQ(codeOf(head + "<Corvandelle xmlns=\"x-schema:wrong\"><version>1</version></Corvandelle>"),
               CAMException::InvalidGuidePost);
+    // Tasks are loaded as they are read; a document broken after them
+    // leaves none behind.
+    const std::string good = task("<type>save</type><folder>d</folder>");
+    const std::string whole = document("<tasklist>" + good + good + "</tasklist>");
+    EXPECT_EQ(codeOf(whole.substr(0, whole.size() - 5)), CAMException::InvalidGuidePost);
+    EXPECT_TRUE(m.tasks.empty());
+    EXPECT_TRUE(m.browseIndex.empty());
+    EXPECT_EQ(codeOf(whole), -1);
+    EXPECT_EQ(m.tasks.size(), 2u);
     TCXML::SetSchemaFolder((folder / "nowhere").string());
     EXPECT_EQ(codeOf(document("<tasklist/>")), CAMException::SchemaMissing);
 }

@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using Tag = DocumentTree::Tag;
@@ -357,4 +359,33 @@ TEST_F(XmlDocument, TheLoadersTreeRefusesWhatTcxmlRefuses)
     EXPECT_FALSE(tree.Root());
     tree.OpenMemory(good.data(), good.size());
     EXPECT_EQ(tree.Root().ChildText(Tag::name), "a");
+}
+
+TEST_F(XmlDocument, TheLoadersTreeHandsOnTheTasksOfTheFirstListAsTheyAreRead)
+{
+    auto path = writeSjis("tasks.gp", head + rootOpen +
+        "<tasklist><task><name>一</name></task><x/><task><name>二</name><task><name>inner</name></task></task>"
+        "<o:task xmlns:o=\"x-schema:other\"><name>other</name></o:task></tasklist>"
+        "<tasklist><task><name>second list</name></task></tasklist><name>after</name>" + rootClose);
+    std::vector<std::string> seen;
+    DocumentTree tree;
+    tree.SetTaskHandler([&](const DocumentTree::Element& task) {
+        seen.push_back(task.ChildText(Tag::name));
+        EXPECT_TRUE(task.FirstChild(Tag::name));
+    });
+    tree.Open(path);
+    EXPECT_EQ(seen, (std::vector<std::string>{"一", "二"}));
+    // Handed-on tasks are gone from their list; everything else stays.
+    DocumentTree::Element list = tree.Root().FirstChild(Tag::tasklist);
+    EXPECT_FALSE(list.FirstChild(Tag::task));
+    EXPECT_EQ(list.Text(), "other");
+    EXPECT_EQ(list.NextSameName().ChildText(Tag::name), "");
+    EXPECT_EQ(list.NextSameName().FirstChild(Tag::task).ChildText(Tag::name), "second list");
+    EXPECT_EQ(tree.Root().ChildText(Tag::name), "after");
+
+    // What the handler throws ends the parse and comes out of Open.
+    DocumentTree failing;
+    failing.SetTaskHandler([](const DocumentTree::Element&) { throw std::runtime_error("handler"); });
+    EXPECT_THROW(failing.Open(path), std::runtime_error);
+    EXPECT_FALSE(failing.Root());
 }

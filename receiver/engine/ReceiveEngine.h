@@ -72,9 +72,12 @@ struct ReceiveOptions {
 
 class ReceiveEngine {
 public:
-    // Writes one attachment to destination; false on failure.
+    // Takes each piece of an attachment's file in order; false stops it.
+    using AttachmentSink = std::function<bool(const unsigned char* data, std::size_t length)>;
+    // Hands one attachment's file to sink, deciphered with key; true when
+    // all of it went.
     using AttachmentExtractor =
-        std::function<bool(const AttachRecord& attachment, const std::string& destination, const CipherKey& key)>;
+        std::function<bool(const AttachRecord& attachment, const CipherKey& key, const AttachmentSink& sink)>;
     // Receives one HTTP or FTP source instead of the built-in transfers
     // (a host may route them elsewhere).
     struct RemoteSource {
@@ -161,11 +164,11 @@ public:
 
 private:
     struct Attachment {
-        std::string tempFile;
+        const AttachRecord* record = nullptr;
         std::int64_t time = 0;
         std::int64_t size = 0;
     };
-    using AttachmentMap = std::map<std::string, Attachment>;
+    using AttachmentMap = std::map<std::string, const AttachRecord*>;
 
     // A task or server confirmation: false to skip it; "stop all" ends
     // the receive.
@@ -173,9 +176,7 @@ private:
     void certify();
     void openSite(const std::string& address);
     void askCipherCode();
-    void extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
-    void deleteAttachments();
-    bool takeOver(const std::string& tempFile);
+    void checkCipherCode(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
     void processTask(const TaskRecord& task, int index);
     void processSource(const SourceRecord& source, const PolicyState& inherited, const AttachmentMap& attachments,
                        const std::string& folder);
@@ -204,9 +205,6 @@ private:
     bool certified_ = false;
     std::string guidePostFile_;
     CipherKey cipherKey_;
-    std::set<std::string> attachFiles_;  // deleted when the receive ends
-    std::map<const AttachRecord*, Attachment> attachmentOf_;
-    std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<reports::FolderEntry> receivedFolders_;
     std::vector<reports::ErrorEntry> errors_;

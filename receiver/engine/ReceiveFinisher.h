@@ -49,11 +49,6 @@ public:
     static bool placeFile(const std::string& source, const std::string& destination, std::string& error,
                           const std::atomic<bool>* stop = nullptr);
 
-    // As placeFile, but renames source into place when it lies on the same
-    // file system (source is gone afterwards either way on success).
-    static bool moveFile(const std::string& source, const std::string& destination, std::string& error,
-                         const std::atomic<bool>* stop = nullptr);
-
 private:
     FinishResult placeReceived(const ReceiveEvent& event);
     FinishResult packZip(const ReceiveEvent& event);

@@ -111,6 +111,7 @@ inline constexpr const char* sourceIsFolder =
     "[ %s ]はフォルダです。ガイドポストのファイル（.gp または .gpa）を指定してください。";
 inline constexpr const char* spaceRanOut =
     "ディスクの空き容量が足りなくなったため、[ %s ]への[ %s ]の取り出しをやめました（空き容量を 100 MiB 残します）。";
+inline constexpr const char* largerThanDeclared = "宣言されたサイズ（%s バイト）を超えて展開されます。";
 inline constexpr const char* unpackSpaceRanOut =
     "ディスクの空き容量が足りなくなったため、[ %s ]の展開をやめました（空き容量を 100 MiB 残します）。";
 inline constexpr const char* schemaMissing = "スキーマファイル[ %s ]がフォルダ[ %s ]にありません。";

@@ -13,8 +13,8 @@
 
 #include "receiver/reports/PageText.h"
 
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/GuidePostArchive.h"
-#include "platform/FreeSpaceGuard.h"
 #include "guidepost/TCXML.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
@@ -22,7 +22,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,8 +133,14 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
             }
             document.path = index.documentPath;
-            model.attachmentIndex = index.byName;
-            if (!model.Load(document.path))
+            // The loader checks the attachments against the index; after
+            // the load each attachment carries its own record, and nothing
+            // else of the index is kept.
+            std::vector<ArchiveIndexRecord>().swap(index.records);
+            model.attachmentIndex = std::move(index.byName);
+            const bool loaded = model.Load(document.path);
+            model.attachmentIndex.clear();
+            if (!loaded)
                 throw ReceiveError(CAMException::InvalidGuidePost);
             model.archived = true;
             model.sourceArchivePath = local;
@@ -159,19 +164,17 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
         return failure(-1, problem);
     progress_.zero();
 
+    // The archive stays open for the whole receive; each attachment is
+    // read from it when its file is placed.
+    ArchiveEntryReader entries;
+    if (archive && !entries.Open(local))
+        return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
-    engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
-        // An attachment may not grow beyond the size its GuidePost declares
-        // (0 stands for a size not given, as the album writer leaves it).
-        if (GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
-                                           key.enciphered ? key.length : 0, a.size > 0 ? a.size : -1))
-            return true;
-        const std::string folder = std::filesystem::path(destination).parent_path().string();
-        if (GuidePostArchive::LastError() == CAMException::FileCreateFailed
-            && (platform::FreeSpaceGuard::refusedOnThisThread() || platform::FreeSpaceGuard::low(folder)))
-            throw ReceiveError(CAMException::FileCreateFailed, reports::fill(texts::spaceRanOut, {folder, a.name}));
-        return false;
+    engine.setAttachmentExtractor([&entries](const AttachRecord& a, const CipherKey& key,
+                                             const ReceiveEngine::AttachmentSink& sink) {
+        return entries.Extract(a.indexRecord, key.bytes.data(), key.enciphered ? key.length : 0, sink) ==
+               ArchiveEntryReader::Result::Extracted;
     });
     if (startHook_)
         engine.setBeginHook([this, &model](const std::string& saveRoot) { startHook_(model, saveRoot); });
