@@ -1,6 +1,7 @@
 #include "CAMData.h"
 
 #include "guidepost/CAMException.h"
+#include "guidepost/DocumentTree.h"
 #include "guidepost/TCXML.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
@@ -111,44 +112,57 @@ std::string CAMData::JoinFolder(const FolderList& folders)
 
 namespace {
 
+using Element = DocumentTree::Element;
+using Tag = DocumentTree::Tag;
+
 class Loader {
 public:
     explicit Loader(CAMData& model) : m(model) {}
 
-    bool load(const TCXMLNode& root)
+    bool load(const Element& root)
     {
-        if (root.Name() != "Corvandelle")
+        if (!root.Is(Tag::Corvandelle))
             return false;
         bool found = false;
-        const std::string version = root.ChildText("version", found);
+        const std::string version = root.ChildText(Tag::version, found);
         if (!found || !knownVersion(version))
             return false;
         bool locationFound = false;
-        const std::string location = root.ChildText("location", locationFound);
+        const std::string location = root.ChildText(Tag::location, locationFound);
         if (!locationFound)
             return false;
-        m.encrypt = isYes(root.ChildText("encrypt"));
+        m.encrypt = isYes(root.ChildText(Tag::encrypt));
         m.local = location == keyword::local;
-        m.navigation = isYes(root.ChildText("navigation"));
+        m.navigation = isYes(root.ChildText(Tag::navigation));
 
-        if (TCXMLNode info = root.FirstChild("information"))
+        if (Element info = root.FirstChild(Tag::information))
             loadInformation(info);
-        if (TCXMLNode list = root.FirstChild("browselist"))
-            for (TCXMLNode b = list.FirstChild("browse"); b; b = b.NextSameName())
+        if (Element list = root.FirstChild(Tag::browselist))
+            for (Element b = list.FirstChild(Tag::browse); b; b = b.NextSameName())
                 loadBrowse(b);
-        m.name = root.ChildText("name");
-        m.description = root.ChildText("description");
+        m.name = root.ChildText(Tag::name);
+        m.description = root.ChildText(Tag::description);
 
-        TCXMLNode taskList = root.FirstChild("tasklist");
+        Element taskList = root.FirstChild(Tag::tasklist);
         if (!taskList)
             return false;
-        for (TCXMLNode t = taskList.FirstChild("task"); t; t = t.NextSameName()) {
-            auto task = loadTask(t);
-            if (!task)
-                return false;
+        // Tasks handed over while the document was read are in already.
+        for (Element t = taskList.FirstChild(Tag::task); t; t = t.NextSameName())
+            takeTask(t);
+        return !taskFailed_;
+    }
+
+    // One task as soon as the tree has read it; after the first that fails
+    // the rest are not loaded, and the whole load fails.
+    void takeTask(const Element& node)
+    {
+        if (taskFailed_)
+            return;
+        auto task = loadTask(node);
+        if (task)
             m.tasks.push_back(std::move(task));
-        }
-        return true;
+        else
+            taskFailed_ = true;
     }
 
 private:
@@ -160,20 +174,20 @@ private:
         return false;
     }
 
-    void loadInformation(const TCXMLNode& info)
+    void loadInformation(const Element& info)
     {
-        m.creator = info.ChildText("creator");
-        std::string comment = info.ChildText("comment");
+        m.creator = info.ChildText(Tag::creator);
+        std::string comment = info.ChildText(Tag::comment);
         m.comment.clear();
         for (char c : comment) {
             if (c == '\n')
                 m.comment += '\r';
             m.comment += c;
         }
-        if (TCXMLNode date = info.FirstChild("date")) {
-            const int year = decimalInt(date.ChildText("year"));
-            const int month = decimalInt(date.ChildText("month"));
-            const int day = decimalInt(date.ChildText("day"));
+        if (Element date = info.FirstChild(Tag::date)) {
+            const int year = decimalInt(date.ChildText(Tag::year));
+            const int month = decimalInt(date.ChildText(Tag::month));
+            const int day = decimalInt(date.ChildText(Tag::day));
             if (year >= 1970 && year <= 2038 && month >= 1 && month <= 12 && day >= 1 && day <= 31) {
                 m.datePresent = true;
                 m.dateYear = year;
@@ -181,66 +195,66 @@ private:
                 m.dateDay = day;
             }
         }
-        m.contentVersion = info.ChildText("version");
-        if (TCXMLNode digest = info.FirstChild("digest")) {
+        m.contentVersion = info.ChildText(Tag::version);
+        if (Element digest = info.FirstChild(Tag::digest)) {
             bool urlFound = false, nameFound = false;
-            std::string url = digest.ChildText("url", urlFound);
-            std::string name = digest.ChildText("name", nameFound);
+            std::string url = digest.ChildText(Tag::url, urlFound);
+            std::string name = digest.ChildText(Tag::name, nameFound);
             if (urlFound && nameFound) {
                 m.digestPresent = true;
                 m.digestUrl = std::move(url);
                 m.digestName = std::move(name);
-                m.digestType = digest.Attr("type");
+                m.digestType = digest.Attr(Tag::type);
             }
         }
     }
 
-    void loadBrowse(const TCXMLNode& node)
+    void loadBrowse(const Element& node)
     {
         auto b = std::make_unique<BrowseRecord>();
-        b->target = node.ChildText("target");
-        b->title = node.ChildText("title");
-        b->description = node.ChildText("description");
-        b->remote = isYes(node.Attr("remote"));
-        b->favorite = isYes(node.Attr("favorite"));
+        b->target = node.ChildText(Tag::target);
+        b->title = node.ChildText(Tag::title);
+        b->description = node.ChildText(Tag::description);
+        b->remote = isYes(node.Attr(Tag::remote));
+        b->favorite = isYes(node.Attr(Tag::favorite));
         m.browse.push_back(std::move(b));
     }
 
-    std::unique_ptr<TaskRecord> loadTask(const TCXMLNode& node)
+    std::unique_ptr<TaskRecord> loadTask(const Element& node)
     {
         auto task = std::make_unique<TaskRecord>();
-        task->name = node.ChildText("name");
-        TCXMLNode destination = node.FirstChild("destination");
+        task->name = node.ChildText(Tag::name);
+        Element destination = node.FirstChild(Tag::destination);
         if (!destination)
             return nullptr;
-        if (TCXMLNode digest = destination.FirstChild("digest")) {
+        if (Element digest = destination.FirstChild(Tag::digest)) {
             task->digestPresent = true;
             task->digest = digest.Text();
         }
         bool found = false;
-        const int type = destinationCode(destination.ChildText("type", found));
+        const int type = destinationCode(destination.ChildText(Tag::type, found));
         if (!found || type < 0)
             return nullptr;
         task->destinationType = type;
         if (type == DestinationZip) {
-            task->zipFileName = destination.ChildText("filename");
+            task->zipFileName = destination.ChildText(Tag::filename);
             if (task->zipFileName.empty())
                 return nullptr;
         }
-        TCXMLNode folder = destination.FirstChild("folder");
+        Element folder = destination.FirstChild(Tag::folder);
         if (!folder || !CAMData::ParseFolder(folder.Text(), task->folderText, task->folderList))
             return nullptr;
-        task->open = isYes(folder.Attr("open"));
-        task->synchronize = isYes(node.Attr("synchronize"));
-        task->update = updatePolicyCode(node.Attr("update"));
+        task->open = isYes(folder.Attr(Tag::open));
+        task->synchronize = isYes(node.Attr(Tag::synchronize));
+        task->update = updatePolicyCode(node.Attr(Tag::update));
 
-        if (TCXMLNode attachList = node.FirstChild("attachlist")) {
-            for (TCXMLNode a = attachList.FirstChild("attach"); a; a = a.NextSameName()) {
+        if (Element attachList = node.FirstChild(Tag::attachlist)) {
+            for (Element a = attachList.FirstChild(Tag::attach); a; a = a.NextSameName()) {
                 bool nameFound = false, sizeFound = false, timeFound = false;
                 auto attach = std::make_unique<AttachRecord>();
-                attach->name = a.ChildText("name", nameFound);
-                const std::string size = a.ChildText("size", sizeFound);
-                const std::string time = a.ChildText("time", timeFound);
+                attach->name = a.ChildText(Tag::name, nameFound);
+                const std::string size = a.ChildText(Tag::size, sizeFound);
+                const std::string time = a.ChildText(Tag::time, timeFound);
                 if (!nameFound || !sizeFound || !timeFound)
                     return nullptr;
                 auto entry = m.attachmentIndex.find(attach->name);
@@ -255,10 +269,10 @@ private:
             }
         }
 
-        TCXMLNode sourceList = node.FirstChild("sourcelist");
+        Element sourceList = node.FirstChild(Tag::sourcelist);
         if (!sourceList)
             return nullptr;
-        for (TCXMLNode s = sourceList.FirstChild("source"); s; s = s.NextSameName()) {
+        for (Element s = sourceList.FirstChild(Tag::source); s; s = s.NextSameName()) {
             auto source = loadSource(s);
             if (!source)
                 return nullptr;
@@ -269,36 +283,36 @@ private:
         return task;
     }
 
-    std::unique_ptr<SourceRecord> loadSource(const TCXMLNode& node)
+    std::unique_ptr<SourceRecord> loadSource(const Element& node)
     {
         auto source = std::make_unique<SourceRecord>();
-        source->name = node.ChildText("name");
+        source->name = node.ChildText(Tag::name);
         bool found = false;
-        const int protocol = protocolCode(node.ChildText("protocol", found));
+        const int protocol = protocolCode(node.ChildText(Tag::protocol, found));
         if (!found || protocol < 0)
             return nullptr;
         source->protocol = protocol;
         if (protocol == ProtocolHttp || protocol == ProtocolFtp) {
-            TCXMLNode server = node.FirstChild("server");
+            Element server = node.FirstChild(Tag::server);
             if (!server)
                 return nullptr;
-            source->serverName = server.ChildText("name");
+            source->serverName = server.ChildText(Tag::name);
             if (source->serverName.empty())
                 return nullptr;
-            if (TCXMLNode account = node.FirstChild("account")) {
+            if (Element account = node.FirstChild(Tag::account)) {
                 source->account = account.Text();
-                source->inputMail = isYes(account.Attr("inputmail"));
+                source->inputMail = isYes(account.Attr(Tag::inputmail));
             }
-            if (TCXMLNode mirrors = server.FirstChild("mirrorsitelist"))
+            if (Element mirrors = server.FirstChild(Tag::mirrorsitelist))
                 loadMirrorSites(mirrors, *source);
         }
         // Out-of-range ports mean the protocol's default.
-        const int port = decimalInt(node.ChildText("port"));
+        const int port = decimalInt(node.ChildText(Tag::port));
         source->port = port > 0 && port <= 65535 ? static_cast<std::uint16_t>(port) : 0;
-        source->synchronize = isYes(node.Attr("synchronize"));
-        source->update = updatePolicyCode(node.Attr("update"));
+        source->synchronize = isYes(node.Attr(Tag::synchronize));
+        source->update = updatePolicyCode(node.Attr(Tag::update));
 
-        for (TCXMLNode l = node.FirstChild("filelist"); l; l = l.NextSameName()) {
+        for (Element l = node.FirstChild(Tag::filelist); l; l = l.NextSameName()) {
             auto list = loadFileList(l);
             if (!list)
                 return nullptr;
@@ -309,84 +323,94 @@ private:
         return source;
     }
 
-    static void loadMirrorSites(const TCXMLNode& list, SourceRecord& source)
+    static void loadMirrorSites(const Element& list, SourceRecord& source)
     {
-        for (TCXMLNode s = list.FirstChild("site"); s; s = s.NextSameName()) {
+        for (Element s = list.FirstChild(Tag::site); s; s = s.NextSameName()) {
             MirrorSite site;
-            site.id = s.Attr("id");
+            site.id = s.Attr(Tag::id);
             if (site.id.empty())
                 continue;
+            // An empty weight counts as an absent one.
             std::string value;
-            if (s.GetAttr(nullptr, "value", value))
+            if (s.GetAttr(Tag::value, value) && !value.empty())
                 site.weight = decimalInt(value);
             if (site.weight <= 0)
                 continue;
-            const std::string protocol = s.Attr("protocol");
+            const std::string protocol = s.Attr(Tag::protocol);
             if (protocol == keyword::protocol[ProtocolHttp])
                 site.protocol = ProtocolHttp;
             else if (protocol == keyword::protocol[ProtocolFtp])
                 site.protocol = ProtocolFtp;
             else
                 continue;
-            const int port = decimalInt(s.Attr("port"));
+            const int port = decimalInt(s.Attr(Tag::port));
             site.port = port > 0 && port <= 65535 ? port : 0;
             site.host = s.Text();
             source.mirrorSites.push_back(std::move(site));
         }
     }
 
-    std::unique_ptr<FileListRecord> loadFileList(const TCXMLNode& node)
+    std::unique_ptr<FileListRecord> loadFileList(const Element& node)
     {
         auto list = std::make_unique<FileListRecord>();
-        list->method = methodCode(node.Attr("method"));
-        list->mode = modeCode(node.Attr("mode"));
-        list->remoteFolder = node.Attr("remotefolder");
+        list->method = methodCode(node.Attr(Tag::method));
+        list->mode = modeCode(node.Attr(Tag::mode));
+        list->remoteFolder = node.Attr(Tag::remotefolder);
         list->remoteFolderGiven = !list->remoteFolder.empty();
-        const std::string localFolder = node.Attr("localfolder");
+        const std::string localFolder = node.Attr(Tag::localfolder);
         if (!localFolder.empty()) {
             std::string text;
             if (!CAMData::ParseFolder(localFolder, text, list->localFolder))
                 return nullptr;
         }
-        list->name = node.ChildText("name");
-        list->synchronize = isYes(node.Attr("synchronize"));
-        list->update = updatePolicyCode(node.Attr("update"));
-        if (TCXMLNode folders = node.FirstChild("mirrorsitefolderlist")) {
+        list->name = node.ChildText(Tag::name);
+        list->synchronize = isYes(node.Attr(Tag::synchronize));
+        list->update = updatePolicyCode(node.Attr(Tag::update));
+        if (Element folders = node.FirstChild(Tag::mirrorsitefolderlist)) {
             list->mirrorFoldersPresent = true;
-            for (TCXMLNode f = folders.FirstChild("mirrorsitefolder"); f; f = f.NextSameName())
-                list->mirrorFolders[f.Attr("id")] = f.Text();
+            for (Element f = folders.FirstChild(Tag::mirrorsitefolder); f; f = f.NextSameName())
+                list->mirrorFolders[f.Attr(Tag::id)] = f.Text();
         }
-        for (TCXMLNode f = node.FirstChild("file"); f; f = f.NextSameName())
+        for (Element f = node.FirstChild(Tag::file); f; f = f.NextSameName())
             list->files.push_back(loadFile(f));
         return list;
     }
 
-    std::unique_ptr<FileRecord> loadFile(const TCXMLNode& node)
+    std::unique_ptr<FileRecord> loadFile(const Element& node)
     {
         auto file = std::make_unique<FileRecord>();
-        if (TCXMLNode remote = node.FirstChild("remote"))
+        if (Element remote = node.FirstChild(Tag::remote))
             file->remote = remote.Text();
         else  // only the element's own text: a time child is not part of the name
             file->remote = node.OwnText();
         bool timeFound = false;
-        const std::string time = node.ChildText("time", timeFound);
+        const std::string time = node.ChildText(Tag::time, timeFound);
         if (timeFound) {
             file->timePresent = true;
             file->time = decimal(time);
         }
-        file->name = node.Attr("name");
-        const std::string mode = node.Attr("mode");
+        file->name = node.Attr(Tag::name);
+        const std::string mode = node.Attr(Tag::mode);
         if (!mode.empty())
             file->mode = modeCode(mode);
-        file->browseId = node.Attr("browseid");
+        // Only a known keyword overrides the list's value.
+        file->modeGiven = keywordCode(keyword::mode, mode, -1) >= 0;
+        const int method = keywordCode(keyword::method, node.Attr(Tag::method), -1);
+        file->methodGiven = method >= 0;
+        if (file->methodGiven)
+            file->method = method;
+        file->browseId = node.Attr(Tag::browseid);
         m.browseIndex[file->browseId] = file.get();
-        file->synchronize = isYes(node.Attr("synchronize"));
-        file->update = updatePolicyCode(node.Attr("update"));
-        file->uncompress = uncompressCode(node.Attr("uncompress"));
+        const std::string synchronize = node.Attr(Tag::synchronize);
+        file->synchronize = isYes(synchronize);
+        file->synchronizeOff = synchronize == keyword::no;
+        file->update = updatePolicyCode(node.Attr(Tag::update));
+        file->uncompress = uncompressCode(node.Attr(Tag::uncompress));
         return file;
     }
 
     CAMData& m;
+    bool taskFailed_ = false;
 };
 
 // The document as UTF-8; converted to code page 932 as a whole when written.
@@ -494,7 +518,7 @@ void writeFile(Writer& w, const FileRecord& f)
         w.attr("folder", f.folder);
     if (!f.browseId.empty())
         w.attr("browseid", f.browseId);
-    if (f.mode == ModeAscii || f.mode == ModeBinary)
+    if (f.mode == ModeAscii || f.mode == ModeBinary || (f.modeGiven && f.mode == ModeAuto))
         w.attr("mode", keyword::mode[f.mode]);
     if (f.synchronize)
         w.attr("synchronize", keyword::yes);
@@ -667,15 +691,15 @@ void CAMData::Clear()
 
 bool CAMData::Load(const std::string& path)
 {
-    return LoadDocument([&path](TCXML& xml) { xml.Open(path, TCXML::GuidePost); });
+    return LoadDocument([&path](DocumentTree& tree) { tree.Open(path); });
 }
 
 bool CAMData::LoadMemory(const char* data, std::size_t length)
 {
-    return LoadDocument([&](TCXML& xml) { xml.OpenMemory(data, length, TCXML::GuidePost); });
+    return LoadDocument([&](DocumentTree& tree) { tree.OpenMemory(data, length); });
 }
 
-bool CAMData::LoadDocument(const std::function<void(TCXML&)>& open)
+bool CAMData::LoadDocument(const std::function<void(DocumentTree&)>& open)
 {
     // The archive reader fills these before the document is loaded.
     auto keepArchiveFields = [this](auto&& step) {
@@ -687,15 +711,18 @@ bool CAMData::LoadDocument(const std::function<void(TCXML&)>& open)
     };
     keepArchiveFields([this] { Clear(); });
 
-    TCXML xml;
+    // Each task is loaded as soon as it is read, so the document never
+    // stands whole in memory beside the model.
+    Loader loader(*this);
+    DocumentTree tree;
+    tree.SetTaskHandler([&loader](const DocumentTree::Element& task) { loader.takeTask(task); });
     try {
-        open(xml);
+        open(tree);
     } catch (...) {
         keepArchiveFields([this] { Clear(); });
         throw;
     }
-    Loader loader(*this);
-    if (loader.load(xml.Root()))
+    if (loader.load(tree.Root()))
         return true;
     // A document that breaks a rule is rejected whole, so no half-read model
     // (or browse index entry into a dropped task) is left behind.
@@ -704,6 +731,12 @@ bool CAMData::LoadDocument(const std::function<void(TCXML&)>& open)
 }
 
 void CAMData::Save(const std::string& path) const
+{
+    if (!writeAtomically(path, SaveMemory()))
+        throw CAMException(CAMException::SaveFailed);
+}
+
+std::string CAMData::SaveMemory() const
 {
     if (tasks.empty())
         throw CAMException(CAMException::NoTask);
@@ -758,6 +791,5 @@ void CAMData::Save(const std::string& path) const
     std::string encoded;
     if (!platform::Cp932Codec::tryFromUtf8(w.out, encoded))
         throw CAMException(CAMException::SaveFailed);
-    if (!writeAtomically(path, encoded))
-        throw CAMException(CAMException::SaveFailed);
+    return encoded;
 }

@@ -14,9 +14,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-class TCXML;
+class DocumentTree;
 
 // Folder components in path order ("a\b" is {"a", "b"}).
 using FolderList = std::vector<std::string>;
@@ -26,8 +27,14 @@ struct CVCLIB_EXPORT FileRecord {
     std::string folder;     // written as the folder attribute, never read back
     std::string remote;     // remote name or path
     int mode = guidepost::ModeAuto;
+    bool modeGiven = false;  // the file's own mode overrides its list's
     std::string browseId;
     bool synchronize = false;
+    // Receiver only: synchronize="no" clears what the levels above set.
+    bool synchronizeOff = false;
+    // Receiver only: a file may ask for a single or a multiple get itself.
+    bool methodGiven = false;
+    int method = guidepost::MethodGet;
     int update = guidepost::UpdateDefault;
     bool selected = true;
     int uncompress = guidepost::UncompressNone;
@@ -128,6 +135,8 @@ public:
     bool LoadMemory(const char* data, std::size_t length);
     // Writes the document; throws CAMException 1 to 4.
     void Save(const std::string& path) const;
+    // The bytes Save writes, with the same errors.
+    std::string SaveMemory() const;
 
     // The folder rules of destination folders and local folders: leading "\\"
     // and single-byte blanks dropped, at most 260 bytes of the code page 932
@@ -142,7 +151,7 @@ public:
 
     std::string name;
     std::vector<std::unique_ptr<BrowseRecord>> browse;
-    std::map<std::string, FileRecord*> browseIndex;
+    std::unordered_map<std::string, FileRecord*> browseIndex;
     std::string description;
     std::string creator;
     std::string comment;
@@ -165,5 +174,5 @@ public:
     std::string digestType;  // the digest's type attribute
 
 private:
-    bool LoadDocument(const std::function<void(TCXML&)>& open);
+    bool LoadDocument(const std::function<void(DocumentTree&)>& open);
 };

@@ -1,5 +1,6 @@
 #include "guidepost/GuidePostArchive.h"
 
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/CBlowfish.h"
@@ -8,6 +9,7 @@
 #include "platform/Cp932Codec.h"
 #include "platform/SafeName.h"
 #include "platform/TempFile.h"
+#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -60,15 +62,6 @@ std::uint64_t fileSize(std::FILE* f)
     if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     return static_cast<std::uint64_t>(st.st_size);
-}
-
-bool sizeOfPath(const std::string& path, std::uint64_t& size)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    size = static_cast<std::uint64_t>(st.st_size);
-    return true;
 }
 
 // Reads with every length checked against what the file still holds, so no
@@ -150,21 +143,56 @@ private:
     std::uint64_t pos_ = 0;
 };
 
+bool pwriteAll(int fd, const unsigned char* data, std::size_t n, std::uint64_t offset)
+{
+    while (n > 0) {
+        const ssize_t done = ::pwrite(fd, data, n, static_cast<off_t>(offset));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        n -= static_cast<std::size_t>(done);
+        offset += static_cast<std::uint64_t>(done);
+    }
+    return true;
+}
+
+void putU32(unsigned char* out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Writes the archive through a buffer of its own. Fields known only once
+// what follows them is written (an entry's sizes, the directory) are
+// patched in place afterwards.
 class Writer {
 public:
-    explicit Writer(std::FILE* f) : f_(f) {}
+    static constexpr std::size_t bufferSize = 65536;
+
+    explicit Writer(int fd) : fd_(fd), buffer_(new unsigned char[bufferSize]) {}
     std::uint64_t position() const { return pos_; }
     bool write(const void* data, std::size_t n)
     {
-        if (std::fwrite(data, 1, n, f_) != n)
-            return false;
         pos_ += n;
-        return pos_ <= maxOffset;  // offsets and stamps are 32-bit
+        if (failed_ || pos_ > maxOffset)  // offsets and stamps are 32-bit
+            return fail();
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        if (used_ + n > bufferSize) {
+            if (!flush())
+                return false;
+            if (n >= bufferSize)
+                return platform::writeAll(fd_, bytes, n) || fail();
+        }
+        std::memcpy(buffer_.get() + used_, bytes, n);
+        used_ += n;
+        return true;
     }
     bool u32(std::uint32_t v)
     {
-        unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+        unsigned char b[4];
+        putU32(b, v);
         return write(b, 4);
     }
     bool u8(std::uint8_t v) { return write(&v, 1); }
@@ -173,33 +201,85 @@ public:
         chain += static_cast<std::uint32_t>(pos_);
         return u32(chain);
     }
-    bool seek(std::uint64_t pos)
+    bool patch(std::uint64_t offset, const unsigned char* data, std::size_t n)
     {
-        if (::fseeko(f_, static_cast<off_t>(pos), SEEK_SET) != 0)
-            return false;
-        pos_ = pos;
-        return true;
-    }
-    bool copyFrom(std::FILE* in, std::uint64_t n)
-    {
-        unsigned char buffer[copyBufferSize];
-        while (n > 0) {
-            std::size_t chunk = n < copyBufferSize ? static_cast<std::size_t>(n) : copyBufferSize;
-            if (std::fread(buffer, 1, chunk, in) != chunk || !write(buffer, chunk))
-                return false;
-            n -= chunk;
+        const std::uint64_t buffered = pos_ - used_;
+        if (offset >= buffered) {
+            std::memcpy(buffer_.get() + (offset - buffered), data, n);
+            return !failed_;
         }
-        return true;
+        if (offset + n > buffered && !flush())
+            return false;
+        return pwriteAll(fd_, data, n, offset) || fail();
     }
-    bool copyFile(const std::string& path, std::uint64_t n)
+    bool flush()
     {
-        FileHandle in(std::fopen(path.c_str(), "rb"));
-        return in.get() && copyFrom(in.get(), n);
+        if (used_ > 0 && !platform::writeAll(fd_, buffer_.get(), used_))
+            return fail();
+        used_ = 0;
+        return !failed_;
     }
 
 private:
-    std::FILE* f_;
+    bool fail()
+    {
+        failed_ = true;
+        return false;
+    }
+
+    int fd_;
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t used_ = 0;
     std::uint64_t pos_ = 0;
+    bool failed_ = false;
+};
+
+// Where the deflater's output goes while an attachment is written: straight
+// into the archive, or enciphered on the way, whole cipher blocks at once
+// and the last one zero-padded.
+class EntryData {
+public:
+    EntryData(Writer& out, const CBlowfish* cipher) : out_(out), cipher_(cipher) {}
+
+    bool put(const unsigned char* data, std::size_t n)
+    {
+        if (!cipher_)
+            return out_.write(data, n);
+        while (n > 0) {
+            if (carried_ > 0 || n < 8) {
+                const std::size_t k = std::min(8 - carried_, n);
+                std::memcpy(carry_ + carried_, data, k);
+                carried_ += k;
+                data += k;
+                n -= k;
+                if (carried_ == 8 && !flushCarry())
+                    return false;
+                continue;
+            }
+            const std::size_t k = std::min(n & ~std::size_t(7), sizeof work_);
+            cipher_->Encipher(data, work_, k);
+            if (!out_.write(work_, k))
+                return false;
+            data += k;
+            n -= k;
+        }
+        return true;
+    }
+    bool end() { return carried_ == 0 || flushCarry(); }
+
+private:
+    bool flushCarry()
+    {
+        const std::size_t padded = cipher_->Encipher(carry_, carry_, carried_);
+        carried_ = 0;
+        return out_.write(carry_, padded);
+    }
+
+    Writer& out_;
+    const CBlowfish* cipher_;
+    unsigned char carry_[8] = {};
+    std::size_t carried_ = 0;
+    unsigned char work_[copyBufferSize];
 };
 
 // A file written under a temporary name beside its target and renamed over
@@ -355,17 +435,14 @@ bool GuidePostArchive::Write(const std::string& path, CAMData& model, bool encip
     model.encrypt = encipher;
     model.attachmentTotal = static_cast<int>(total);
 
-    platform::TempFile document;
-    if (!document.create())
-        return false;
+    std::string document;
     try {
-        model.Save(document.path());
+        document = model.SaveMemory();
     } catch (const CAMException& e) {
         lastError = e.code();
         return false;
     }
-    std::uint64_t documentLength = 0;
-    if (!sizeOfPath(document.path(), documentLength) || documentLength > maxOffset)
+    if (document.size() > maxOffset)
         return false;
 
     CBlowfish cipher;
@@ -375,7 +452,7 @@ bool GuidePostArchive::Write(const std::string& path, CAMData& model, bool encip
     AtomicTarget target(path);
     if (!target.create())
         return false;
-    Writer out(target.get());
+    Writer out(::fileno(target.get()));
     std::uint32_t chain = drawSeed();
     if (!out.write(magic, 4) || !out.u32(formatVersion) || !out.u32(0) || !out.u32(chain) || !out.stamp(chain))
         return false;
@@ -386,26 +463,32 @@ bool GuidePostArchive::Write(const std::string& path, CAMData& model, bool encip
             return false;
     if (!out.u32(total))
         return false;
-    std::uint64_t directoryPosition = out.position();
+    const std::uint64_t directoryPosition = out.position();
     for (std::uint32_t i = 0; i < total; ++i)
         if (!out.u32(0) || !out.u32(0))
             return false;
-    if (!out.stamp(chain) || !out.u32(static_cast<std::uint32_t>(documentLength)) ||
-        !out.copyFile(document.path(), documentLength))
+    if (!out.stamp(chain) || !out.u32(static_cast<std::uint32_t>(document.size())) ||
+        !out.write(document.data(), document.size()))
         return false;
-    document.remove();
 
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> directory;
-    directory.reserve(total);
+    // Each attachment goes from its file through the deflater (and the
+    // cipher) straight into the archive: no temporary copy.
+    auto entry = std::make_unique<EntryData>(out, encipher ? &cipher : nullptr);
+    platform::GzipDeflater deflater(
+        [&entry](const unsigned char* data, std::size_t n) { return entry->put(data, n); });
+    auto buffer = std::make_unique<unsigned char[]>(copyBufferSize);
+
+    std::vector<unsigned char> directory(8 * std::size_t(total));
     std::unique_ptr<Reader> previous;  // the archive the model came from
     std::size_t n = 0;
     for (const auto& task : model.tasks) {
         for (const auto& attach : task->attachments) {
-            const std::string& name = names[n++];
+            const std::string& name = names[n];
             if (!out.stamp(chain) || !out.u32(static_cast<std::uint32_t>(name.size())) ||
                 !out.write(name.data(), name.size()))
                 return false;
-            auto bodyOffset = static_cast<std::uint32_t>(out.position());
+            const auto bodyOffset = static_cast<std::uint32_t>(out.position());
+            std::uint32_t bodyLength = 0;
             if (attach->fromArchive) {
                 // Copied unchanged from the earlier archive, with fresh stamps.
                 if (!previous) {
@@ -422,50 +505,53 @@ bool GuidePostArchive::Write(const std::string& path, CAMData& model, bool encip
                 if (!out.u8(compressed) || !out.u32(compressedSize) || !out.u8(enciphered) || !out.u32(stored) ||
                     !out.stamp(chain))
                     return false;
-                std::uint64_t copied = 0;
-                unsigned char buffer[copyBufferSize];
-                while (copied < stored) {
-                    std::size_t chunk = std::min<std::uint64_t>(copyBufferSize, stored - copied);
-                    if (!previous->read(buffer, chunk) || !out.write(buffer, chunk))
+                for (std::uint64_t copied = 0; copied < stored;) {
+                    const std::size_t chunk = std::min<std::uint64_t>(copyBufferSize, stored - copied);
+                    if (!previous->read(buffer.get(), chunk) || !out.write(buffer.get(), chunk))
                         return false;
                     copied += chunk;
                 }
-                directory.emplace_back(bodyOffset, bodyHeaderLength + stored);
-                continue;
-            }
-            if (attach->sourcePath.empty())
-                return false;
-            platform::TempFile compressed;
-            if (!compressed.create() || compfile(compressed.path().c_str(), attach->sourcePath.c_str()) == 0)
-                return false;
-            std::uint64_t compressedSize = 0;
-            if (!sizeOfPath(compressed.path(), compressedSize) || compressedSize > maxOffset)
-                return false;
-            platform::TempFile enciphered;
-            const platform::TempFile* data = &compressed;
-            if (encipher) {
-                std::uint64_t plain = 0;
-                if (!enciphered.create() ||
-                    !cipher.TryEncipherFile(compressed.path(), enciphered.path(), plain) ||
-                    plain != compressedSize)
+                bodyLength = bodyHeaderLength + stored;
+            } else {
+                if (attach->sourcePath.empty())
                     return false;
-                compressed.remove();
-                data = &enciphered;
+                FileHandle in(std::fopen(attach->sourcePath.c_str(), "rb"));
+                if (!in.get())
+                    return false;
+                // The sizes are known at the end; the stamp after them
+                // depends only on where it stands.
+                if (!out.u8(1) || !out.u32(0) || !out.u8(encipher ? 1 : 0) || !out.u32(0) || !out.stamp(chain))
+                    return false;
+                const std::uint64_t dataStart = out.position();
+                for (;;) {
+                    const std::size_t got = std::fread(buffer.get(), 1, copyBufferSize, in.get());
+                    if (std::ferror(in.get()) || (got > 0 && !deflater.feed(buffer.get(), got)))
+                        return false;
+                    if (got < copyBufferSize)
+                        break;
+                }
+                if (!deflater.finish() || !entry->end())
+                    return false;
+                const std::uint64_t compressedSize = deflater.produced();
+                const std::uint64_t stored = out.position() - dataStart;
+                if (compressedSize > maxOffset || stored > maxOffset)
+                    return false;
+                unsigned char sizes[9];
+                putU32(sizes, static_cast<std::uint32_t>(compressedSize));
+                sizes[4] = encipher ? 1 : 0;
+                putU32(sizes + 5, static_cast<std::uint32_t>(stored));
+                if (!out.patch(bodyOffset + 1, sizes, sizeof sizes))
+                    return false;
+                bodyLength = static_cast<std::uint32_t>(bodyHeaderLength + stored);
             }
-            std::uint64_t stored = 0;
-            if (!sizeOfPath(data->path(), stored) || stored > maxOffset)
-                return false;
-            if (!out.u8(1) || !out.u32(static_cast<std::uint32_t>(compressedSize)) || !out.u8(encipher ? 1 : 0) ||
-                !out.u32(static_cast<std::uint32_t>(stored)) || !out.stamp(chain) || !out.copyFile(data->path(), stored))
-                return false;
-            directory.emplace_back(bodyOffset, static_cast<std::uint32_t>(bodyHeaderLength + stored));
+            putU32(&directory[8 * n], bodyOffset);
+            putU32(&directory[8 * n + 4], bodyLength);
+            ++n;
         }
     }
-    if (!out.stamp(chain) || !out.seek(directoryPosition))
+    if (!out.stamp(chain) || (total > 0 && !out.patch(directoryPosition, directory.data(), directory.size())) ||
+        !out.flush())
         return false;
-    for (const auto& [offset, length] : directory)
-        if (!out.u32(offset) || !out.u32(length))
-            return false;
     if (!target.commit())
         return false;
     lastError = 0;
@@ -549,71 +635,39 @@ bool GuidePostArchive::ReadIndex(const std::string& path, ArchiveIndex& index)
     return true;
 }
 
+namespace {
+
+// One entry into destination (written under a temporary name beside it, or
+// into the empty file already there), with lastError set.
+bool extractTo(const ArchiveEntryReader& reader, const std::string& destination, const ArchiveIndexRecord& record,
+               const unsigned char* cipherCode, std::size_t cipherCodeLength)
+{
+    lastError = CAMException::BadArchive;
+    AtomicTarget target(destination);
+    if (!target.createOrFillEmpty())
+        return false;
+    std::FILE* out = target.get();
+    const auto result = reader.Extract(record, cipherCode, cipherCodeLength,
+                                       [out](const unsigned char* data, std::size_t length) {
+                                           return std::fwrite(data, 1, length, out) == length;
+                                       });
+    if (result == ArchiveEntryReader::Result::CodeNeeded)
+        lastError = CAMException::CipherCodeNeeded;
+    if (result != ArchiveEntryReader::Result::Extracted || !target.commit())
+        return false;
+    lastError = 0;
+    return true;
+}
+
+} // namespace
+
 bool GuidePostArchive::ExtractEntry(const std::string& archivePath, const std::string& destination,
                                     const ArchiveIndexRecord& record, const unsigned char* cipherCode,
                                     std::size_t cipherCodeLength)
 {
     lastError = CAMException::BadArchive;
-    Reader in;
-    bool compressed = false, enciphered = false;
-    std::uint32_t compressedSize = 0, stored = 0, stamp = 0;
-    if (!in.open(archivePath) || !in.seek(record.offset) || !in.flag(compressed) || !in.u32(compressedSize) ||
-        !in.flag(enciphered) || !in.u32(stored) || !in.u32(stamp) || stored > in.remaining() ||
-        record.length != bodyHeaderLength + std::uint64_t(stored))
-        return false;
-    bool decipher = enciphered && cipherCode && cipherCodeLength > 0;
-    if (enciphered && !decipher && !compressed) {
-        // Nothing could turn the data back into the file.
-        lastError = CAMException::CipherCodeNeeded;
-        return false;
-    }
-
-    AtomicTarget target(destination);
-    if (!target.createOrFillEmpty())
-        return false;
-    if (!compressed && !enciphered) {
-        if (!in.copyTo(target.get(), stored))
-            return false;
-        return target.commit() ? (lastError = 0, true) : false;
-    }
-
-    // The stored bytes go from the archive through the decipherer and the
-    // decompressor straight into the destination, one fixed buffer at a time.
-    // Deciphered data is cut back to the compressed size; a cipher text is
-    // whole blocks, so a ragged one was cut short.
-    CBlowfish cipher;
-    std::uint64_t wanted = stored;
-    if (decipher) {
-        if (compressedSize > stored || stored % 8 != 0 || (compressedSize == 0 && stored != 0))
-            return false;
-        cipher.SetKey(cipherCode, cipherCodeLength);
-        wanted = compressedSize;
-    }
-    std::FILE* out = target.get();
-    platform::GzipInflater inflater([out](const unsigned char* data, std::size_t length) {
-        return std::fwrite(data, 1, length, out) == length;
-    });
-    static_assert(copyBufferSize % 8 == 0, "whole cipher blocks per buffer");
-    unsigned char buffer[copyBufferSize];
-    std::uint64_t taken = 0, passed = 0;
-    while (passed < wanted) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(copyBufferSize, stored - taken));
-        if (!in.read(buffer, chunk))
-            return false;
-        taken += chunk;
-        if (decipher)
-            cipher.Decipher(buffer, buffer, chunk);
-        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, wanted - passed));
-        passed += keep;
-        if (compressed ? !inflater.feed(buffer, keep) : std::fwrite(buffer, 1, keep, out) != keep)
-            return false;
-    }
-    if (compressed && !inflater.finish())
-        return false;
-    if (!target.commit())
-        return false;
-    lastError = 0;
-    return true;
+    ArchiveEntryReader reader;
+    return reader.Open(archivePath) && extractTo(reader, destination, record, cipherCode, cipherCodeLength);
 }
 
 bool GuidePostArchive::Load(const std::string& archivePath, const std::string& folder, CAMData& model)
@@ -637,8 +691,13 @@ bool GuidePostArchive::Load(const std::string& archivePath, const std::string& f
         base.pop_back();
     std::error_code ignored;
     std::filesystem::create_directories(base, ignored);
+    ArchiveEntryReader reader;
+    if (!reader.Open(archivePath)) {
+        lastError = CAMException::BadArchive;
+        return false;
+    }
     for (const auto& record : index.records) {
-        if (!ExtractEntry(archivePath, base + "/" + record.name, record, nullptr, 0))
+        if (!extractTo(reader, base + "/" + record.name, record, nullptr, 0))
             return false;
     }
 

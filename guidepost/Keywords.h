@@ -15,6 +15,7 @@ enum DestinationType { DestinationSave = 0, DestinationZip = 1 };
 
 namespace keyword {
 inline constexpr std::string_view yes = "yes";
+inline constexpr std::string_view no = "no";
 inline constexpr std::string_view local = "local";
 inline constexpr std::string_view remote = "remote";
 // Indexed by code; an empty text is the code's absent form.

@@ -1,6 +1,7 @@
 #include "TCXML.h"
 
 #include "guidepost/CAMException.h"
+#include "guidepost/XmlParser.h"
 #include "platform/Folders.h"
 
 #include <libxml/parser.h>
@@ -8,12 +9,8 @@
 #include <libxml/xmlschemas.h>
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <mutex>
 
 namespace {
@@ -30,9 +27,6 @@ constexpr KindInfo kinds[] = {
     {"CorvandelleCertificate", "x-schema:corvandelle_certificate", "CVC1.xml"},
 };
 
-// Documents larger than this are not GuidePosts; refuse before reading them.
-constexpr std::uintmax_t maxDocumentBytes = 256u * 1024u * 1024u;
-
 const KindInfo& infoOf(int kind)
 {
     if (kind < 0 || kind >= static_cast<int>(std::size(kinds)))
@@ -44,17 +38,6 @@ void silentError(void*, xmlErrorPtr) {}
 
 std::mutex schemaMutex;
 std::string schemaFolder;
-// Parsed schemas by file path; a parsed schema is read-only and may be
-// shared by validations on several threads.
-struct SchemaCache {
-    std::map<std::string, xmlSchemaPtr> byPath;
-    ~SchemaCache()
-    {
-        for (auto& entry : byPath)
-            xmlSchemaFree(entry.second);
-    }
-};
-SchemaCache schemaCache;
 
 std::string moduleFolder()
 {
@@ -66,73 +49,6 @@ std::string moduleFolder()
             return path.parent_path().string();
     }
     return {};
-}
-
-xmlSchemaPtr schemaFor(int kind)
-{
-    const std::string path = TCXML::SchemaPath(kind);
-    std::lock_guard lock(schemaMutex);
-    auto it = schemaCache.byPath.find(path);
-    if (it != schemaCache.byPath.end())
-        return it->second;
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
-        throw CAMException(CAMException::SchemaMissing);
-    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(path.c_str());
-    if (!parser)
-        throw CAMException(CAMException::SchemaMissing);
-    xmlSchemaSetParserStructuredErrors(parser, silentError, nullptr);
-    xmlSchemaPtr schema = xmlSchemaParse(parser);
-    xmlSchemaFreeParserCtxt(parser);
-    if (!schema)
-        throw CAMException(CAMException::SchemaMissing);
-    schemaCache.byPath.emplace(path, schema);
-    return schema;
-}
-
-struct ParseState {
-    bool doctype = false;
-};
-
-// No document of this system has a DOCTYPE; stopping at one keeps entity
-// tricks (expansion bombs, external entities naming local files) out.
-void refuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
-{
-    auto ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-    static_cast<ParseState*>(ctxt->_private)->doctype = true;
-    xmlStopParser(ctxt);
-}
-
-// Parses with read(ctxt, options), which calls one of the xmlCtxtRead* functions.
-template <typename Read>
-xmlDocPtr parseDocument(Read read)
-{
-    TCXML::RegisterEncodings();
-    xmlSetStructuredErrorFunc(nullptr, silentError);
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-    if (!ctxt)
-        return nullptr;
-    ParseState state;
-    ctxt->_private = &state;
-    ctxt->sax->internalSubset = refuseDoctype;
-    ctxt->sax->serror = silentError;
-    ctxt->sax->warning = nullptr;
-    ctxt->sax->error = nullptr;
-    // Network off; entities are neither substituted nor loaded; default
-    // size limits (no XML_PARSE_HUGE).
-    const int options = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_COMPACT;
-    xmlDocPtr doc = read(ctxt, options);
-    // Bytes the decoder could not finish (a lead byte at the very end) are
-    // not code page 932 either.
-    const bool undecoded = ctxt->input && ctxt->input->buf && ctxt->input->buf->raw &&
-                           xmlBufUse(ctxt->input->buf->raw) > 0;
-    const bool good = doc && ctxt->wellFormed && !state.doctype && !undecoded;
-    xmlFreeParserCtxt(ctxt);
-    if (!good) {
-        xmlFreeDoc(doc);
-        return nullptr;
-    }
-    return doc;
 }
 
 } // namespace
@@ -181,33 +97,15 @@ void TCXML::Open(const std::string& path, int kind)
 {
     Close();
     // The schema first, so a missing schema is reported as such.
-    xmlSchemaPtr schema = schemaFor(kind);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw CAMException(CAMException::InvalidGuidePost);
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > maxDocumentBytes) {
-        ::close(fd);
-        throw CAMException(CAMException::InvalidGuidePost);
-    }
-    // Streamed from the file: the whole text is never held beside its tree.
-    xmlDocPtr doc = parseDocument([fd](xmlParserCtxtPtr ctxt, int options) {
-        return xmlCtxtReadFd(ctxt, fd, nullptr, nullptr, options);
-    });
-    ::close(fd);
-    Validate(doc, schema);
+    xmlSchemaPtr schema = XmlParser::Schema(kind);
+    Validate(XmlParser::ParseFile(path), schema);
 }
 
 void TCXML::OpenMemory(const char* data, std::size_t length, int kind)
 {
     Close();
-    xmlSchemaPtr schema = schemaFor(kind);
-    if (length > maxDocumentBytes)
-        throw CAMException(CAMException::InvalidGuidePost);
-    xmlDocPtr doc = parseDocument([&](xmlParserCtxtPtr ctxt, int options) {
-        return xmlCtxtReadMemory(ctxt, data, static_cast<int>(length), nullptr, nullptr, options);
-    });
-    Validate(doc, schema);
+    xmlSchemaPtr schema = XmlParser::Schema(kind);
+    Validate(XmlParser::ParseMemory(data, length), schema);
 }
 
 void TCXML::Validate(_xmlDoc* doc, _xmlSchema* schema)

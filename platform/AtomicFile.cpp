@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -120,6 +121,15 @@ bool AtomicFile::commit(const struct timespec* times)
     TempFile::untrack(temporary_);
     temporary_.clear();
     return true;
+}
+
+std::string AtomicFile::release()
+{
+    if (!closeDescriptor() || failed_ || temporary_.empty()) {
+        discard();
+        return {};
+    }
+    return std::exchange(temporary_, {});
 }
 
 void AtomicFile::discard()

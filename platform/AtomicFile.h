@@ -44,6 +44,11 @@ public:
     bool commit(const struct timespec* times = nullptr);
     // Removes the temporary file; the target stays as it was.
     void discard();
+    // Closes the finished temporary file and hands its path on uncommitted
+    // ("" when a write failed, the file then removed). It stays on the list
+    // that TempFile::removeAllNow() deletes until whoever took it puts it
+    // in place with moveInto() or removes it, and untracks it.
+    std::string release();
 
     // Puts a finished file of ours (a received temporary file) in place of
     // target by renaming it, with the same mode and flush as commit(). False

@@ -2,10 +2,16 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -68,30 +74,18 @@ struct Buffers {
 
 bool deflateFile(std::FILE* in, Destination& out, Buffers& buffers)
 {
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, gzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
-    std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, deflateEnd);
-
-    int flush = Z_NO_FLUSH;
-    do {
+    platform::GzipDeflater deflater(
+        [&out](const unsigned char* data, std::size_t length) { return out.write(data, length); });
+    for (;;) {
         const std::size_t got = std::fread(buffers.in, 1, inputBufferSize, in);
         if (std::ferror(in))
             return false;
-        flush = got < inputBufferSize ? Z_FINISH : Z_NO_FLUSH;
-        stream.next_in = buffers.in;
-        stream.avail_in = static_cast<uInt>(got);
-        do {
-            stream.next_out = buffers.out;
-            stream.avail_out = outputBufferSize;
-            const int rc = deflate(&stream, flush);
-            if (rc == Z_STREAM_ERROR)
-                return false;
-            if (!out.write(buffers.out, outputBufferSize - stream.avail_out))
-                return false;
-        } while (stream.avail_out == 0);
-    } while (flush != Z_FINISH);
-    return true;
+        if (got == 0)
+            break;
+        if (!deflater.feed(buffers.in, got))
+            return false;
+    }
+    return deflater.finish();
 }
 
 bool inflateFile(std::FILE* in, Destination& out, Buffers& buffers)
@@ -128,9 +122,287 @@ int run(const char* destination, const char* source, bool (*work)(std::FILE*, De
     return out.close() ? 1 : 0;
 }
 
+constexpr std::size_t deflateBlockSize = 128 * 1024;
+constexpr std::size_t dictionarySize = 32 * 1024;
+constexpr unsigned maxDeflateThreads = 4;
+// The gzip header zlib writes at the default level on Unix: no name, no
+// time, extra flags 0, operating system 3.
+constexpr unsigned char gzipHeader[10] = {0x1f, 0x8b, 8, 0, 0, 0, 0, 0, 0, 3};
+
+// One block of a stream on its way through a compressing thread.
+struct DeflateBlock {
+    std::vector<unsigned char> input;
+    std::vector<unsigned char> dictionary;  // the 32 KiB before it; empty for the first
+    bool last = false;
+    std::size_t inputLength = 0;
+    uLong crc = 0;
+    std::vector<unsigned char> output;
+    bool done = false;
+    bool ok = false;
+};
+
+// A raw deflate stream, reset for every block: a block ends byte-aligned
+// with a sync flush, so the blocks join into one stream, and only the last
+// one closes it.
+class BlockCompressor {
+public:
+    BlockCompressor()
+    {
+        ready_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    ~BlockCompressor()
+    {
+        if (ready_)
+            deflateEnd(&stream_);
+    }
+    BlockCompressor(const BlockCompressor&) = delete;
+    BlockCompressor& operator=(const BlockCompressor&) = delete;
+
+    bool run(DeflateBlock& block)
+    {
+        if (!ready_ || deflateReset(&stream_) != Z_OK)
+            return false;
+        if (!block.dictionary.empty() &&
+            deflateSetDictionary(&stream_, block.dictionary.data(), static_cast<uInt>(block.dictionary.size())) != Z_OK)
+            return false;
+        block.inputLength = block.input.size();
+        block.crc = crc32(0, block.input.data(), static_cast<uInt>(block.input.size()));
+        stream_.next_in = block.input.data();
+        stream_.avail_in = static_cast<uInt>(block.input.size());
+        // Room for the whole block at once, plus the flush marker.
+        block.output.resize(deflateBound(&stream_, block.input.size()) + 64);
+        const int flush = block.last ? Z_FINISH : Z_SYNC_FLUSH;
+        std::size_t used = 0;
+        for (;;) {
+            stream_.next_out = block.output.data() + used;
+            stream_.avail_out = static_cast<uInt>(block.output.size() - used);
+            const int rc = deflate(&stream_, flush);
+            used = block.output.size() - stream_.avail_out;
+            if (rc == Z_STREAM_ERROR)
+                return false;
+            if (block.last ? rc == Z_STREAM_END : stream_.avail_in == 0 && stream_.avail_out != 0)
+                break;
+            block.output.resize(block.output.size() * 2);
+        }
+        block.output.resize(used);
+        std::vector<unsigned char>().swap(block.input);
+        return true;
+    }
+
+private:
+    z_stream stream_{};
+    bool ready_ = false;
+};
+
+void putLittle32(unsigned char* out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
 } // namespace
 
 namespace platform {
+
+struct GzipDeflater::State {
+    Sink sink;
+    bool failed = false;
+    // The stream in progress.
+    bool started = false;
+    std::vector<unsigned char> current;
+    std::vector<unsigned char> dictionary;
+    uLong crc = 0;
+    std::uint64_t length = 0;
+    std::uint64_t produced = 0;
+    // Blocks handed to the threads, in stream order.
+    std::deque<std::shared_ptr<DeflateBlock>> inFlight;
+    std::unique_ptr<BlockCompressor> own;  // for short streams and single-core machines
+
+    std::mutex mutex;
+    std::condition_variable work;
+    std::condition_variable finished;
+    std::deque<std::shared_ptr<DeflateBlock>> pending;
+    std::vector<std::thread> threads;
+    bool stopping = false;
+    bool threadsTried = false;
+
+    ~State()
+    {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        work.notify_all();
+        for (auto& t : threads)
+            t.join();
+    }
+
+    void compressing()
+    {
+        BlockCompressor compressor;
+        for (;;) {
+            std::shared_ptr<DeflateBlock> block;
+            {
+                std::unique_lock lock(mutex);
+                work.wait(lock, [this] { return stopping || !pending.empty(); });
+                if (stopping)
+                    return;
+                block = std::move(pending.front());
+                pending.pop_front();
+            }
+            const bool ok = compressor.run(*block);
+            {
+                std::lock_guard lock(mutex);
+                block->ok = ok;
+                block->done = true;
+            }
+            finished.notify_all();
+        }
+    }
+
+    // Threads start with the first stream longer than a block.
+    bool startThreads()
+    {
+        if (threadsTried)
+            return !threads.empty();
+        threadsTried = true;
+        const unsigned cores = std::thread::hardware_concurrency();
+        if (cores < 2)
+            return false;
+        try {
+            for (unsigned i = 0; i < std::min(cores, maxDeflateThreads); ++i)
+                threads.emplace_back([this] { compressing(); });
+        } catch (const std::system_error&) {
+            // Whatever started works; with none, blocks are compressed here.
+        }
+        return !threads.empty();
+    }
+
+    bool give(const unsigned char* data, std::size_t size)
+    {
+        produced += size;
+        return size == 0 || sink(data, size);
+    }
+
+    bool emit(const DeflateBlock& block)
+    {
+        crc = crc32_combine(crc, block.crc, static_cast<z_off_t>(block.inputLength));
+        length += block.inputLength;
+        return give(block.output.data(), block.output.size());
+    }
+
+    // Hands the filled block on; then gives the sink every block that is
+    // done, in order, waiting when too many are on their way.
+    bool submit(bool last)
+    {
+        if (!started) {
+            started = true;
+            produced = 0;
+            if (!give(gzipHeader, sizeof gzipHeader))
+                return false;
+        }
+        auto block = std::make_shared<DeflateBlock>();
+        block->input.swap(current);
+        block->dictionary.swap(dictionary);
+        block->last = last;
+        if (!last)
+            dictionary.assign(block->input.end() - dictionarySize, block->input.end());
+        current.reserve(deflateBlockSize);
+        if (inFlight.empty() && (last || !startThreads())) {
+            if (!own)
+                own = std::make_unique<BlockCompressor>();
+            return own->run(*block) && emit(*block);
+        }
+        {
+            std::lock_guard lock(mutex);
+            pending.push_back(block);
+            inFlight.push_back(block);
+        }
+        work.notify_one();
+        return drain(last);
+    }
+
+    bool drain(bool all)
+    {
+        std::unique_lock lock(mutex);
+        while (!inFlight.empty()) {
+            std::shared_ptr<DeflateBlock> front = inFlight.front();
+            if (!front->done) {
+                if (!all && inFlight.size() < 2 * threads.size())
+                    return true;
+                finished.wait(lock, [&front] { return front->done; });
+            }
+            inFlight.pop_front();
+            lock.unlock();
+            if (!front->ok || !emit(*front))
+                return false;
+            lock.lock();
+        }
+        return true;
+    }
+};
+
+GzipDeflater::GzipDeflater(Sink sink) : state_(new (std::nothrow) State)
+{
+    if (state_)
+        state_->sink = std::move(sink);
+}
+
+GzipDeflater::~GzipDeflater() = default;
+
+bool GzipDeflater::feed(const unsigned char* data, std::size_t length)
+{
+    if (!state_ || state_->failed)
+        return false;
+    State& s = *state_;
+    try {
+        while (length > 0) {
+            if (s.current.capacity() < deflateBlockSize)
+                s.current.reserve(deflateBlockSize);
+            const std::size_t piece = std::min(length, deflateBlockSize - s.current.size());
+            s.current.insert(s.current.end(), data, data + piece);
+            data += piece;
+            length -= piece;
+            if (s.current.size() == deflateBlockSize && !s.submit(false)) {
+                s.failed = true;
+                return false;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        s.failed = true;
+    }
+    return !s.failed;
+}
+
+bool GzipDeflater::finish()
+{
+    if (!state_ || state_->failed)
+        return false;
+    State& s = *state_;
+    try {
+        if (!s.submit(true) || !s.drain(true)) {
+            s.failed = true;
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        s.failed = true;
+        return false;
+    }
+    unsigned char trailer[8];
+    putLittle32(trailer, static_cast<std::uint32_t>(s.crc));
+    putLittle32(trailer + 4, static_cast<std::uint32_t>(s.length));  // modulo 2^32, as gzip has it
+    s.failed = !s.give(trailer, sizeof trailer);
+    s.started = false;
+    s.crc = 0;
+    s.length = 0;
+    s.dictionary.clear();
+    return !s.failed;
+}
+
+std::uint64_t GzipDeflater::produced() const
+{
+    return state_ ? state_->produced : 0;
+}
 
 struct GzipInflater::State {
     z_stream stream{};

@@ -7,6 +7,7 @@
 // them; a stream cut short or damaged is a failure.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -16,6 +17,36 @@ int uncompfile(const char* destination, const char* source);
 }
 
 namespace platform {
+
+// What compfile does, for data handed over piece by piece (the archive
+// writer feeds an attachment straight into the archive): one gzip stream at
+// zlib's default level 6, as gzip and zip use. Input is compressed in blocks
+// of 128 KiB, each primed with the 32 KiB before it, on as many threads as
+// the machine has cores (up to four); the blocks join into one ordinary
+// stream. Memory stays a few MiB whatever the length.
+class GzipDeflater {
+public:
+    // Takes each piece of the stream in order; false stops the deflater.
+    using Sink = std::function<bool(const unsigned char* data, std::size_t length)>;
+
+    explicit GzipDeflater(Sink sink);
+    ~GzipDeflater();
+    GzipDeflater(const GzipDeflater&) = delete;
+    GzipDeflater& operator=(const GzipDeflater&) = delete;
+
+    // The next piece of the current stream. False once the sink refused or
+    // zlib failed; a deflater that failed stays failed.
+    bool feed(const unsigned char* data, std::size_t length);
+    // Ends the current stream with the gzip trailer; the next feed begins
+    // another one.
+    bool finish();
+    // Bytes of the current (or just finished) stream given to the sink.
+    std::uint64_t produced() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // What uncompfile does, for data handed over piece by piece (the archive
 // reader feeds an entry straight from the archive): the same rules, through

@@ -72,6 +72,7 @@ void FtpSource::resetRequest()
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
     curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
 }
 
 TransferError FtpSource::open()
@@ -316,6 +317,10 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
     body.write = [&](const char* data, std::size_t size) { return file.write(data, size); };
     // ASCII mode: libcurl turns the wire's CR LF into the local line end.
     curl_easy_setopt(session_->handle(), CURLOPT_TRANSFERTEXT, result.mode == 1 ? 1L : 0L);
+    // The file ends where the data connection ends: a SIZE reply smaller
+    // than the file (or negative) would otherwise cut it short unnoticed.
+    // The progress then knows the size only from a listing.
+    curl_easy_setopt(session_->handle(), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     InternetSession::Outcome out = session_->perform(url, body, false);
     resetRequest();
     bool closed = file.close();

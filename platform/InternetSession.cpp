@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <mutex>
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ struct SessionHooks {
     {
         auto* self = static_cast<InternetSession*>(user);
         std::size_t total = size * count;
+        if (!self->checkLength(std::string_view(data, total)))
+            return 0;  // libcurl ends the request
         bool blank = total <= 2 && (total == 0 || data[0] == '\r' || data[0] == '\n');
         if (!self->inHeaders_ && !blank) {
             self->inHeaders_ = true;
@@ -177,6 +180,37 @@ void InternetSession::setProxyLogin(const std::string& user, const std::string& 
     curl_easy_setopt(curl_, CURLOPT_PROXYPASSWORD, password.c_str());
 }
 
+bool InternetSession::checkLength(std::string_view line)
+{
+    // Each response (a redirect, a proxy's answer, the file) is judged alone.
+    if (line.rfind("HTTP/", 0) == 0) {
+        length_.reset();
+        return true;
+    }
+    constexpr std::string_view name = "content-length:";
+    if (line.size() < name.size())
+        return true;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(line[i])) != name[i])
+            return true;
+    std::string_view value = line.substr(name.size());
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r' || value.back() == '\n'))
+        value.remove_suffix(1);
+    // Only plain decimal digits, and every length the same: anything else
+    // leaves the body's end unknown, and a body read until the close may be
+    // cut without anyone noticing.
+    bool number = !value.empty() && value.size() <= 18
+        && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (number && (!length_ || *length_ == value)) {
+        length_ = std::string(value);
+        return true;
+    }
+    badLength_ = "Content-Length: " + std::string(value);
+    return false;
+}
+
 bool InternetSession::deliver(const char* data, std::size_t size)
 {
     Outcome& out = *outcome_;
@@ -233,6 +267,8 @@ InternetSession::Outcome InternetSession::perform(const std::string& url, Body& 
     httpBody_ = httpBody;
     outcome_ = &out;
     inHeaders_ = false;
+    length_.reset();
+    badLength_.clear();
     CURLcode code = static_cast<CURLcode>(run(out));
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);
     body_ = nullptr;
@@ -245,7 +281,8 @@ InternetSession::Outcome InternetSession::perform(const std::string& url, Body& 
     curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &out.status);
     curl_easy_getinfo(curl_, CURLINFO_HTTP_CONNECTCODE, &out.proxyStatus);
     if (code != CURLE_OK)
-        out.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
+        out.error = !badLength_.empty() ? "invalid " + badLength_
+                                        : errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
     // An empty body still has a beginning, where the caller decides.
     if (code == CURLE_OK && out.stop == Stop::None && !out.bodyStarted
         && (!httpBody || (out.status >= 200 && out.status <= 299))) {

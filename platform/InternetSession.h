@@ -10,7 +10,9 @@
 #include "platform/InternetTypes.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 typedef void CURL;
 typedef void CURLM;
@@ -106,6 +108,9 @@ public:
 private:
     friend struct SessionHooks;
     bool deliver(const char* data, std::size_t size);
+    // False for a Content-Length that is no plain number, or that differs
+    // from one given before in the same response.
+    bool checkLength(std::string_view headerLine);
     bool obtainProxyLogin();
     int run(Outcome& out);
 
@@ -123,6 +128,8 @@ private:
     bool httpBody_ = false;
     bool newConnection_ = false;
     bool inHeaders_ = false;
+    std::optional<std::string> length_;  // the response's Content-Length so far
+    std::string badLength_;              // the one that ended the request
     Outcome* outcome_ = nullptr;
 };
 

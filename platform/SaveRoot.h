@@ -26,6 +26,21 @@ public:
 
     // The warning text for a replacement folder.
     static std::string warningText(const std::string& newFolder);
+
+    // Makes sure the save root exists. The default save root is made with
+    // every folder above it (a fresh account may have no documents folder
+    // yet); any other folder, which the user chose, only one level, so a
+    // mistyped path does not grow a tree.
+    struct Preparation {
+        enum Status { Ready, ParentMissing, NotAFolder, CannotCreate };
+        Status status = Ready;
+        std::string folder;   // the save root (absolute, without a trailing "/")
+        std::string missing;  // ParentMissing: the folder above that is not there
+        int error = 0;        // CannotCreate: the errno of the failed mkdir
+        explicit operator bool() const { return status == Ready; }
+    };
+    static Preparation prepare(const std::string& folder, const std::string& defaultFolder);
+    static Preparation prepare(const std::string& folder) { return prepare(folder, defaultFolder()); }
 };
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "TempFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <cstdlib>
@@ -92,8 +94,13 @@ void TempFile::untrack(const std::string& path)
 void TempFile::removeAllNow()
 {
     std::lock_guard lock(trackedMutex);
-    for (const std::string& path : tracked())
-        ::unlink(path.c_str());
+    for (const std::string& path : tracked()) {
+        // A tracked folder (an unpacking's staging folder) goes with its files.
+        if (::unlink(path.c_str()) != 0 && errno == EISDIR) {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    }
     tracked().clear();
 }
 

@@ -34,8 +34,9 @@ public:
     static std::string systemFolder();
 
     // Every temporary file of this process not yet removed or handed on
-    // (TempFile and AtomicFile keep the list): removeAllNow() deletes them,
-    // for a program that must end at once.
+    // (TempFile and AtomicFile keep the list, an unpacking its staging
+    // folder): removeAllNow() deletes them, for a program that must end at
+    // once.
     static void track(const std::string& path);
     static void untrack(const std::string& path);
     static void removeAllNow();

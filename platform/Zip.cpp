@@ -3,6 +3,9 @@
 #include "platform/Cp932Codec.h"
 #include "platform/SafeName.h"
 #include "platform/AtomicFile.h"
+#include "platform/FreeSpaceGuard.h"
+#include "platform/TempFile.h"
+#include "platform/WriteAll.h"
 
 #include <zip.h>
 
@@ -25,10 +28,13 @@ namespace platform {
 namespace {
 
 thread_local std::string zipError;
+thread_local ZipFailure zipFailure = ZipFailure::None;
 
 int fail(std::string text)
 {
     zipError = std::move(text);
+    if (zipFailure == ZipFailure::None)
+        zipFailure = ZipFailure::Other;
     return 0;
 }
 
@@ -78,46 +84,88 @@ bool stopped(const std::atomic<bool>* stop)
     return stop && stop->load(std::memory_order_relaxed);
 }
 
-bool writeEntry(zip_t* z, zip_uint64_t index, const fs::path& target, std::string& error,
-                const std::atomic<bool>* stop)
+// Writes entry index into file (a new file in the staging folder), no larger
+// than the entry's recorded size and leaving the disk its reserve.
+bool writeEntry(zip_t* z, zip_uint64_t index, const std::string& file, const std::string& shownName,
+                FreeSpaceGuard& space, std::string& error, const std::atomic<bool>* stop)
 {
-    AtomicFile out(target.string());
-    if (!out.open()) {
-        error = target.string() + ": " + std::strerror(errno);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(z, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        error = shownName + ": unreadable entry";
+        return false;
+    }
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = file + ": " + std::strerror(errno);
         return false;
     }
     zip_file_t* entry = zip_fopen_index(z, index, 0);
     bool ok = entry != nullptr;
+    if (!ok)
+        error = shownName + ": " + zip_strerror(z);
     std::vector<char> buffer(64 * 1024);
+    zip_uint64_t written = 0;
     while (ok) {
         if (stopped(stop)) {
-            error = target.string() + ": stopped";
+            error = shownName + ": stopped";
             ok = false;
             break;
         }
         zip_int64_t n = zip_fread(entry, buffer.data(), buffer.size());
         if (n < 0) {
+            error = shownName + ": " + zip_file_strerror(entry);
             ok = false;
             break;
         }
         if (n == 0)
             break;
-        if (!out.write(buffer.data(), static_cast<std::size_t>(n)))
+        written += static_cast<zip_uint64_t>(n);
+        // An entry that inflates beyond the size the zip records is a lie
+        // (a zip bomb, or damage): stop before it fills anything.
+        if (written > st.size) {
+            error = shownName + ": larger than the size the zip file records";
+            zipFailure = ZipFailure::TooLarge;
             ok = false;
+            break;
+        }
+        if (!space.allow(static_cast<std::size_t>(n))) {
+            error = shownName + ": the disk's free space ran out";
+            zipFailure = ZipFailure::SpaceRanOut;
+            ok = false;
+            break;
+        }
+        if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(n))) {
+            error = file + ": " + std::strerror(errno);
+            zipFailure = errno == ENOSPC ? ZipFailure::SpaceRanOut : ZipFailure::Io;
+            ok = false;
+        }
     }
     if (entry)
         zip_fclose(entry);
-    struct timespec times[2] = {};
-    zip_stat_t st;
-    const bool timed = ok && zip_stat_index(z, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME);
-    if (timed)
-        times[0] = times[1] = {st.mtime, 0};
-    if (ok && !out.commit(timed ? times : nullptr))
+    if (ok && (st.valid & ZIP_STAT_MTIME)) {
+        struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
+        ::futimens(fd, times);
+    }
+    if (::close(fd) != 0 && ok) {
+        error = file + ": " + std::strerror(errno);
         ok = false;
-    if (!ok && error.empty())
-        error = target.string() + ": " + std::strerror(errno ? errno : EIO);
+    }
     return ok;
 }
+
+// The staging folder of an unpacking: removed with whatever is left in it.
+struct StagingFolder {
+    std::string path;
+    ~StagingFolder()
+    {
+        if (path.empty())
+            return;
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        TempFile::untrack(path);
+    }
+};
 
 } // namespace
 
@@ -128,6 +176,7 @@ const std::string& lastZipError()
 
 int zipnize(const std::string& folder, const std::string& zipPath, const std::atomic<bool>* stop)
 {
+    zipFailure = ZipFailure::None;
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return fail(folder + ": not a folder");
@@ -203,6 +252,7 @@ int zipnize(const std::string& folder, const std::string& zipPath, const std::at
 
 int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath, const std::atomic<bool>* stop)
 {
+    zipFailure = ZipFailure::None;
     int error = 0;
     std::unique_ptr<zip_t, ZipCloser> z(zip_open(zipPath.c_str(), ZIP_RDONLY, &error));
     if (!z)
@@ -227,8 +277,30 @@ int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath, con
             return fail(zipPath + ": entry [" + name + "] would be written outside the folder");
         entries.push_back(std::move(e));
     }
+
+    // Every entry is written whole into a fresh folder beside its place
+    // first, and only then moved into place: nothing in the folder (the zip
+    // itself, when an entry bears its name, included) is touched by an entry
+    // that did not arrive whole.
     const fs::path base(folder);
+    StagingFolder staging;
+    std::string pattern = (base / ".CVunzip-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        return fail(folder + ": " + std::strerror(errno));
+    staging.path = pattern;
+    TempFile::track(staging.path);
+    FreeSpaceGuard space(folder);
     for (const Entry& e : entries) {
+        if (e.folder)
+            continue;
+        std::string why;
+        const std::string file = staging.path + "/" + std::to_string(e.index);
+        if (!writeEntry(z.get(), e.index, file, e.parts.back(), space, why, stop))
+            return fail(why);
+    }
+    for (const Entry& e : entries) {
+        if (stopped(stop))
+            return fail(zipPath + ": stopped");
         fs::path target = base;
         for (const std::string& part : e.parts)
             target /= part;
@@ -243,11 +315,16 @@ int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath, con
             return fail(parent.string() + ": " + ec.message());
         if (e.folder)
             continue;
-        std::string why;
-        if (!writeEntry(z.get(), e.index, target, why, stop))
-            return fail(why);
+        const std::string file = staging.path + "/" + std::to_string(e.index);
+        if (!AtomicFile::moveInto(file, target.string()))
+            return fail(target.string() + ": " + std::strerror(errno ? errno : EIO));
     }
     return 1;
+}
+
+ZipFailure lastZipFailure()
+{
+    return zipFailure;
 }
 
 } // namespace platform

@@ -18,12 +18,19 @@ int zipnize(const std::string& folder, const std::string& zipPath, const std::at
 // Unpacks zipPath into folder. Every entry name is checked first: an
 // absolute name, a drive, or a ".." component refuses the whole archive and
 // nothing is written. Names without the UTF-8 flag are read as code page 932
-// (as Japanese zip programs write them). Each file is written under a
-// temporary name and renamed, replacing an existing file of that name.
+// (as Japanese zip programs write them). Every file is first written whole
+// into a fresh folder inside folder, then moved into place, replacing an
+// existing file of that name (the zip file itself included); so a failure
+// or a stop never leaves a half-written entry in the folder. An entry may not
+// grow beyond the size the zip records, nor fill the disk (FreeSpaceGuard).
 int UnZipnizeInFolder(const std::string& folder, const std::string& zipPath,
                       const std::atomic<bool>* stop = nullptr);
 
 // The last failure of either call in this thread (UTF-8), for the log.
 const std::string& lastZipError();
+
+// What kind of failure the last unpacking was.
+enum class ZipFailure { None, SpaceRanOut, TooLarge, Io, Other };
+ZipFailure lastZipFailure();
 
 } // namespace platform

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libqt6svg6
   libxml2-dev libxml2-utils zlib1g-dev libzip-dev libcurl4-openssl-dev
   libjpeg62-turbo-dev libgtest-dev libcpp-httplib-dev
-  tinyproxy python3-pyftpdlib zip unzip
+  tinyproxy python3-pyftpdlib zip unzip openssl ca-certificates
   chromium fonts-noto-cjk
   xvfb xdotool libglib2.0-bin desktop-file-utils shared-mime-info xdg-utils
 )
@@ -23,11 +23,20 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
-fi
+# Installing needs root: run as root directly (a container, CI), else
+# through sudo when there is one.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    echo "install-deps.sh: installing ${missing[*]} needs root or sudo" >&2
+    exit 1
+  fi
+}
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+as_root apt-get -o DPkg::Lock::Timeout=600 update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+  --no-install-recommends "${missing[@]}"

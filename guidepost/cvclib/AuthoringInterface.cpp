@@ -339,24 +339,24 @@ void AuthoringInterface::SetNum(int id, int dataId, int value)
         switch (dataId) {
         case IdStoreAdd:
             if (value == 1) {
-                if (!store_.addAccount(items_[1].account))
+                if (!store_.addAccount(account_))
                     throw CCVCException(CCVCException::AccountAddFailed);
                 return;
             }
             if (value == 2) {
-                if (!store_.addProxy(items_[2].proxy))
+                if (!store_.addProxy(proxy_))
                     throw CCVCException(CCVCException::ProxyAddFailed);
                 return;
             }
             throw CCVCException(CCVCException::BadParameter);
         case IdStoreRemove:
             if (value == 1) {
-                if (!store_.removeAccount(items_[1].account.name))
+                if (!store_.removeAccount(account_.name))
                     throw CCVCException(CCVCException::AccountRemoveFailed);
                 return;
             }
             if (value == 2) {
-                if (!store_.removeProxy(items_[2].proxy.name))
+                if (!store_.removeProxy(proxy_.name))
                     throw CCVCException(CCVCException::ProxyRemoveFailed);
                 return;
             }
@@ -374,7 +374,7 @@ void AuthoringInterface::SetNum(int id, int dataId, int value)
         }
         break;
     case AccountKind: {
-        auto& a = it.account;
+        auto& a = account_;
         switch (dataId) {
         case IdReset:
             a = AccountRecord{};
@@ -397,10 +397,10 @@ void AuthoringInterface::SetNum(int id, int dataId, int value)
     case ProxyKind:
         switch (dataId) {
         case IdReset:
-            it.proxy = ProxyRecord{};
+            proxy_ = ProxyRecord{};
             return;
         case IdPort:
-            it.proxy.port = static_cast<std::uint16_t>(value);
+            proxy_.port = static_cast<std::uint16_t>(value);
             return;
         }
         break;
@@ -484,7 +484,7 @@ void AuthoringInterface::SetValue(int id, int dataId, const std::string& value)
         break;
     }
     case AccountKind: {
-        auto& a = it.account;
+        auto& a = account_;
         constexpr int e = CCVCException::AccountSetFailed;
         switch (dataId) {
         case IdReset: a = AccountRecord{}; return;
@@ -497,7 +497,7 @@ void AuthoringInterface::SetValue(int id, int dataId, const std::string& value)
         break;
     }
     case ProxyKind: {
-        auto& p = it.proxy;
+        auto& p = proxy_;
         constexpr int e = CCVCException::ProxySetFailed;
         switch (dataId) {
         case IdReset: p = ProxyRecord{}; return;
@@ -547,13 +547,13 @@ bool AuthoringInterface::GetValue(int id, int dataId, std::string& value)
         break;
     }
     case AccountKind: {
-        auto& a = it.account;
+        auto& a = account_;
         field = dataId == IdName ? &a.name : dataId == IdUserId ? &a.userId : dataId == IdServer ? &a.server
               : dataId == IdAccountString ? &a.proxyName : nullptr;
         break;
     }
     case ProxyKind: {
-        auto& p = it.proxy;
+        auto& p = proxy_;
         field = dataId == IdName ? &p.name : dataId == IdServer ? &p.server : dataId == IdUserId ? &p.userId : nullptr;
         break;
     }
@@ -626,15 +626,15 @@ bool AuthoringInterface::GetNum(int id, int dataId, int& value)
     }
     case AccountKind:
         switch (dataId) {
-        case IdProtocol: value = toInterface(protocolCodes, it.account.protocol); return true;
-        case IdPort: value = it.account.port; return true;
-        case IdAccountNumber: value = it.account.askPassword; return true;
-        case IdAccountNumber2: value = it.account.extraNumber; return true;
+        case IdProtocol: value = toInterface(protocolCodes, account_.protocol); return true;
+        case IdPort: value = account_.port; return true;
+        case IdAccountNumber: value = account_.askPassword; return true;
+        case IdAccountNumber2: value = account_.extraNumber; return true;
         }
         return false;
     case ProxyKind:
         if (dataId == IdPort) {
-            value = it.proxy.port;
+            value = proxy_.port;
             return true;
         }
         return false;
@@ -665,18 +665,20 @@ bool AuthoringInterface::TestData(int id, int dataId, int index, int target)
         return false;
     if (dataId == IdAccount) {
         const AccountRecord* account = store_.accountAt(static_cast<std::size_t>(index));
-        Item& work = item(target);
+        const Item& work = item(target);
         if (!account)
             return false;
-        work.account = *account;
+        if (work.kind == AccountKind)
+            account_ = *account;
         return true;
     }
     if (dataId == IdAccountString) {
         const ProxyRecord* proxy = store_.proxyAt(static_cast<std::size_t>(index));
-        Item& work = item(target);
+        const Item& work = item(target);
         if (!proxy)
             return false;
-        work.proxy = *proxy;
+        if (work.kind == ProxyKind)
+            proxy_ = *proxy;
         return true;
     }
     return false;
@@ -706,7 +708,7 @@ int AuthoringInterface::ItemCount(int id, int childKind)
 
 namespace {
 template <typename Record>
-int idAt(const std::vector<std::unique_ptr<Record>>& list, int index, const std::map<const void*, int>& ids)
+int idAt(const std::vector<std::unique_ptr<Record>>& list, int index, const std::unordered_map<const void*, int>& ids)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= list.size())
         return -1;
@@ -757,6 +759,13 @@ bool AuthoringInterface::Save(int id, const std::string& path, int archive)
 
 void AuthoringInterface::registerModel()
 {
+    std::size_t files = 0;
+    for (auto& task : model_.tasks)
+        for (auto& source : task->sources)
+            for (auto& list : source->fileLists)
+                files += list->files.size();
+    items_.reserve(items_.size() + files + 1);
+    fileIds_.reserve(files);
     addItem(GuidePostKind, &model_);
     for (auto& task : model_.tasks) {
         taskIds_[task.get()] = addItem(TaskKind, task.get());

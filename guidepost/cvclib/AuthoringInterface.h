@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class AuthoringInterface {
@@ -51,12 +52,13 @@ public:
     AccountStore& store() { return store_; }
 
 private:
+    // One entry per item; large documents have one per file, so it stays
+    // two words.
     struct Item {
         int kind = 0;
         void* record = nullptr;
-        AccountRecord account;
-        ProxyRecord proxy;
     };
+    using IdMap = std::unordered_map<const void*, int>;
 
     Item& item(int id);
     int addItem(int kind, void* record);
@@ -66,7 +68,7 @@ private:
 
     CAMData model_;
     std::vector<Item> items_;
-    std::map<const void*, int> taskIds_, sourceIds_, fileListIds_, fileIds_, browseIds_;
+    IdMap taskIds_, sourceIds_, fileListIds_, fileIds_, browseIds_;
     // Records made by NewItem and not yet appended to a parent.
     std::vector<std::unique_ptr<TaskRecord>> newTasks_;
     std::vector<std::unique_ptr<SourceRecord>> newSources_;
@@ -75,6 +77,9 @@ private:
     std::vector<std::unique_ptr<AttachRecord>> newAttachments_;
     std::vector<std::unique_ptr<BrowseRecord>> newBrowse_;
     AccountStore store_;
+    // The work records of the account item (1) and the proxy item (2).
+    AccountRecord account_;
+    ProxyRecord proxy_;
     // Never set through the interface: archives it writes are not enciphered.
     bool encipher_ = false;
 };

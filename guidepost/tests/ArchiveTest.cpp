@@ -1,10 +1,17 @@
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
 #include "guidepost/TCXML.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -249,6 +256,149 @@ TEST_F(ArchiveTest, RoundTripEntryForEntryAndReSaveFromTheArchive)
         EXPECT_EQ(readAll(out), contents[i]);
     }
     fs::remove(again.documentPath);
+}
+
+// Each attachment is compressed straight into the archive, its sizes filled
+// in afterwards: every size around the buffers' and the cipher's edges must
+// come out whole, with headers that tell the truth.
+TEST_F(ArchiveTest, StreamedEntriesOfEverySizeReadBackWhole)
+{
+    const std::size_t sizes[] = {0,     1,     7,     8,      9,      16383,  16384,  16385,
+                                 65535, 65536, 131071, 131072, 131073, 400000, 1048579};
+    std::vector<std::string> contents;
+    CAMData model;
+    model.local = true;
+    TaskRecord& task = addTask(model, "t");
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        std::string data = randomBytes(sizes[i] / 2, static_cast<unsigned>(i));
+        while (data.size() < sizes[i])
+            data += "本文 text " + std::to_string(data.size()) + "\n";
+        data.resize(sizes[i]);
+        contents.push_back(data);
+        attach(task, "e" + std::to_string(i), file("src" + std::to_string(i), data));
+    }
+    for (bool encipher : {false, true}) {
+        SCOPED_TRACE(encipher);
+        fs::path archive = work_ / (encipher ? "enc.gpa" : "plain.gpa");
+        ASSERT_TRUE(GuidePostArchive::Write(archive, model, encipher, code, sizeof code));
+        ArchiveIndex index;
+        ASSERT_TRUE(GuidePostArchive::ReadIndex(archive, index));
+        fs::remove(index.documentPath);
+        ASSERT_EQ(index.records.size(), contents.size());
+        const std::string bytes = readAll(archive);
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            SCOPED_TRACE(sizes[i]);
+            const auto& r = index.records[i];
+            EXPECT_TRUE(r.compressed);
+            EXPECT_EQ(r.enciphered, encipher);
+            EXPECT_EQ(r.storedLength, encipher ? (r.compressedSize + 7) / 8 * 8 : r.compressedSize);
+            if (!encipher) {
+                // The stored data is one whole gzip stream of the file.
+                std::string plain(contents[i].size() + 1, '\0');
+                z_stream z{};
+                ASSERT_EQ(inflateInit2(&z, MAX_WBITS + 16), Z_OK);
+                z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()) + r.offset + 14);
+                z.avail_in = r.storedLength;
+                z.next_out = reinterpret_cast<Bytef*>(plain.data());
+                z.avail_out = static_cast<uInt>(plain.size());
+                EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+                EXPECT_EQ(z.avail_in, 0u);
+                plain.resize(plain.size() - z.avail_out);
+                inflateEnd(&z);
+                EXPECT_TRUE(plain == contents[i]);
+            }
+            fs::path out = work_ / "out";
+            ASSERT_TRUE(GuidePostArchive::ExtractEntry(archive, out, r, code, sizeof code));
+            EXPECT_TRUE(readAll(out) == contents[i]);
+        }
+    }
+}
+
+TEST_F(ArchiveTest, AFullDiskOrAnUnreadableSourceLeavesNothing)
+{
+    CAMData model;
+    model.local = true;
+    TaskRecord& task = addTask(model, "t");
+    attach(task, "small", file("small", "a few bytes"));
+    attach(task, "big", file("big", randomBytes(3 << 20, 9)));
+    fs::path archive = work_ / "full.gpa";
+    writeAll(archive, "keep me");
+
+    for (bool encipher : {false, true}) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A file-size limit stands in for a disk that fills in mid-entry.
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::_exit(GuidePostArchive::Write(archive, model, encipher, code, sizeof code) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << "the write fails";
+        EXPECT_EQ(readAll(archive), "keep me");
+    }
+
+    // A folder where a file should be fails when it is read.
+    task.attachments[1]->sourcePath = work_.string();
+    EXPECT_FALSE(GuidePostArchive::Write(archive, model, false, nullptr, 0));
+    EXPECT_EQ(readAll(archive), "keep me");
+    // The fixture checks that no temporary file is left in either folder.
+}
+
+// A receive takes the entries out through one open reader, in the order
+// its files come, and stops one whenever it must.
+TEST_F(ArchiveTest, OneReaderTakesEntriesInAnyOrderAndStopsOnRequest)
+{
+    const std::string first = randomBytes(200000, 5), second = "second";
+    CAMData model;
+    model.local = true;
+    TaskRecord& task = addTask(model, "t");
+    attach(task, "first", file("first", first));
+    attach(task, "second", file("second", second));
+    fs::path archive = work_ / "r.gpa";
+    for (bool encipher : {false, true}) {
+        SCOPED_TRACE(encipher);
+        ASSERT_TRUE(GuidePostArchive::Write(archive, model, encipher, code, sizeof code));
+        ArchiveIndex index;
+        ASSERT_TRUE(GuidePostArchive::ReadIndex(archive, index));
+        fs::remove(index.documentPath);
+        ArchiveEntryReader reader;
+        ASSERT_TRUE(reader.Open(archive));
+        auto take = [&](const ArchiveIndexRecord& r, std::string& out, std::size_t limit = SIZE_MAX) {
+            out.clear();
+            return reader.Extract(r, code, sizeof code, [&](const unsigned char* p, std::size_t n) {
+                out.append(reinterpret_cast<const char*>(p), n);
+                return out.size() < limit;
+            });
+        };
+        std::string out;
+        EXPECT_EQ(take(index.records[1], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_EQ(out, second);
+        EXPECT_EQ(take(index.records[0], out, 1000), ArchiveEntryReader::Result::Stopped);
+        EXPECT_EQ(take(index.records[0], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_TRUE(out == first);
+        EXPECT_EQ(take(index.records[1], out), ArchiveEntryReader::Result::Extracted);
+        EXPECT_EQ(out, second);
+        // A record that points elsewhere than an entry is damage, not a crash.
+        ArchiveIndexRecord wrong = index.records[1];
+        wrong.offset -= 3;
+        EXPECT_EQ(take(wrong, out), ArchiveEntryReader::Result::Damaged);
+        wrong.offset = 0xFFFFFFF0u;
+        EXPECT_EQ(take(wrong, out), ArchiveEntryReader::Result::Damaged);
+        if (encipher) {
+            const unsigned char other[] = {'o', 't', 'h', 'e', 'r'};
+            EXPECT_EQ(reader.Extract(index.records[0], other, sizeof other,
+                                     [](const unsigned char*, std::size_t) { return true; }),
+                      ArchiveEntryReader::Result::Damaged);
+        }
+    }
+    ArchiveEntryReader closed;
+    EXPECT_FALSE(closed.Open((work_ / "missing.gpa").string()));
+    EXPECT_EQ(closed.Extract(ArchiveIndexRecord{}, nullptr, 0, [](const unsigned char*, std::size_t) { return true; }),
+              ArchiveEntryReader::Result::Damaged);
 }
 
 TEST_F(ArchiveTest, NoAttachmentsGivesHeaderDocumentAndFinalStampOnly)

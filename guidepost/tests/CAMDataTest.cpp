@@ -353,6 +353,7 @@ TEST_F(CAMDataFiles, TaskAndSourceRules)
                            "<site value=\"10\" protocol=\"ftp\">noid</site>"
                            "<site id=\"c\" protocol=\"gopher\">badproto</site>"
                            "<site id=\"d\" protocol=\"http\" port=\"8080\">kept</site>"
+                           "<site id=\"e\" value=\"\" protocol=\"ftp\">empty</site>"
                            "</mirrorsitelist></server><port>2121</port><account inputmail=\"yes\">anonymous</account>"
                            "<filelist><mirrorsitefolderlist><mirrorsitefolder id=\"d\">/m</mirrorsitefolder>"
                            "</mirrorsitefolderlist></filelist><filelist/></source>"));
@@ -363,10 +364,12 @@ TEST_F(CAMDataFiles, TaskAndSourceRules)
     EXPECT_TRUE(s.inputMail);
     EXPECT_TRUE(s.synchronize);
     EXPECT_EQ(s.update, UpdateForce);
-    ASSERT_EQ(s.mirrorSites.size(), 1u);
+    ASSERT_EQ(s.mirrorSites.size(), 2u);
     EXPECT_EQ(s.mirrorSites[0].host, "kept");
     EXPECT_EQ(s.mirrorSites[0].weight, 100);
     EXPECT_EQ(s.mirrorSites[0].port, 8080);
+    EXPECT_EQ(s.mirrorSites[1].host, "empty") << "an empty weight is an absent one";
+    EXPECT_EQ(s.mirrorSites[1].weight, 100);
     EXPECT_EQ(s.fileLists.size(), 2u);
     EXPECT_TRUE(s.fileLists[0]->mirrorFoldersPresent);
     EXPECT_EQ(s.fileLists[0]->mirrorFolders.at("d"), "/m");
@@ -401,7 +404,7 @@ TEST_F(CAMDataFiles, FileRules)
                                  "<file name=\"y\" browseid=\"p\" mode=\"ascii\" uncompress=\"gz\" update=\"up2date\">"
                                  "ignored<remote>r/y</remote><time>1700000000</time></file>"
                                  "<file mode=\"\" uncompress=\"rar\"/>"
-                                 "<file>plain.txt<time>5</time></file>")));
+                                 "<file method=\"mget\" mode=\"auto\" synchronize=\"no\">plain.txt<time>5</time></file>")));
     const auto& files = m.tasks[0]->sources[0]->fileLists[0]->files;
     ASSERT_EQ(files.size(), 4u);
     EXPECT_EQ(files[3]->remote, "plain.txt");  // the time child's text is not part of the name
@@ -416,6 +419,15 @@ TEST_F(CAMDataFiles, FileRules)
     EXPECT_EQ(files[1]->time, 1700000000);
     EXPECT_EQ(files[2]->mode, ModeAuto);
     EXPECT_EQ(files[2]->uncompress, UncompressNone);
+    // What a file says for itself, so the receiver can let it override its list.
+    EXPECT_TRUE(files[1]->modeGiven);
+    EXPECT_FALSE(files[2]->modeGiven);
+    EXPECT_TRUE(files[3]->modeGiven);
+    EXPECT_FALSE(files[1]->methodGiven);
+    EXPECT_TRUE(files[3]->methodGiven);
+    EXPECT_EQ(files[3]->method, MethodMget);
+    EXPECT_TRUE(files[3]->synchronizeOff);
+    EXPECT_FALSE(files[1]->synchronizeOff);
     EXPECT_EQ(m.browseIndex.at("p"), files[1].get());  // the later one wins
     EXPECT_EQ(m.browseIndex.at(""), files[3].get());
 }
@@ -547,6 +559,15 @@ TEST_F(CAMDataFiles, BadDocumentsThrowInvalid)
               CAMException::InvalidGuidePost);
     EXPECT_EQ(codeOf(head + "<Corvandelle xmlns=\"x-schema:wrong\"><version>1</version></Corvandelle>"),
               CAMException::InvalidGuidePost);
+    // Tasks are loaded as they are read; a document broken after them
+    // leaves none behind.
+    const std::string good = task("<type>save</type><folder>d</folder>");
+    const std::string whole = document("<tasklist>" + good + good + "</tasklist>");
+    EXPECT_EQ(codeOf(whole.substr(0, whole.size() - 5)), CAMException::InvalidGuidePost);
+    EXPECT_TRUE(m.tasks.empty());
+    EXPECT_TRUE(m.browseIndex.empty());
+    EXPECT_EQ(codeOf(whole), -1);
+    EXPECT_EQ(m.tasks.size(), 2u);
     TCXML::SetSchemaFolder((folder / "nowhere").string());
     EXPECT_EQ(codeOf(document("<tasklist/>")), CAMException::SchemaMissing);
 }

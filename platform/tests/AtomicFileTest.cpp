@@ -128,3 +128,38 @@ TEST_F(AtomicFileTest, TemporaryFilesInFlightCanAllBeRemovedAtOnce)
     platform::TempFile::removeAllNow();
     EXPECT_EQ(entries(), 0);
 }
+
+TEST_F(AtomicFileTest, AReleasedFileWaitsBesideItsTargetUntilMovedIn)
+{
+    ASSERT_TRUE(AtomicFile::writeWhole((dir / "a.bin").string(), "old"));
+    std::string released;
+    {
+        AtomicFile file((dir / "a.bin").string());
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new", 3));
+        released = file.release();
+    }
+    // Handed on whole and uncommitted: the target is untouched until then.
+    ASSERT_FALSE(released.empty());
+    EXPECT_EQ(fs::path(released).parent_path(), dir);
+    EXPECT_EQ(read(released), "new");
+    EXPECT_EQ(read(dir / "a.bin"), "old");
+    ASSERT_TRUE(AtomicFile::moveInto(released, (dir / "a.bin").string()));
+    platform::TempFile::untrack(released);
+    EXPECT_EQ(read(dir / "a.bin"), "new");
+    EXPECT_EQ(entries(), 1);
+
+    // Until then it is on the list of files an abrupt end removes.
+    AtomicFile waiting((dir / "b.bin").string());
+    ASSERT_TRUE(waiting.open());
+    released = waiting.release();
+    EXPECT_EQ(entries(), 2);
+    platform::TempFile::removeAllNow();
+    EXPECT_FALSE(fs::exists(released));
+    EXPECT_EQ(entries(), 1);
+
+    // A file never opened hands nothing on.
+    AtomicFile broken((dir / "c.bin").string());
+    EXPECT_EQ(broken.release(), "");
+    EXPECT_EQ(entries(), 1);
+}

@@ -1,6 +1,7 @@
 #include "platform/Compression.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <unistd.h>
 
@@ -162,6 +163,97 @@ TEST_F(CompressionTest, TheInflaterTakesAnyPiecesAndStopsWhenTheSinkRefuses)
     EXPECT_FALSE(refused.feed(bytes, 1));  // stays stopped
     EXPECT_FALSE(refused.finish());
     EXPECT_EQ(calls, 2u);
+}
+
+// The whole of data through one deflater fed in pieces of piece bytes.
+std::string deflated(platform::GzipDeflater& deflater, std::string& out, const std::string& data, std::size_t piece)
+{
+    out.clear();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    for (std::size_t at = 0; at < data.size(); at += piece)
+        EXPECT_TRUE(deflater.feed(bytes + at, std::min(piece, data.size() - at)));
+    EXPECT_TRUE(deflater.finish());
+    EXPECT_EQ(deflater.produced(), out.size());
+    return out;
+}
+
+// Inflates exactly one gzip member that must end where the bytes end.
+bool oneMember(const std::string& packed, std::string& plain)
+{
+    z_stream z{};
+    if (inflateInit2(&z, MAX_WBITS + 16) != Z_OK)
+        return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    plain.clear();
+    int rc = Z_OK;
+    unsigned char buffer[65536];
+    while (rc == Z_OK) {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        rc = inflate(&z, Z_NO_FLUSH);
+        plain.append(reinterpret_cast<char*>(buffer), sizeof buffer - z.avail_out);
+    }
+    const bool whole = rc == Z_STREAM_END && z.avail_in == 0;
+    inflateEnd(&z);
+    return whole;
+}
+
+TEST_F(CompressionTest, TheDeflaterMakesOneOrdinaryStreamWhateverThePieces)
+{
+    const std::size_t block = 128 * 1024;
+    std::string out;
+    platform::GzipDeflater deflater([&out](const unsigned char* p, std::size_t n) {
+        out.append(reinterpret_cast<const char*>(p), n);
+        return true;
+    });
+    for (std::size_t size : {std::size_t(0), std::size_t(1), block - 1, block, block + 1, 5 * block,
+                             7 * block + 12345}) {
+        SCOPED_TRACE(size);
+        const std::string data = repetitiveText(size / 2) + randomText(size - size / 2, static_cast<unsigned>(size));
+        const std::string whole = deflated(deflater, out, data, data.size() + 1);
+        std::string plain;
+        ASSERT_TRUE(oneMember(whole, plain));
+        EXPECT_TRUE(plain == data);
+        // The blocks are cut by position, not by how the data arrives.
+        for (std::size_t piece : {std::size_t(4096), std::size_t(16384), block + 3})
+            EXPECT_TRUE(deflated(deflater, out, data, piece) == whole) << piece;
+        // Primed with the 32 KiB before it, no block loses what it shares
+        // with the one before: the stream is about the size of zlib's own.
+        uLongf bound = compressBound(static_cast<uLong>(data.size()));
+        std::string single(bound, '\0');
+        ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(single.data()), &bound,
+                            reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                            Z_DEFAULT_COMPRESSION),
+                  Z_OK);
+        EXPECT_LE(whole.size(), bound + 16 + 6 * (size / block + 1));
+    }
+
+    // Text that repeats across block boundaries compresses as well as in one piece.
+    const std::string text = repetitiveText(3 * 1024 * 1024);
+    std::string plain;
+    ASSERT_TRUE(oneMember(deflated(deflater, out, text, 65536), plain));
+    EXPECT_TRUE(plain == text);
+    EXPECT_LT(out.size(), text.size() / 20);
+}
+
+TEST_F(CompressionTest, TheDeflaterStopsWhenTheSinkRefuses)
+{
+    const std::string data = repetitiveText(600000) + randomText(600000, 4);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    for (std::size_t allowed : {std::size_t(0), std::size_t(1), std::size_t(3)}) {
+        SCOPED_TRACE(allowed);
+        std::size_t calls = 0;
+        platform::GzipDeflater deflater([&](const unsigned char*, std::size_t) { return calls++ < allowed; });
+        bool ok = true;
+        for (std::size_t at = 0; at < data.size() && ok; at += 16384)
+            ok = deflater.feed(bytes + at, std::min<std::size_t>(16384, data.size() - at));
+        ok = ok && deflater.finish();
+        EXPECT_FALSE(ok);
+        EXPECT_FALSE(deflater.feed(bytes, 1));  // stays stopped
+        EXPECT_FALSE(deflater.finish());
+        EXPECT_EQ(calls, allowed + 1);
+    }
 }
 
 } // namespace

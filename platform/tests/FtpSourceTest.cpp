@@ -107,7 +107,9 @@ TEST_F(FtpSourceTest, FetchesInTheResolvedModeWithTheBytesIntact)
     EXPECT_EQ(bin.mode, 2);
     EXPECT_EQ(readFile(bin.tempPath), readFile(*root / "data.bin"));
     EXPECT_EQ(bin.size, 20000);
-    EXPECT_EQ(sizes.back(), 20000);
+    // A single file's size is not asked (SIZE replies cannot be trusted):
+    // the progress counts the bytes without a total.
+    EXPECT_EQ(sizes.back(), 0);
     EXPECT_EQ(blocks.back(), 20000);
 
     EXPECT_EQ(src.get(request("noext")).mode, 2);
@@ -228,6 +230,45 @@ TEST_F(FtpSourceTest, CancelStopsTheTransfer)
     EXPECT_EQ(r.error.failure, TransferFailure::Cancelled);
     EXPECT_EQ(blocks, 1);
     EXPECT_TRUE(noTempFiles());
+}
+
+// A server whose SIZE replies are smaller than the file, or negative: the
+// whole file is read, up to the end of the data connection.
+TEST(FtpSizeTest, TheDataConnectionNotTheSizeReplyEndsAFile)
+{
+    const auto root = testservers::scratchFolder("ftp-size");
+    const std::string bytes = "abcdefghijklmnopqrstuvwxyz0123456789";
+    writeFile(root / "long.bin", bytes);
+    writeFile(root / "pub" / "two.bin", bytes + bytes);
+    AsciiExtensions ascii;
+    for (const char* reply : {"3", "-5"}) {
+        testservers::FtpServer server(root, "alice", "wonder", reply);
+        ASSERT_TRUE(server.ready);
+        long long announced = -1;
+        TransferCallbacks callbacks;
+        callbacks.fileBegins = [&](long long size) { announced = size; };
+        FtpSource src("127.0.0.1", server.port, {}, {}, {}, callbacks, &ascii);
+        ASSERT_EQ(src.open().failure, TransferFailure::None);
+        FtpFileResult r = src.get(request("long.bin"));
+        ASSERT_EQ(r.status, TransferStatus::Received) << reply << " " << r.error.detail;
+        EXPECT_EQ(readFile(r.tempPath), bytes) << reply;
+        EXPECT_EQ(r.size, static_cast<long long>(bytes.size()));
+        std::filesystem::remove(r.tempPath);
+
+        FtpMultipleGet m;
+        m.pattern = "*.bin";
+        m.localFolder = "dest";
+        std::string got;
+        m.fileDone = [&](const FtpFileResult& done) {
+            got = done.status == TransferStatus::Received ? readFile(done.tempPath) : "failed";
+            std::filesystem::remove(done.tempPath);
+        };
+        ASSERT_TRUE(src.changeFolder("/pub"));
+        EXPECT_TRUE(src.getMultiple(m));
+        EXPECT_EQ(got, bytes + bytes) << reply;
+        EXPECT_EQ(announced, 72) << "a multiple get's progress takes the size from the listing";
+    }
+    std::filesystem::remove_all(root);
 }
 
 TEST(FtpListing, ParsesMlsdAndUnixLines)

@@ -365,6 +365,16 @@ TEST_F(HttpSourceTest, BrokenServersFailTheFileAndLeaveNothingBehind)
         HttpSource src = source(raw.port);
         EXPECT_EQ(src.fetch(file("", "short.bin")).status, TransferStatus::Failed);
     }
+    // A length that is no number (or two that disagree): the body's end is
+    // unknown, and read until the close it may be cut unnoticed.
+    for (const char* length : {"Content-Length: abc\r\n", "Content-Length: -5\r\n", "Content-Length: 9x\r\n",
+                               "Content-Length: 5\r\nContent-Length: 9\r\n"}) {
+        testservers::RawServer raw(std::string("HTTP/1.1 200 OK\r\n") + length + "Connection: close\r\n\r\nbody text");
+        HttpSource src = source(raw.port);
+        HttpFileResult r = src.fetch(file("", "length.bin"));
+        EXPECT_EQ(r.status, TransferStatus::Failed) << length;
+        EXPECT_EQ(r.error.failure, TransferFailure::TransferFailed) << length;
+    }
     // Nobody listens.
     {
         int port = testservers::freePort();

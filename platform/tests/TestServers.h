@@ -3,6 +3,8 @@
 // a raw socket server for broken answers, tinyproxy and pyftpdlib as child
 // processes. Nothing listens beyond the loopback address.
 
+#include "OutsidePrograms.h"
+
 #include <httplib.h>
 
 #include <arpa/inet.h>
@@ -186,13 +188,16 @@ private:
     std::thread thread_;
 };
 
-// A child process that is killed when the object goes.
+// A child process that is killed when the object goes. With a home, the
+// child gets it (and the XDG folders and TMPDIR below it).
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> argv)
+    explicit ChildProcess(std::vector<std::string> argv, const OwnHome* home = nullptr)
     {
         pid_ = ::fork();
         if (pid_ == 0) {
+            if (home)
+                home->apply();
             std::vector<char*> args;
             for (auto& a : argv)
                 args.push_back(a.data());
@@ -211,9 +216,36 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // False once the child has ended (it could not start, or it failed).
+    bool running()
+    {
+        if (pid_ <= 0)
+            return false;
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        return true;
+    }
+
 private:
     pid_t pid_ = -1;
 };
+
+// Waits for a child server to listen on port; stops at once when the child
+// has ended.
+inline bool waitForChild(ChildProcess& child, int port, int seconds = 10)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (canConnect(port))
+            return true;
+        if (!child.running())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
 
 inline std::filesystem::path scratchFolder(const std::string& name)
 {
@@ -250,9 +282,13 @@ public:
              << "PidFile \"" << (dir_ / "tinyproxy.pid").string() << "\"\n"
              << "DisableViaHeader Yes\n";
         conf.close();
+        const std::string program = requireProgram("tinyproxy", "tinyproxy");
+        if (program.empty())
+            return;
+        home_ = std::make_unique<OwnHome>(dir_ / "home");
         child_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/tinyproxy", "-d", "-c", (dir_ / "tinyproxy.conf").string()});
-        ready = waitForPort(port);
+            std::vector<std::string>{program, "-d", "-c", (dir_ / "tinyproxy.conf").string()}, home_.get());
+        ready = waitForChild(*child_, port);
     }
     ~TinyProxy()
     {
@@ -264,6 +300,7 @@ public:
 
 private:
     std::filesystem::path dir_;
+    std::unique_ptr<OwnHome> home_;
     std::unique_ptr<ChildProcess> child_;
 };
 
@@ -276,16 +313,23 @@ public:
         dir_ = scratchFolder("tls");
         cert = (dir_ / "cert.pem").string();
         std::string key = (dir_ / "key.pem").string();
-        std::string make = "/usr/bin/openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                           " -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert
-            + "' >/dev/null 2>&1";
-        if (std::system(make.c_str()) != 0)
+        const std::string openssl = requireProgram("openssl", "openssl");
+        if (openssl.empty())
             return;
+        home_ = std::make_unique<OwnHome>(dir_ / "home");
+        std::string make = home_->envPrefix() + "'" + openssl
+            + "' req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+              " -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) {
+            ADD_FAILURE() << "openssl could not make a certificate";
+            return;
+        }
         port = freePort();
-        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "/usr/bin/openssl", "s_server", "-quiet", "-www", "-accept", "127.0.0.1:" + std::to_string(port),
-            "-cert", cert, "-key", key});
-        ready = waitForPort(port);
+        child_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{openssl, "s_server", "-quiet", "-www", "-accept",
+                                     "127.0.0.1:" + std::to_string(port), "-cert", cert, "-key", key},
+            home_.get());
+        ready = waitForChild(*child_, port);
     }
     ~TlsServer()
     {
@@ -298,24 +342,41 @@ public:
 
 private:
     std::filesystem::path dir_;
+    std::unique_ptr<OwnHome> home_;
     std::unique_ptr<ChildProcess> child_;
 };
 
 // pyftpdlib: anonymous read-only at root, and one password account.
+// sizeReply: what every SIZE command is answered with (a server that
+// misreports sizes); empty for the true size.
 class FtpServer {
 public:
-    FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password)
+    FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password,
+              const std::string& sizeReply = {})
     {
         port = freePort();
+        const std::string python = pythonWithPyftpdlib();
+        if (python.empty())
+            return;
+        home_ = std::make_unique<OwnHome>(scratchFolder("ftp-home-" + std::to_string(port)));
         std::string script = std::string(CV_SOURCE_DIR) + "/platform/tests/ftp_server.py";
-        child_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "/usr/bin/python3", script, std::to_string(port), root.string(), user, password});
-        ready = waitForPort(port);
+        std::vector<std::string> argv{python, script, std::to_string(port), root.string(), user, password};
+        if (!sizeReply.empty())
+            argv.push_back(sizeReply);
+        child_ = std::make_unique<ChildProcess>(argv, home_.get());
+        ready = waitForChild(*child_, port);
+    }
+    ~FtpServer()
+    {
+        child_.reset();
+        if (home_)
+            std::filesystem::remove_all(home_->home);
     }
     int port = 0;
     bool ready = false;
 
 private:
+    std::unique_ptr<OwnHome> home_;
     std::unique_ptr<ChildProcess> child_;
 };
 

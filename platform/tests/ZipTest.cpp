@@ -1,4 +1,5 @@
 #include "platform/Cp932Codec.h"
+#include "platform/FreeSpaceGuard.h"
 #include "platform/Zip.h"
 
 #include <gtest/gtest.h>
@@ -137,4 +138,91 @@ TEST_F(ZipTest, AStopEndsPackingAndUnpackingWithoutTemporaryFiles)
     stop = false;
     EXPECT_EQ(UnZipnizeInFolder((dir / "into").string(), (dir / "whole.zip").string(), &stop), 1);
     EXPECT_EQ(read(dir / "into/b.txt"), "beta");
+}
+
+namespace {
+
+// A zip of (name, contents) entries, deflated.
+void makeZipOf(const fs::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int error = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (const auto& [name, contents] : entries) {
+        zip_source_t* src = zip_source_buffer(z, contents.data(), contents.size(), 0);
+        ASSERT_GE(zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+// Rewrites the uncompressed size the zip records for the entry name, in its
+// local header and its central directory entry, as a zip bomb does (the
+// data itself stays).
+void recordSize(const fs::path& path, const std::string& name, std::uint32_t size)
+{
+    std::string bytes = ZipTest::read(path);
+    auto patch = [&](const char* signature, std::size_t sizeAt, std::size_t nameAt) {
+        for (std::size_t at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+            if (bytes.compare(at + nameAt, name.size(), name) != 0)
+                continue;
+            for (int i = 0; i < 4; ++i)
+                bytes[at + sizeAt + i] = static_cast<char>((size >> (8 * i)) & 0xff);
+        }
+    };
+    patch("PK\x03\x04", 22, 30);  // local header
+    patch("PK\x01\x02", 24, 46);  // central directory
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::uint64_t freeBytes(const fs::path& folder)
+{
+    return fs::space(folder).available;
+}
+
+} // namespace
+
+// An entry bearing the zip's own name replaces the zip only once it has
+// arrived whole; nothing half-written, and no staging folder, is left.
+TEST_F(ZipTest, AnEntryNamedLikeTheZipReplacesItWhole)
+{
+    fs::create_directories(dir / "dst");
+    makeZipOf(dir / "dst/pack.zip", {{"pack.zip", "the entry's own data"}, {"other.txt", "other"}});
+    ASSERT_EQ(UnZipnizeInFolder((dir / "dst").string(), (dir / "dst/pack.zip").string()), 1) << lastZipError();
+    EXPECT_EQ(read(dir / "dst/pack.zip"), "the entry's own data");
+    EXPECT_EQ(read(dir / "dst/other.txt"), "other");
+    for (auto& e : fs::directory_iterator(dir / "dst"))
+        EXPECT_EQ(e.path().filename().string().find(".CV"), std::string::npos) << e.path();
+}
+
+// An entry that inflates beyond the size its zip records, or would fill the
+// disk, stops the unpacking before anything in the folder is touched.
+TEST_F(ZipTest, BombsStopBeforeTheFolderIsTouchedAndSayWhy)
+{
+    fs::create_directories(dir / "dst");
+    write(dir / "dst/big.bin", "what the user had");
+    // 64 MiB against 8 MiB of room below: other tests writing or deleting
+    // meanwhile do not change the outcome.
+    const std::string zeros(64u << 20, '\0');
+    makeZipOf(dir / "bomb.zip", {{"first.txt", "first"}, {"big.bin", zeros}});
+    ASSERT_LT(fs::file_size(dir / "bomb.zip"), 400000u) << "a small file that unpacks to 64 MiB";
+    recordSize(dir / "bomb.zip", "big.bin", 10);
+    EXPECT_EQ(UnZipnizeInFolder((dir / "dst").string(), (dir / "bomb.zip").string()), 0);
+    EXPECT_EQ(lastZipFailure(), ZipFailure::TooLarge) << lastZipError();
+    EXPECT_NE(lastZipError().find("big.bin"), std::string::npos) << lastZipError();
+
+    // The sizes are true, but the disk keeps its reserve: here the reserve is
+    // set to leave room for 8 MiB only.
+    makeZipOf(dir / "large.zip", {{"first.txt", "first"}, {"big.bin", zeros}});
+    FreeSpaceGuard::setReserve(freeBytes(dir) - (8u << 20));
+    const int unpacked = UnZipnizeInFolder((dir / "dst").string(), (dir / "large.zip").string());
+    FreeSpaceGuard::setReserve(FreeSpaceGuard::defaultReserve);
+    EXPECT_EQ(unpacked, 0);
+    EXPECT_EQ(lastZipFailure(), ZipFailure::SpaceRanOut) << lastZipError();
+
+    EXPECT_EQ(read(dir / "dst/big.bin"), "what the user had");
+    EXPECT_FALSE(fs::exists(dir / "dst/first.txt")) << "entries move into place only once all arrived";
+    std::vector<std::string> left;
+    for (auto& e : fs::directory_iterator(dir / "dst"))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"big.bin"});
 }

@@ -1,5 +1,7 @@
 # A pyftpdlib server for the transfer tests: port, root folder, user and
 # password. Anonymous users read the root; the user reads and writes it.
+# An optional fifth argument makes every SIZE reply that number (a server
+# that misreports sizes).
 import logging
 import sys
 
@@ -8,13 +10,22 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 port, root, user, password = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+size_reply = sys.argv[5] if len(sys.argv) > 5 else None
 logging.basicConfig(level=logging.CRITICAL)
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(root)
 authorizer.add_user(user, password, root, perm="elradfmw")
-handler = FTPHandler
-handler.authorizer = authorizer
-handler.passive_ports = None
-handler.masquerade_address = None
-server = FTPServer(("127.0.0.1", port), handler)
+
+
+class Handler(FTPHandler):
+    def ftp_SIZE(self, path):
+        if size_reply is None:
+            return FTPHandler.ftp_SIZE(self, path)
+        self.respond("213 %s" % size_reply)
+
+
+Handler.authorizer = authorizer
+Handler.passive_ports = None
+Handler.masquerade_address = None
+server = FTPServer(("127.0.0.1", port), Handler)
 server.serve_forever()

@@ -4,6 +4,8 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
 #include "guidepost/Keywords.h"
+#include "guidepost/TCXML.h"
+#include "receiver/engine/SchemaProblem.h"
 
 #include <ctime>
 #include <map>
@@ -56,6 +58,8 @@ bool loadGuidePost(const std::string& path, CAMData& model, std::string& error)
         error = CAMException::messageFor(CAMException::InvalidGuidePost);
     } catch (const CAMException& e) {
         error = e.message();
+        if (e.code() == CAMException::SchemaMissing)
+            error += "\n" + receive::SchemaProblem::text(TCXML::GuidePost);
     }
     return false;
 }

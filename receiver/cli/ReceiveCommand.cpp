@@ -2,6 +2,7 @@
 
 #include "receiver/cli/SessionInbox.h"
 #include "receiver/cli/SignalWatcher.h"
+#include "receiver/cli/TerminalEcho.h"
 #include "receiver/cli/TerminalHost.h"
 
 #include "receiver/engine/ReceiveSession.h"
@@ -231,7 +232,9 @@ int runSession(Parsed& p)
     const bool interactive = p.terminal.interactive;
     SignalWatcher signals([&session] { session.cancel(); },
                           [&session, interactive] {
-                              // Second Ctrl-C: out at once, leaving no temporary file.
+                              // Second Ctrl-C: out at once, leaving no temporary file
+                              // and the terminal echoing again.
+                              TerminalEcho::restoreNow();
                               if (interactive)
                                   (void)!::write(STDERR_FILENO, "\r\033[K", 4);
                               session.discardTemporaryFiles();

@@ -1,8 +1,11 @@
 #include "receiver/cli/TerminalHost.h"
 
+#include "receiver/cli/TerminalEcho.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -13,6 +16,19 @@ using namespace receive;
 TerminalHost::TerminalHost(Options options, std::FILE* in, std::FILE* out)
     : options_(std::move(options)), in_(in), out_(out)
 {
+}
+
+bool TerminalHost::secretField(QuestionKind kind, int field)
+{
+    switch (kind) {
+    case QuestionKind::CipherCode:
+    case QuestionKind::Password:
+        return field == 0;
+    case QuestionKind::IdAndPassword:
+        return field == 1;
+    default:
+        return false;
+    }
 }
 
 std::string TerminalHost::plain(const std::string& text)
@@ -157,9 +173,20 @@ Answer TerminalHost::ask(const Question& q, const std::function<bool()>& stillPe
         const char* prompts[] = {q.kind == QuestionKind::IdAndPassword ? "ユーザID" : "入力", "パスワード"};
         int fields = q.kind == QuestionKind::IdAndPassword ? 2 : 1;
         for (int f = 0; f < fields; ++f) {
-            std::fprintf(out_, "%s (空のまま Enter で「%s」): ", prompts[f], label(q.buttons.back()).c_str());
-            std::fflush(out_);
-            if (readLine(line, stillPending) != Read::Line) {
+            Read read;
+            {
+                // A cipher code or a password is not shown as it is typed;
+                // echo goes off before the prompt, so nothing typed early shows.
+                std::optional<TerminalEcho> hidden;
+                if (secretField(q.kind, f))
+                    hidden.emplace(::fileno(in_));
+                std::fprintf(out_, "%s (空のまま Enter で「%s」): ", prompts[f], label(q.buttons.back()).c_str());
+                std::fflush(out_);
+                read = readLine(line, stillPending);
+                if (hidden && hidden->active() && read == Read::Line)
+                    std::fputc('\n', out_);  // the Enter was not echoed either
+            }
+            if (read != Read::Line) {
                 std::fputc('\n', out_);
                 return closed;
             }

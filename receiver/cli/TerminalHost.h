@@ -38,6 +38,9 @@ public:
 
     // The progress line of a snapshot (without the leading clear).
     static std::string progressLine(const receive::ReceiveSnapshot& snapshot);
+    // Whether a text field of a question is typed without echo (the cipher
+    // code and passwords).
+    static bool secretField(receive::QuestionKind kind, int field);
 
 private:
     enum class Read { Line, End, GivenUp };

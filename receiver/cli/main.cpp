@@ -8,6 +8,10 @@
 #include <cstring>
 #include <iostream>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 struct Subcommand {
@@ -38,6 +42,12 @@ void printUsage(std::ostream& out)
 
 int main(int argc, char** argv)
 {
+#ifdef __GLIBC__
+    // A receive runs three threads that allocate little at the same time;
+    // an arena of its own for each would only hold memory apart (3 MiB of a
+    // receive of 30,000 files).
+    mallopt(M_ARENA_MAX, 1);
+#endif
     if (argc < 2) {
         printUsage(std::cerr);
         return 2;

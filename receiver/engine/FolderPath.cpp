@@ -67,8 +67,7 @@ std::vector<std::string> FolderPath::split(const std::string& text)
     }
 }
 
-std::vector<std::string> FolderPath::taskFolder(const std::string& text, const std::tm& start, bool archived,
-                                                bool& certifiedArea)
+std::vector<std::string> FolderPath::taskFolder(const std::string& text, const std::tm& start)
 {
     std::size_t begin = 0;
     while (begin < text.size() && (text[begin] == '\\' || isSpace(text[begin])))
@@ -84,12 +83,8 @@ std::vector<std::string> FolderPath::taskFolder(const std::string& text, const s
     std::vector<std::string> parts = split(folder);
     if (parts.empty())
         throw ReceiveError(CAMException::BadSaveFolder, "[" + text + "]");
-    if (!archived) {
-        if (parts.front() == texts::certifiedFolder)
-            certifiedArea = true;
-        if (parts.front() == texts::reportFolder || parts.front() == texts::certifiedFolder)
-            throw ReceiveError(CAMException::ReservedFolderName, "[" + parts.front() + "]");
-    }
+    if (parts.front() == texts::reportFolder || parts.front() == texts::certifiedFolder)
+        throw ReceiveError(CAMException::ReservedFolderName, "[" + parts.front() + "]");
     return parts;
 }
 

@@ -22,10 +22,11 @@ public:
     static std::vector<std::string> check(const std::vector<std::string>& components);
 
     // A task's destination folder text: trimmed, limited to 260 bytes, date
-    // macros expanded, reserved names refused (26, 27). certifiedArea is set
-    // when the first component is "certified" in an archive's GuidePost.
-    static std::vector<std::string> taskFolder(const std::string& text, const std::tm& start, bool archived,
-                                               bool& certifiedArea);
+    // macros expanded, reserved names refused (26, 27) whatever the
+    // GuidePost: the report folder and the certified area are reached only
+    // through the receiver itself (certification makes its folder the save
+    // root), never named by a task, archive or not.
+    static std::vector<std::string> taskFolder(const std::string& text, const std::tm& start);
 
     // Creates base/components... asking the depth question once for every
     // component beyond limit. False (nothing created) when the user refuses;

@@ -43,7 +43,7 @@ struct Receiving {
     PolicyState policy;
 
     void placed(const platform::FtpFileResult& result, const std::string& localPath, const std::string& localName,
-                bool unzip)
+                const FileRecord& file)
     {
         ReceiveEvent event;
         event.eventKind = FileReceived;
@@ -52,20 +52,21 @@ struct Receiving {
         event.remoteName = result.remoteName;
         event.protocolCode = ProtocolFtp;
         event.transferMode = result.mode == 1 ? ModeAscii : ModeBinary;
-        TransferPlacement::place(engine, std::move(event), result, unzip, result.remoteName, ftp.host());
+        event.browseId = file.browseId;
+        TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip,
+                                 result.remoteName, ftp.host());
     }
 
-    void single(const FileRecord& file, const std::string& remote, const std::string& localName)
+    void single(const FileRecord& file, int mode, const std::string& remote, const std::string& localName)
     {
         PolicyState filePolicy = policy;
-        if (!engine.policy().resolve(PolicyLevel::File, localName, file.update, file.synchronize, filePolicy,
-                                     Transfer::Ftp))
+        if (!engine.policy().resolveFile(file, localName, filePolicy, Transfer::Ftp))
             return;
         const std::string localPath = listFolder + "/" + localName;
         CallbackException raised;
         platform::FtpFileRequest request;
         request.remoteName = remote;
-        request.mode = file.mode;
+        request.mode = mode;
         request.decide = [&]() {
             return raised.run([&] {
                 return engine.policy().shouldReceive(localPath, filePolicy.policy, Transfer::Ftp, std::nullopt);
@@ -75,15 +76,19 @@ struct Receiving {
         raised.rethrow(result.tempPath);
         if (result.remoteName.empty())
             result.remoteName = remote;
-        placed(result, localPath, localName, file.uncompress == guidepost::UncompressZip);
+        placed(result, localPath, localName, file);
     }
 
-    void multiple(const FileRecord& file, const std::string& pattern)
+    void multiple(const FileRecord& file, int mode, const std::string& pattern)
     {
+        // The file's own update and synchronize hold for every file it matches.
+        PolicyState filePolicy = policy;
+        if (!engine.policy().resolveFile(file, pattern, filePolicy, Transfer::Ftp))
+            return;
         CallbackException raised;
         platform::FtpMultipleGet request;
         request.pattern = pattern;
-        request.mode = file.mode;
+        request.mode = mode;
         request.localFolder = listFolder;
         request.createFolder = [&](const std::string& folder) {
             if (!insideFolder(listFolder, folder)) {
@@ -97,6 +102,7 @@ struct Receiving {
             event.eventKind = FolderCreated;
             event.destPath = folder;
             event.saveName = name;
+            event.remoteName = name;
             event.protocolCode = ProtocolFtp;
             event.transferMode = ModeNone;
             engine.append(std::move(event));
@@ -107,7 +113,8 @@ struct Receiving {
             return raised.run([&] {
                 if (!insideFolder(listFolder, folder) || !safeName(name))
                     return false;
-                return engine.policy().shouldReceive(folder + "/" + name, policy.policy, Transfer::Ftp, std::nullopt);
+                return engine.policy().shouldReceive(folder + "/" + name, filePolicy.policy, Transfer::Ftp,
+                                                     std::nullopt);
             });
         };
         request.fileDone = [&](const platform::FtpFileResult& result) {
@@ -115,11 +122,10 @@ struct Receiving {
                 if (!insideFolder(listFolder, result.localFolder) || !safeName(result.remoteName)) {
                     if (!result.tempPath.empty())
                         ::unlink(result.tempPath.c_str());
-                    engine.failFile(result.remoteName, ProtocolFtp, "保存先の外を指す名前です");
+                    engine.failFile(result.remoteName, {}, ProtocolFtp, "保存先の外を指す名前です");
                     return true;
                 }
-                placed(result, result.localFolder + "/" + result.remoteName, result.remoteName,
-                       file.uncompress == guidepost::UncompressZip);
+                placed(result, result.localFolder + "/" + result.remoteName, result.remoteName, file);
                 return true;
             });
         };
@@ -157,34 +163,42 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
         throw ReceiveError(TransferErrors::ftpOpen(error), source.server.host);
 
     engine.eachFileList(*source.source, [&](const FileListRecord& list) {
+        // The list's remote folder comes first: a folder the server refuses
+        // skips this list only, before anything is asked or made locally. A
+        // list without one works in the folder the log-in gave.
+        const std::string remoteFolder = list.remoteFolderGiven ? LocalName::remoteFolder(list.remoteFolder) : "";
+        if (!ftp.changeFolder(remoteFolder)) {
+            engine.addErrorLine(formatText(texts::remoteFolderFailedLine, list.remoteFolder));
+            return;
+        }
         std::vector<std::string> local;
         Receiving receiving{engine, ftp, {}, source.policy};
-        if (!engine.prepareFileList(list, source.folder, local, receiving.policy))
+        if (!engine.prepareFileList(list, source.folder, local, receiving.policy, Transfer::Ftp))
             return;
         receiving.listFolder = FolderPath::join(source.folder, local);
         engine.removeAfterZip(source.folder, local);
-        if (list.remoteFolderGiven && !ftp.changeFolder(LocalName::remoteFolder(list.remoteFolder)))
-            throw ReceiveError(CAMException::InternetFileFailed,
-                               formatText(texts::remoteFolderFailedLine, list.remoteFolder));
         engine.eachFile(list, [&](const FileRecord& file) {
             const std::string remote = LocalName::remoteName(file.remote.empty() ? file.name : file.remote);
-            if (list.method == guidepost::MethodMget) {
-                receiving.multiple(file, remote);
+            // A file's own mode and method override its list's.
+            const int mode = file.modeGiven ? file.mode : list.mode;
+            const int method = file.methodGiven ? file.method : list.method;
+            if (method == guidepost::MethodMget) {
+                receiving.multiple(file, mode, remote);
                 return;
             }
             std::string reason;
             std::string localName = LocalName::of(file.name, remote, reason);
             // A local name that names a folder or a drive ends the receive.
             if (localName.empty()) {
-                engine.failFile(remote, ProtocolFtp, reason);
+                engine.failFile(remote, file.name, ProtocolFtp, reason);
                 throw ReceiveError(CAMException::FileCreateFailed, "[" + remote + "] " + reason);
             }
             try {
-                receiving.single(file, remote, localName);
+                receiving.single(file, mode, remote, localName);
             } catch (const CAMException& e) {
                 if (engine.progress().cancel)
                     throw;
-                engine.failFile(remote, ProtocolFtp, errorText(e));
+                engine.failFile(remote, localName, ProtocolFtp, errorText(e));
             }
         });
     });

@@ -2,8 +2,11 @@
 
 #include "receiver/engine/ReceiveTexts.h"
 
+#include "platform/SaveRoot.h"
+#include "receiver/reports/PageText.h"
+
 #include <cctype>
-#include <sys/stat.h>
+#include <cstring>
 
 namespace receive {
 
@@ -69,14 +72,31 @@ std::string GuidePostLocation::localPathOf(const std::string& text, bool& remote
     return path;
 }
 
+std::string GuidePostLocation::prepareSaveRoot(const std::string& saveRoot, std::string& problem)
+{
+    using Preparation = platform::SaveRoot::Preparation;
+    problem.clear();
+    const Preparation p = platform::SaveRoot::prepare(saveRoot.empty() ? std::string(texts::newFolderName) : saveRoot);
+    switch (p.status) {
+    case Preparation::Ready:
+        return p.folder;
+    case Preparation::ParentMissing:
+        problem = reports::fill(texts::saveRootParentMissing, {p.folder, p.missing});
+        break;
+    case Preparation::NotAFolder:
+        problem = reports::fill(texts::saveRootNotAFolder, {p.folder});
+        break;
+    case Preparation::CannotCreate:
+        problem = reports::fill(texts::saveRootNotMade, {p.folder, std::strerror(p.error)});
+        break;
+    }
+    return {};
+}
+
 std::string GuidePostLocation::prepareSaveRoot(const std::string& saveRoot)
 {
-    std::string root = saveRoot.empty() ? std::string(texts::newFolderName) : saveRoot;
-    struct stat st;
-    if (::stat(root.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? root : std::string();
-    // One level only: a missing parent is not made up.
-    return ::mkdir(root.c_str(), 0755) == 0 ? root : std::string();
+    std::string problem;
+    return prepareSaveRoot(saveRoot, problem);
 }
 
 } // namespace receive

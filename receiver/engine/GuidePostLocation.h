@@ -11,8 +11,11 @@ public:
     // host empty or "localhost"); empty when the text names neither. remote
     // is set for an http, https or ftp URL.
     static std::string localPathOf(const std::string& text, bool& remote);
-    // The save root to use: "新しいフォルダ" when empty; created (one level)
-    // when missing. Empty when it can be neither entered nor created.
+    // The save root to use, absolute: "新しいフォルダ" when empty; created
+    // when missing (the default save root with the folders above it, any
+    // other one level only). Empty when it can be neither entered nor
+    // created; problem then says why, naming the folder that is missing.
+    static std::string prepareSaveRoot(const std::string& saveRoot, std::string& problem);
     static std::string prepareSaveRoot(const std::string& saveRoot);
 };
 

@@ -29,7 +29,7 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
         throw ReceiveError(CAMException::FileCreateFailed, reason);
     engine.progress().setName(&ReceiveProgress::Names::file, localName);
     PolicyState policy = inherited;
-    if (!engine.policy().resolve(PolicyLevel::File, localName, file.update, file.synchronize, policy, Transfer::Http))
+    if (!engine.policy().resolveFile(file, localName, policy, Transfer::Http))
         return;
     const std::string localPath = folder + "/" + localName;
 
@@ -51,9 +51,10 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     event.eventKind = FileReceived;
     event.destPath = localPath;
     event.saveName = localName;
-    event.remoteName = result.requestPath.empty() ? remote : result.requestPath;
+    event.remoteName = remote;
     event.protocolCode = ProtocolHttp;
-    event.transferMode = ModeBinary;
+    event.transferMode = ModeNone;
+    event.browseId = file.browseId;
     TransferPlacement::place(engine, std::move(event), result, file.uncompress == guidepost::UncompressZip,
                              platform::HttpSource::requestPath({}, remote), http.host());
 }
@@ -84,7 +85,9 @@ void HttpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Rem
             } catch (const CAMException& e) {
                 if (engine.progress().cancel)
                     throw;
-                engine.failFile(file.remote.empty() ? file.name : file.remote, ProtocolHttp, errorText(e));
+                const std::string remote = file.remote.empty() ? file.name : file.remote;
+                engine.failFile(remote, LocalName::shown(file.name, LocalName::remoteName(remote)), ProtocolHttp,
+                                errorText(e));
             }
         });
     });

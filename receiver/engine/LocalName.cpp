@@ -36,6 +36,13 @@ std::string LocalName::of(const std::string& name, const std::string& remote, st
     return local;
 }
 
+std::string LocalName::shown(const std::string& name, const std::string& remote)
+{
+    std::string reason;
+    std::string local = of(name, remote, reason);
+    return local.empty() ? name : local;
+}
+
 std::string LocalName::remoteName(const std::string& remote)
 {
     std::size_t begin = 0;

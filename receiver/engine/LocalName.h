@@ -12,6 +12,9 @@ public:
     // the name could lead out of its folder (platform::SafeName); reason
     // then says why.
     static std::string of(const std::string& name, const std::string& remote, std::string& reason);
+    // The local name as a failed file's row shows it: of(), or the name as
+    // the GuidePost gave it when of() refuses it.
+    static std::string shown(const std::string& name, const std::string& remote);
     // Remote names lose leading "/" and white space.
     static std::string remoteName(const std::string& remote);
     // Remote folders lose trailing "/" and white space (at most 259 bytes).

@@ -16,8 +16,11 @@
 #include "receiver/engine/UrlFetch.h"
 
 #include "receiver/certification/Certification.h"
+#include "receiver/reports/PageText.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
+#include "platform/FreeSpaceGuard.h"
 #include "platform/TempFile.h"
 
 #include <algorithm>
@@ -36,90 +39,6 @@ std::string lowerCase(std::string text)
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-// Copies an attachment to a fresh temporary file block by block, looking at
-// the cancel flag and reporting progress between blocks.
-std::int64_t copyToTemp(const std::string& source, std::string& temp, ReceiveEngine& engine)
-{
-    platform::TempFile file;
-    if (!file.create())
-        throw ReceiveError(CAMException::TempFileFailed);
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    int out = ::open(file.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (in < 0 || out < 0) {
-        if (in >= 0)
-            ::close(in);
-        if (out >= 0)
-            ::close(out);
-        throw ReceiveError(CAMException::TempFileFailed, source);
-    }
-    std::int64_t total = 0;
-    std::vector<char> buffer(64 * 1024);
-    bool ok = true;
-    bool kernelCopy = true;
-    for (;;) {
-        if (engine.progress().cancel) {
-            ok = false;
-            break;
-        }
-        if (kernelCopy) {
-            // The kernel copies (or shares) the blocks without a trip
-            // through this process.
-            ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 20, 0);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && total == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                kernelCopy = false;
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            total += n;
-            engine.progress().fileReceived = total;
-            continue;
-        }
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        const char* p = buffer.data();
-        ssize_t left = n;
-        while (left > 0) {
-            ssize_t w = ::write(out, p, static_cast<std::size_t>(left));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0) {
-                ok = false;
-                break;
-            }
-            p += w;
-            left -= w;
-        }
-        if (!ok)
-            break;
-        total += n;
-        engine.progress().fileReceived = total;
-    }
-    ::close(in);
-    if (::close(out) != 0)
-        ok = false;
-    engine.checkCancel();
-    if (!ok)
-        throw ReceiveError(CAMException::TempFileFailed, source);
-    temp = file.release();
-    return total;
-}
-
-void setModificationTime(const std::string& path, std::int64_t seconds)
-{
-    struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 } // namespace
@@ -155,10 +74,7 @@ ReceiveEngine::ReceiveEngine(ReceiveHost& host, ReceiveEventQueue& queue, Receiv
         options_.random = MirrorChoice::seededRandom();
 }
 
-ReceiveEngine::~ReceiveEngine()
-{
-    deleteAttachments();
-}
+ReceiveEngine::~ReceiveEngine() = default;
 
 void ReceiveEngine::append(ReceiveEvent event)
 {
@@ -202,20 +118,18 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
 
     if (head_.encrypt)
         askCipherCode();
-    if (head_.archived)
-        extractAttachments(tasks);
+    if (head_.archived && head_.encrypt)
+        checkCipherCode(tasks);
 
     std::time_t now = std::time(nullptr);
     ::localtime_r(&now, &start_);
     std::string reports = saveRoot_ + "/" + texts::reportFolder;
-    if (::mkdir(reports.c_str(), 0755) != 0 && errno != EEXIST) {
-        deleteAttachments();
+    if (::mkdir(reports.c_str(), 0755) != 0 && errno != EEXIST)
         throw ReceiveError(CAMException::CreateFolderFailed, reports);
-    }
-    if (tasks.empty()) {
-        deleteAttachments();
+    if (beginHook_)
+        beginHook_(saveRoot_);
+    if (tasks.empty())
         throw ReceiveError(CAMException::InvalidGuidePost);
-    }
 
     totals_.zero();
     receivedFolders_.clear();
@@ -247,7 +161,6 @@ bool ReceiveEngine::Receive(const GuidePostHead& head, const std::vector<std::un
         finishAfterFailure(e.what());
         throw;
     }
-    deleteAttachments();
     ReceiveEvent end;
     end.eventKind = ReceiveFinished;
     append(std::move(end));
@@ -274,7 +187,6 @@ std::vector<std::string> ReceiveEngine::errorLines() const
 
 void ReceiveEngine::finishAfterFailure(const std::string& line)
 {
-    deleteAttachments();
     addErrorLine(line);
     ReceiveEvent end;
     end.eventKind = ReceiveFinished;
@@ -360,45 +272,26 @@ void ReceiveEngine::askCipherCode()
     }
 }
 
-void ReceiveEngine::extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks)
+// Each attachment is taken out of the archive when its file is placed; a
+// wrong cipher code is still told before any task, from the first piece of
+// the first enciphered entry that has one.
+void ReceiveEngine::checkCipherCode(const std::vector<std::unique_ptr<TaskRecord>>& tasks)
 {
     for (const auto& task : tasks) {
         for (const auto& attachment : task->attachments) {
-            // A stop is seen between attachments; what was taken out goes.
-            if (progress_.cancel) {
-                deleteAttachments();
-                throw ReceiveError(CAMException::UserCancelled);
-            }
-            std::string temp = platform::TempFile::createPath();
-            bool ok = !temp.empty() && extractor_ && extractor_(*attachment, temp, cipherKey_);
-            if (!ok) {
-                if (!temp.empty())
-                    ::unlink(temp.c_str());
-                deleteAttachments();
+            if (!attachment->indexRecord.enciphered || !attachment->indexRecord.compressed)
+                continue;
+            bool piece = false;
+            const bool whole = extractor_ && extractor_(*attachment, cipherKey_, [&piece](const unsigned char*, std::size_t) {
+                piece = true;
+                return false;  // one piece tells enough
+            });
+            if (piece)
+                return;
+            if (!whole)
                 throw ReceiveError(CAMException::BadArchive, "[" + attachment->name + "]");
-            }
-            attachFiles_.insert(temp);
-            struct stat st;
-            std::int64_t size = attachment->size;
-            if (size == 0 && ::stat(temp.c_str(), &st) == 0)
-                size = st.st_size;
-            attachmentOf_[attachment.get()] = {temp, attachment->time, size};
         }
     }
-}
-
-bool ReceiveEngine::takeOver(const std::string& tempFile)
-{
-    // From here on the finishing side owns (and deletes) the file.
-    return attachFiles_.erase(tempFile) == 1;
-}
-
-void ReceiveEngine::deleteAttachments()
-{
-    for (const std::string& file : attachFiles_)
-        ::unlink(file.c_str());
-    attachFiles_.clear();
-    attachmentOf_.clear();
 }
 
 bool ReceiveEngine::confirmed(const Question& question)
@@ -431,7 +324,7 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
         return;
 
     std::string folderText = task.folderText.empty() ? FolderPath::display(task.folderList) : task.folderText;
-    std::vector<std::string> components = FolderPath::taskFolder(folderText, start_, head_.archived, certifiedArea_);
+    std::vector<std::string> components = FolderPath::taskFolder(folderText, start_);
     if (!FolderPath::create(saveRoot_, components, 5, host_)) {
         addErrorLine(formatText(texts::localFolderFailedLine, folderText));
         return;
@@ -456,25 +349,9 @@ void ReceiveEngine::processTask(const TaskRecord& task, int index)
     destination.saveName = FolderPath::display(components);
     append(std::move(destination));
 
-    std::map<std::string, Attachment> attachments;
-    for (const auto& attachment : task.attachments) {
-        auto it = attachmentOf_.find(attachment.get());
-        if (it != attachmentOf_.end())
-            attachments[attachment->name] = it->second;
-    }
-    // How often each attachment is still to be received: the last use may
-    // take the file itself instead of a copy.
-    remainingUses_.clear();
-    for (const auto& source : task.sources) {
-        if (source->protocol != guidepost::ProtocolAttach)
-            continue;
-        for (const auto& list : source->fileLists)
-            for (const auto& file : list->files) {
-                auto found = attachments.find(file->remote.empty() ? file->name : file->remote);
-                if (found != attachments.end())
-                    ++remainingUses_[found->second.tempFile];
-            }
-    }
+    AttachmentMap attachments;
+    for (const auto& attachment : task.attachments)
+        attachments[attachment->name] = attachment.get();
 
     progress_.sourceTotal = static_cast<int>(task.sources.size());
     progress_.sourcesDone = 0;
@@ -519,13 +396,10 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         throw ReceiveError(CAMException::NoProtocol, "[" + source.name + "]");
 
     ChosenServer server;
-    SourceLogin login;
     if (source.protocol != guidepost::ProtocolAttach) {
         if (source.serverName.empty())
             throw ReceiveError(CAMException::NameMissing, "[" + source.name + "]");
         server = MirrorChoice::choose(source, options_.random);
-        login = SourceLogin::resolve(source.account, source.inputMail, server.protocol, server.host,
-                                     options_.accounts, options_.proxies);
     }
 
     PolicyState policy = inherited;
@@ -544,6 +418,9 @@ void ReceiveEngine::processSource(const SourceRecord& source, const PolicyState&
         processAttachSource(source, policy, attachments, folder);
         return;
     }
+    // The account is looked up only for a source the user goes on with.
+    const SourceLogin login = SourceLogin::resolve(source.account, source.inputMail, server.protocol, server.host,
+                                                   options_.accounts, options_.proxies);
     if (!remoteTransfer_ && server.protocol == guidepost::ProtocolHttp) {
         HttpSourceReceiver::receive(*this, RemoteSource{&source, server, &login, policy, folder},
                                     options_.allowBasicAuth);
@@ -585,14 +462,22 @@ void ReceiveEngine::eachFile(const FileListRecord& list, const std::function<voi
 }
 
 bool ReceiveEngine::prepareFileList(const FileListRecord& list, const std::string& folder,
-                                    std::vector<std::string>& local, PolicyState& policy)
+                                    std::vector<std::string>& local, PolicyState& policy, Transfer transfer)
 {
-    local = FolderPath::check(list.localFolder);
-    if (!FolderPath::create(folder, local, 5, host_)) {
+    auto makeFolder = [&] {
+        local = FolderPath::check(list.localFolder);
+        if (FolderPath::create(folder, local, 5, host_))
+            return true;
         addErrorLine(formatText(texts::localFolderFailedLine, FolderPath::display(list.localFolder)));
         return false;
-    }
-    return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy);
+    };
+    // An FTP list settles its policy before its local folder is made, so a
+    // list the user skips leaves no folder behind.
+    if (transfer == Transfer::Ftp)
+        return policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy, transfer)
+            && makeFolder();
+    return makeFolder()
+        && policy_.resolve(PolicyLevel::FileList, list.name, list.update, list.synchronize, policy, transfer);
 }
 
 void ReceiveEngine::removeAfterZip(const std::string& folder, const std::vector<std::string>& local)
@@ -615,12 +500,19 @@ void ReceiveEngine::sourceBegins(const std::string& server, std::int32_t protoco
     append(std::move(header));
 }
 
-void ReceiveEngine::failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine)
+void ReceiveEngine::failFile(const std::string& name, const std::string& saveName, std::int32_t protocol,
+                             const std::string& why, bool withLine)
 {
-    if (withLine)
-        addErrorLine(formatText(texts::fileFailedLine, name) + (why.empty() ? "" : " " + why));
+    if (withLine) {
+        // The reason stands on its own line before the file's, so the file's
+        // line keeps its fixed form for whoever reads the pages.
+        if (!why.empty())
+            addErrorLine(why);
+        addErrorLine(formatText(texts::fileFailedLine, name));
+    }
     ReceiveEvent failed;
     failed.eventKind = FileFailed;
+    failed.saveName = saveName;
     failed.remoteName = name;
     failed.protocolCode = protocol;
     failed.transferMode = ModeNone;
@@ -652,7 +544,8 @@ void ReceiveEngine::processAttachSource(const SourceRecord& source, const Policy
             } catch (const CAMException& e) {
                 if (progress_.cancel)
                     throw;
-                failFile(file.remote.empty() ? file.name : file.remote, ProtocolAttach, errorText(e));
+                const std::string remote = file.remote.empty() ? file.name : file.remote;
+                failFile(remote, LocalName::shown(file.name, remote), ProtocolAttach, errorText(e));
             }
         });
     });
@@ -669,13 +562,13 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     progress_.setName(&ReceiveProgress::Names::file, localName);
 
     PolicyState policy = inherited;
-    if (!policy_.resolve(PolicyLevel::File, localName, file.update, file.synchronize, policy, Transfer::Attach))
+    if (!policy_.resolveFile(file, localName, policy, Transfer::Attach))
         return;
 
     auto it = attachments.find(remote);
     if (it == attachments.end())
         throw ReceiveError(CAMException::BadAttachment, "[" + remote + "]");
-    Attachment attachment = it->second;
+    Attachment attachment{it->second, it->second->time, it->second->size};
     if (file.timePresent)
         attachment.time = file.time;
 
@@ -691,6 +584,7 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     event.remoteName = remote;
     event.protocolCode = ProtocolAttach;
     event.transferMode = ModeNone;
+    event.browseId = file.browseId;
     if (!policy_.shouldReceive(localPath, policy.policy, Transfer::Attach, remoteTime)) {
         event.byteCount = -1;
         append(std::move(event));
@@ -698,16 +592,55 @@ void ReceiveEngine::processAttachFile(const FileRecord& file, const PolicyState&
     }
     progress_.fileSize = attachment.size;
     progress_.fileReceived = 0;
-    if (--remainingUses_[attachment.tempFile] <= 0 && takeOver(attachment.tempFile)) {
-        event.tempPath = attachment.tempFile;
-        struct stat st;
-        event.byteCount = ::stat(event.tempPath.c_str(), &st) == 0 ? st.st_size : 0;
-        progress_.fileReceived = event.byteCount;
-    } else {
-        event.byteCount = copyToTemp(attachment.tempFile, event.tempPath, *this);
+    // Taken out of the archive once, straight into a temporary file beside
+    // its target, which the finishing side renames into place.
+    platform::AtomicFile out(localPath);
+    if (!out.open())
+        throw ReceiveError(CAMException::FileCreateFailed, localPath);
+    // What it writes is bounded: by the size its GuidePost declares (0 is a
+    // size not given, as the album writer leaves it), and by the disk's free
+    // space, so a small archive cannot fill the disk.
+    std::int64_t written = 0;
+    bool writeFailed = false, tooLarge = false, noSpace = false;
+    platform::FreeSpaceGuard space(folder);
+    const bool whole = extractor_ && extractor_(*attachment.record, cipherKey_,
+                                                [&](const unsigned char* data, std::size_t length) {
+                                                    if (progress_.cancel)
+                                                        return false;
+                                                    written += static_cast<std::int64_t>(length);
+                                                    if (attachment.size > 0 && written > attachment.size) {
+                                                        tooLarge = true;
+                                                        return false;
+                                                    }
+                                                    if (!space.allow(length)) {
+                                                        noSpace = true;
+                                                        return false;
+                                                    }
+                                                    if (!out.write(data, length)) {
+                                                        writeFailed = true;
+                                                        return false;
+                                                    }
+                                                    progress_.fileReceived = written;
+                                                    return true;
+                                                });
+    checkCancel();
+    if (noSpace || (writeFailed && platform::FreeSpaceGuard::low(folder)))
+        throw ReceiveError(CAMException::FileCreateFailed, reports::fill(texts::spaceRanOut, {folder, remote}));
+    if (writeFailed)
+        throw ReceiveError(CAMException::FileCreateFailed, localPath);
+    if (tooLarge)
+        throw ReceiveError(CAMException::BadArchive,
+                           "[" + remote + "]: " + reports::fill(texts::largerThanDeclared, {std::to_string(attachment.size)}));
+    if (!whole)
+        throw ReceiveError(CAMException::BadArchive, "[" + remote + "]");
+    if (policy.synchronize && attachment.time > 0) {
+        struct timespec times[2] = {{static_cast<time_t>(attachment.time), 0}, {static_cast<time_t>(attachment.time), 0}};
+        ::futimens(out.descriptor(), times);
     }
-    if (policy.synchronize && attachment.time > 0)
-        setModificationTime(event.tempPath, attachment.time);
+    event.tempPath = out.release();
+    if (event.tempPath.empty())
+        throw ReceiveError(CAMException::FileCreateFailed, localPath);
+    event.byteCount = written;
     event.unzipAfter = file.uncompress == guidepost::UncompressZip ? 1 : 0;
     ++task_.attachReceived;
     task_.attachBytes += event.byteCount;

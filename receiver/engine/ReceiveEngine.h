@@ -65,16 +65,19 @@ struct ReceiveOptions {
     const AccountStore* accounts = nullptr;
     ProxySettings proxies;
     MirrorChoice::RandomSource random;  // empty: seeded from the clock
-    int maxOpenFolders = 10;
+    int maxOpenFolders = 8;
     bool allowBasicAuth = false;  // "AllowBasicAuth"
     platform::InternetOptions transfer;
 };
 
 class ReceiveEngine {
 public:
-    // Writes one attachment to destination; false on failure.
+    // Takes each piece of an attachment's file in order; false stops it.
+    using AttachmentSink = std::function<bool(const unsigned char* data, std::size_t length)>;
+    // Hands one attachment's file to sink, deciphered with key; true when
+    // all of it went.
     using AttachmentExtractor =
-        std::function<bool(const AttachRecord& attachment, const std::string& destination, const CipherKey& key)>;
+        std::function<bool(const AttachRecord& attachment, const CipherKey& key, const AttachmentSink& sink)>;
     // Receives one HTTP or FTP source instead of the built-in transfers
     // (a host may route them elsewhere).
     struct RemoteSource {
@@ -92,6 +95,11 @@ public:
 
     void setAttachmentExtractor(AttachmentExtractor extractor) { extractor_ = std::move(extractor); }
     void setRemoteTransfer(RemoteTransfer transfer) { remoteTransfer_ = std::move(transfer); }
+    // Called once the receive begins, after certification and the welcome,
+    // with the save root it receives into (a certified GuidePost's own
+    // folder): the reports are written below it.
+    using BeginHook = std::function<void(const std::string& saveRoot)>;
+    void setBeginHook(BeginHook hook) { beginHook_ = std::move(hook); }
     // The GuidePost file as received: certification compares its digest.
     void setGuidePostFile(std::string path) { guidePostFile_ = std::move(path); }
 
@@ -142,22 +150,25 @@ public:
     // settles the list's policy; false when the list is not to be received,
     // with an error line when its folder could not be made.
     bool prepareFileList(const FileListRecord& list, const std::string& folder, std::vector<std::string>& local,
-                         PolicyState& policy);
+                         PolicyState& policy, Transfer transfer = Transfer::Http);
     // A zip task removes the list's local folders once they are packed.
     void removeAfterZip(const std::string& folder, const std::vector<std::string>& local);
     // The kind-0 event that opens a source's rows.
     void sourceBegins(const std::string& server, std::int32_t protocol);
-    // One file that could not be received: the error line (unless the
-    // transfer gave its own), a kind-8 event and the failure count.
-    void failFile(const std::string& name, std::int32_t protocol, const std::string& why, bool withLine = true);
+    // One file that could not be received: the error lines (the reason, then
+    // "ファイル[ %s ]を取得できませんでした。" with the remote name; none
+    // when the transfer gave its own), a kind-8 event with the remote and
+    // local names, and the failure count.
+    void failFile(const std::string& name, const std::string& saveName, std::int32_t protocol, const std::string& why,
+                  bool withLine = true);
 
 private:
     struct Attachment {
-        std::string tempFile;
+        const AttachRecord* record = nullptr;
         std::int64_t time = 0;
         std::int64_t size = 0;
     };
-    using AttachmentMap = std::map<std::string, Attachment>;
+    using AttachmentMap = std::map<std::string, const AttachRecord*>;
 
     // A task or server confirmation: false to skip it; "stop all" ends
     // the receive.
@@ -165,9 +176,7 @@ private:
     void certify();
     void openSite(const std::string& address);
     void askCipherCode();
-    void extractAttachments(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
-    void deleteAttachments();
-    bool takeOver(const std::string& tempFile);
+    void checkCipherCode(const std::vector<std::unique_ptr<TaskRecord>>& tasks);
     void processTask(const TaskRecord& task, int index);
     void processSource(const SourceRecord& source, const PolicyState& inherited, const AttachmentMap& attachments,
                        const std::string& folder);
@@ -187,18 +196,15 @@ private:
     TaskCounters task_;
     AttachmentExtractor extractor_;
     RemoteTransfer remoteTransfer_;
+    BeginHook beginHook_;
 
     GuidePostHead head_;
     std::string saveRoot_;
     std::tm start_{};
     int confirmMode_ = 0;
-    bool certifiedArea_ = false;
     bool certified_ = false;
     std::string guidePostFile_;
     CipherKey cipherKey_;
-    std::set<std::string> attachFiles_;  // deleted when the receive ends
-    std::map<const AttachRecord*, Attachment> attachmentOf_;
-    std::map<std::string, int> remainingUses_;
     std::vector<std::pair<std::string, std::string>> foldersToOpen_;
     std::vector<reports::FolderEntry> receivedFolders_;
     std::vector<reports::ErrorEntry> errors_;

@@ -43,6 +43,9 @@ struct ReceiveEvent {
     std::int32_t unzipAfter = 0;
     // The error line for kind 8 (what could not be received and why).
     std::string errorText;
+    // Kind 7: the browse id of the file it came from, so the report links
+    // that very file.
+    std::string browseId;
 };
 
 } // namespace receive

@@ -4,7 +4,10 @@
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "receiver/reports/PageText.h"
+
 #include "platform/AtomicFile.h"
+#include "platform/TempFile.h"
 #include "platform/Zip.h"
 
 #include <algorithm>
@@ -84,30 +87,35 @@ bool ReceiveFinisher::placeFile(const std::string& source, const std::string& de
     return ok;
 }
 
-bool ReceiveFinisher::moveFile(const std::string& source, const std::string& destination, std::string& error,
-                               const std::atomic<bool>* stop)
-{
-    // The received file is ours: on the same file system it is renamed into
-    // place whole, which is as safe as copying and far cheaper.
-    if (platform::AtomicFile::moveInto(source, destination))
-        return true;
-    return placeFile(source, destination, error, stop);
-}
-
 FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)
 {
     FinishResult result;
     if (event.byteCount < 0)
         return result;  // kept: nothing to place
-    if (!moveFile(event.tempPath, event.destPath, result.error, stop_))
-        result.ok = false;
-    ::unlink(event.tempPath.c_str());
+    // Renamed into place it is gone from where it was; copied (or failed),
+    // the received file is removed here.
+    if (!platform::AtomicFile::moveInto(event.tempPath, event.destPath)) {
+        result.ok = placeFile(event.tempPath, event.destPath, result.error, stop_);
+        ::unlink(event.tempPath.c_str());
+    }
+    // An attachment taken out beside its target was on the list of files an
+    // abrupt end removes until now.
+    platform::TempFile::untrack(event.tempPath);
+    result.placed = result.ok;
     if (result.ok && event.unzipAfter == 1) {
-        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_))
-            ::unlink(event.destPath.c_str());
-        else {
+        struct stat zip {};
+        const bool known = ::stat(event.destPath.c_str(), &zip) == 0;
+        if (platform::UnZipnizeInFolder(folderOf(event.destPath), event.destPath, stop_)) {
+            // An entry of the zip's own name has taken its place: that stays.
+            struct stat now {};
+            if (known && ::stat(event.destPath.c_str(), &now) == 0 && now.st_dev == zip.st_dev
+                && now.st_ino == zip.st_ino)
+                ::unlink(event.destPath.c_str());
+        } else {
             result.ok = false;
-            result.error = platform::lastZipError();
+            result.error = platform::lastZipFailure() == platform::ZipFailure::SpaceRanOut
+                ? reports::fill(texts::unpackSpaceRanOut, {event.destPath})
+                : platform::lastZipError();
         }
     }
     if (!result.ok) {

@@ -18,6 +18,9 @@ struct ReceiveTotals;
 struct FinishResult {
     bool ok = true;
     std::string error;  // why it failed (UTF-8)
+    // A received file stands in its place, even when a later step (its
+    // unpacking) failed.
+    bool placed = false;
 };
 
 class ReceiveFinisher {
@@ -45,11 +48,6 @@ public:
     // A stop request ends the copy, leaving destination as it was.
     static bool placeFile(const std::string& source, const std::string& destination, std::string& error,
                           const std::atomic<bool>* stop = nullptr);
-
-    // As placeFile, but renames source into place when it lies on the same
-    // file system (source is gone afterwards either way on success).
-    static bool moveFile(const std::string& source, const std::string& destination, std::string& error,
-                         const std::atomic<bool>* stop = nullptr);
 
 private:
     FinishResult placeReceived(const ReceiveEvent& event);

@@ -28,11 +28,6 @@ reports::LocalTime localTimeOf(const std::tm& t)
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-bool startsWith(const std::string& text, const std::string& prefix)
-{
-    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
 } // namespace
 
 ReceiveReporting::ReceiveReporting(reports::ReportSettings settings, std::string documentPath,
@@ -76,17 +71,6 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
             links.push_back({b->target, b->title, b->description, b->remote, b->favorite});
         browseList_ = std::move(links);
     }
-    browseLocalNames_.clear();
-    for (const auto& [id, file] : model.browseIndex) {
-        if (!file)
-            continue;
-        std::string reason;
-        std::string local = LocalName::of(file->name, LocalName::remoteName(file->remote.empty() ? file->name
-                                                                                                : file->remote),
-                                          reason);
-        if (!local.empty())
-            browseLocalNames_[id] = local;
-    }
 }
 
 void ReceiveReporting::onEnd(const CAMData&, const ReceiveEngine& engine)
@@ -121,14 +105,11 @@ reports::LogRow ReceiveReporting::rowOf(const ReceiveEvent& event, const FinishR
         if (row.destPath.empty())
             row.destPath = event.saveName;
     }
-    if (event.eventKind == FileReceived && !result.ok && event.unzipAfter == 1) {
-        // A failed copy names its file; a failed unpacking does not, and the
-        // file then stands in its place.
-        bool copyFailed = startsWith(result.error, event.tempPath) || startsWith(result.error, event.destPath);
-        if (!copyFailed) {
-            row.finishedOk = true;
-            row.unpackFailed = true;
-        }
+    if (event.eventKind == FileReceived && !result.ok && result.placed) {
+        // The file arrived and stands in its place; its unpacking failed:
+        // both rows, S then F.
+        row.finishedOk = true;
+        row.unpackFailed = true;
     }
     return row;
 }
@@ -149,8 +130,10 @@ reports::ReportTotals ReceiveReporting::totalsOf(const ReceiveTotals& t)
 
 void ReceiveReporting::take(const ReceiveEvent& event, const FinishResult& result, const ReceiveTotals& totals)
 {
-    if (event.eventKind == FileReceived && (result.ok || event.byteCount < 0))
-        receivedPaths_.emplace(event.saveName, event.destPath);
+    // A browse link goes to the file that carries its id; of two with one
+    // id the later stands, as in the GuidePost's own index.
+    if (event.eventKind == FileReceived && !event.browseId.empty() && (result.ok || event.byteCount < 0))
+        browseTargets_[event.browseId] = event.destPath;
     if (!result.ok)
         failureLines_.push_back((event.destPath.empty() ? event.saveName : event.destPath) + ": " + result.error);
     if (!settings_.logging)
@@ -191,15 +174,7 @@ reports::ReceiveReport ReceiveReporting::report(const ReceiveTotals& totals,
         if (e.eventKind == FileReceived)
             r.copyFailures.push_back({e.tempPath, e.destPath});
     r.browseList = browseList_;
-    for (const auto& [id, local] : browseLocalNames_) {
-        auto range = receivedPaths_.equal_range(local);
-        if (range.first == range.second)
-            continue;
-        // The browse index keeps the last file of an id; so does this.
-        auto last = range.second;
-        --last;
-        r.browseTargets[id] = last->second;
-    }
+    r.browseTargets = browseTargets_;
     return r;
 }
 

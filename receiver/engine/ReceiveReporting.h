@@ -68,7 +68,6 @@ private:
     bool startTaken_ = false;  // the log took the start time
     reports::ReceiveRecord record_;
     std::optional<std::vector<reports::BrowseLink>> browseList_;
-    std::map<std::string, std::string> browseLocalNames_;  // browse id -> the file's local name
     std::vector<reports::FolderEntry> taskFolders_, openFolders_;
     std::vector<reports::ErrorEntry> errors_;
 
@@ -77,8 +76,8 @@ private:
     bool logOpened_ = false;
     bool logFailed_ = false;
     std::string logPath_;
-    std::multimap<std::string, std::string> receivedPaths_;
-    std::vector<std::string> failureLines_;  // local name -> placed path
+    std::map<std::string, std::string> browseTargets_;  // browse id -> the placed file
+    std::vector<std::string> failureLines_;
 };
 
 } // namespace receive

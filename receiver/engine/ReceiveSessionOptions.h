@@ -29,7 +29,7 @@ struct ReceiveSessionOptions {
     std::shared_ptr<const AccountStore> accounts;  // null: no accounts
     // Time-outs, stall limit, CA file, passive FTP, code page 932 names.
     platform::InternetOptions transfer;
-    int maxOpenFolders = 10;
+    int maxOpenFolders = 8;
     // Add the receive to the recent receive list at its end.
     bool recordRecent = true;
     // The mirror-site draw, a number in [0, total) (tests pin it); empty:

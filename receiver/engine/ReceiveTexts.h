@@ -102,6 +102,21 @@ inline constexpr const char* pageOpenFailed = "ページの表示でエラーが
 inline constexpr const char* badSource = "ファイル、URLの指定が正しくありません";
 inline constexpr const char* cannotProcessGuidePost = "このガイドポストファイルを処理することができません";
 inline constexpr const char* cannotCreateFolder = "フォルダを作成できません";
+inline constexpr const char* saveRootParentMissing =
+    "保存フォルダ[ %s ]を作成できません。その上のフォルダ[ %s ]がありません。";
+inline constexpr const char* saveRootNotAFolder = "保存フォルダ[ %s ]はフォルダではありません。";
+inline constexpr const char* saveRootNotMade = "保存フォルダ[ %s ]を作成できません。%s";
+inline constexpr const char* sourceMissing = "ガイドポストのファイル[ %s ]がありません。";
+inline constexpr const char* sourceIsFolder =
+    "[ %s ]はフォルダです。ガイドポストのファイル（.gp または .gpa）を指定してください。";
+inline constexpr const char* spaceRanOut =
+    "ディスクの空き容量が足りなくなったため、[ %s ]への[ %s ]の取り出しをやめました（空き容量を 100 MiB 残します）。";
+inline constexpr const char* largerThanDeclared = "宣言されたサイズ（%s バイト）を超えて展開されます。";
+inline constexpr const char* unpackSpaceRanOut =
+    "ディスクの空き容量が足りなくなったため、[ %s ]の展開をやめました（空き容量を 100 MiB 残します）。";
+inline constexpr const char* schemaMissing = "スキーマファイル[ %s ]がフォルダ[ %s ]にありません。";
+inline constexpr const char* schemaUnreadable = "スキーマファイル[ %s ]を読み込めません。";
+inline constexpr const char* sourceUnreadable = "ガイドポストのファイル[ %s ]を読めません。%s";
 inline constexpr const char* errorCaption = "エラー";
 inline constexpr const char* endCaption = "受信終了";
 inline constexpr const char* newFolderName = "新しいフォルダ";

@@ -6,11 +6,16 @@
 #include "receiver/engine/ReceiveHost.h"
 #include "receiver/engine/ReceiveProgress.h"
 #include "receiver/engine/ReceiveTexts.h"
+#include "receiver/engine/SchemaProblem.h"
 
 #include "receiver/engine/TransferErrors.h"
 #include "receiver/engine/UrlFetch.h"
 
+#include "receiver/reports/PageText.h"
+
+#include "guidepost/ArchiveEntryReader.h"
 #include "guidepost/GuidePostArchive.h"
+#include "guidepost/TCXML.h"
 #include "platform/HttpSource.h"
 #include "platform/UrlDownload.h"
 
@@ -81,6 +86,11 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
         platform::UrlDownloadResult result = download.toFile(server, path, secure);
         if (!result.ok) {
             const int code = TransferErrors::download(result.error);
+            // A server that answered with an error was reached: its answer
+            // heads the message, not a failed connection.
+            if (result.error.failure == platform::TransferFailure::HttpStatus && result.error.httpStatus >= 400)
+                return failure(code, TransferErrors::statusMessage(result.error.httpStatus, source, server)
+                                         + "\n(HTTP " + std::to_string(result.error.httpStatus) + ")");
             std::string message = CAMException::messageFor(code);
             if (result.error.httpStatus >= 400)
                 message += "\nHTTP " + std::to_string(result.error.httpStatus);
@@ -92,14 +102,25 @@ WorkerOutcome ReceiveWorker::run(const std::string& source, const std::string& s
         host_.ask(Questions::notice(texts::errorCaption, texts::badSource, QuestionIcon::None));
         return failure(CAMException::FileCreateFailed, CAMException::messageFor(CAMException::FileCreateFailed));
     }
-    std::string root = GuidePostLocation::prepareSaveRoot(saveRoot);
-    if (root.empty())
-        return failure(-1, std::string(texts::cannotCreateFolder) + "\n" + saveRoot);
-    progress_.zero();
-    return receive(local, root);
+    // The source is read before any save root is made: a mistyped path
+    // leaves nothing behind.
+    if (!remote) {
+        struct stat st;
+        if (::stat(local.c_str(), &st) != 0)
+            return failure(CAMException::InvalidGuidePost,
+                           errno == ENOENT || errno == ENOTDIR
+                               ? reports::fill(texts::sourceMissing, {local})
+                               : reports::fill(texts::sourceUnreadable, {local, std::strerror(errno)}));
+        if (S_ISDIR(st.st_mode))
+            return failure(CAMException::InvalidGuidePost, reports::fill(texts::sourceIsFolder, {local}));
+        if (::access(local.c_str(), R_OK) != 0)
+            return failure(CAMException::InvalidGuidePost,
+                           reports::fill(texts::sourceUnreadable, {local, std::strerror(errno)}));
+    }
+    return receive(local, saveRoot);
 }
 
-WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string& root)
+WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string& saveRoot)
 {
     CAMData model;
     TemporaryFile document;
@@ -112,8 +133,14 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
             }
             document.path = index.documentPath;
-            model.attachmentIndex = index.byName;
-            if (!model.Load(document.path))
+            // The loader checks the attachments against the index; after
+            // the load each attachment carries its own record, and nothing
+            // else of the index is kept.
+            std::vector<ArchiveIndexRecord>().swap(index.records);
+            model.attachmentIndex = std::move(index.byName);
+            const bool loaded = model.Load(document.path);
+            model.attachmentIndex.clear();
+            if (!loaded)
                 throw ReceiveError(CAMException::InvalidGuidePost);
             model.archived = true;
             model.sourceArchivePath = local;
@@ -124,17 +151,33 @@ WorkerOutcome ReceiveWorker::receive(const std::string& local, const std::string
                 throw ReceiveError(CAMException::InvalidGuidePost, local);
         }
     } catch (const CAMException& e) {
+        if (e.code() == CAMException::SchemaMissing)
+            return failure(e.code(), errorText(e) + "\n" + SchemaProblem::text(TCXML::GuidePost));
         return failure(e.code(), errorText(e));
     }
 
+    // Made absolute once: the pages link by file:// addresses and the
+    // recent receive list names folders for other programs.
+    std::string problem;
+    const std::string root = GuidePostLocation::prepareSaveRoot(saveRoot, problem);
+    if (root.empty())
+        return failure(-1, problem);
+    progress_.zero();
+
+    // The archive stays open for the whole receive; each attachment is
+    // read from it when its file is placed.
+    ArchiveEntryReader entries;
+    if (archive && !entries.Open(local))
+        return failure(CAMException::BadArchive, texts::cannotProcessGuidePost);
     ReceiveEngine engine(host_, queue_, totals_, progress_, options_);
     engine.setGuidePostFile(archive ? document.path : local);
-    engine.setAttachmentExtractor([local](const AttachRecord& a, const std::string& destination, const CipherKey& key) {
-        return GuidePostArchive::ExtractEntry(local, destination, a.indexRecord, key.bytes.data(),
-                                              key.enciphered ? key.length : 0);
+    engine.setAttachmentExtractor([&entries](const AttachRecord& a, const CipherKey& key,
+                                             const ReceiveEngine::AttachmentSink& sink) {
+        return entries.Extract(a.indexRecord, key.bytes.data(), key.enciphered ? key.length : 0, sink) ==
+               ArchiveEntryReader::Result::Extracted;
     });
     if (startHook_)
-        startHook_(model, root);
+        engine.setBeginHook([this, &model](const std::string& saveRoot) { startHook_(model, saveRoot); });
     WorkerOutcome outcome;
     try {
         outcome.status = engine.Receive(model, root) ? WorkerOutcome::Received : WorkerOutcome::NotStarted;

@@ -31,9 +31,10 @@ public:
     // Runs the whole receive of source into saveRoot; never throws.
     WorkerOutcome run(const std::string& source, const std::string& saveRoot);
 
-    // Called on the worker thread once the GuidePost is loaded, before the
-    // receive starts, and once the driver has returned or thrown (the
-    // reports read the model and the driver's folders there).
+    // Called on the worker thread when the receive begins (after
+    // certification, with the save root it receives into, which the reports
+    // lie below), and once the driver has returned or thrown (the reports
+    // read the model and the driver's folders there).
     using StartHook = std::function<void(const CAMData& model, const std::string& saveRoot)>;
     using EndHook = std::function<void(const CAMData& model, const ReceiveEngine& engine)>;
     void setHooks(StartHook start, EndHook end) { startHook_ = std::move(start), endHook_ = std::move(end); }
@@ -43,7 +44,7 @@ public:
     const std::vector<std::string>& errorLines() const { return errorLines_; }
 
 private:
-    WorkerOutcome receive(const std::string& local, const std::string& root);
+    WorkerOutcome receive(const std::string& local, const std::string& saveRoot);
 
     ReceiveHost& host_;
     ReceiveEventQueue& queue_;

@@ -16,8 +16,9 @@ bool SavePolicy::resolve(PolicyLevel level, const std::string& itemName, int upd
 {
     if (synchronize)
         state.synchronize = true;
-    // FTP files read only "force" and "ifnotexist".
-    if (transfer == Transfer::Ftp && level == PolicyLevel::File && update == guidepost::UpdateUp2Date)
+    // FTP file lists and files read only "force" and "ifnotexist".
+    if (transfer == Transfer::Ftp && (level == PolicyLevel::File || level == PolicyLevel::FileList)
+        && update == guidepost::UpdateUp2Date)
         return true;
 
     if (update == guidepost::UpdateForce || update == guidepost::UpdateUp2Date) {
@@ -64,6 +65,14 @@ bool SavePolicy::resolve(PolicyLevel level, const std::string& itemName, int upd
         }
     }
     return true;
+}
+
+bool SavePolicy::resolveFile(const FileRecord& file, const std::string& itemName, PolicyState& state,
+                             Transfer transfer)
+{
+    if (file.synchronizeOff)
+        state.synchronize = false;
+    return resolve(PolicyLevel::File, itemName, file.update, file.synchronize, state, transfer);
 }
 
 bool SavePolicy::shouldReceive(const std::string& localPath, int policy, Transfer transfer,

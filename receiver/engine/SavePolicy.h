@@ -5,6 +5,8 @@
 
 #include "receiver/engine/Questions.h"
 
+#include "guidepost/CAMData.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,6 +45,9 @@ public:
     // the user chose to skip this item.
     bool resolve(PolicyLevel level, const std::string& itemName, int update, bool synchronize, PolicyState& state,
                  Transfer transfer = Transfer::Http);
+    // The file level: as resolve, and synchronize="no" clears what the
+    // levels above set.
+    bool resolveFile(const FileRecord& file, const std::string& itemName, PolicyState& state, Transfer transfer);
 
     // Whether the file at localPath is to be received. remoteTime: seconds
     // since 1970 (UTC) when known. Throws ReceiveError 37 when the local

@@ -59,7 +59,7 @@ public:
             : TransferErrors::httpFileLines(result.error, file, server);
         for (const std::string& line : lines)
             engine.addErrorLine(line);
-        engine.failFile(event.remoteName, event.protocolCode, result.error.detail, false);
+        engine.failFile(event.remoteName, event.saveName, event.protocolCode, result.error.detail, false);
     }
 };
 

@@ -46,11 +46,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    Outcome run(const std::string& args)
+    // Runs the program (by default the built one) with a home folder of its own.
+    Outcome run(const std::string& args, const std::string& program = std::string(CV_BIN_DIR) + "/corvan-cli")
     {
         const auto out = folder / "out.txt", err = folder / "err.txt";
-        std::string command = quote(std::string(CV_BIN_DIR) + "/corvan-cli") + " " + args + " >" +
-                              quote(out.string()) + " 2>" + quote(err.string());
+        std::string command = "HOME=" + quote((folder / "home").string()) + " XDG_CONFIG_HOME="
+                              + quote((folder / "home/.config").string()) + " " + quote(program) + " " + args + " >"
+                              + quote(out.string()) + " 2>" + quote(err.string());
         Outcome r;
         const int raw = std::system(command.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -128,4 +130,23 @@ TEST_F(CorvanCli, InvalidDocumentsAndUsageErrors)
     r = run("inspect --help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("corvan-cli inspect FILE"), std::string::npos);
+}
+
+// Without its schema files beside it the program says which file it looked
+// for and where, and makes no save root.
+TEST_F(CorvanCli, MissingSchemaFilesAreNamedWithTheFolderTheyWereLookedFor)
+{
+    const fs::path lonely = folder / "lonely";
+    fs::create_directories(lonely);
+    fs::copy_file(fs::path(CV_BIN_DIR) / "corvan-cli", lonely / "corvan-cli");
+    const std::string example = quote(std::string(CV_SOURCE_DIR) + "/examples/写真の配布.gp");
+    const std::string line = "スキーマファイル[ Corvan1.xml ]がフォルダ[ " + lonely.string() + " ]にありません。";
+    Outcome r = run("inspect " + example, (lonely / "corvan-cli").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+    r = run("receive " + example + " --yes --root " + quote((folder / "root").string()),
+            (lonely / "corvan-cli").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(folder / "root"));
 }

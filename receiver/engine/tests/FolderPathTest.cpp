@@ -52,21 +52,21 @@ TEST(DateMacrosTest, ExpandsKnownNamesDropsUnknownAndRefusesAnOpenMacro)
 TEST(FolderPathTest, TaskFolderTextsAreTrimmedCheckedAndRefused)
 {
     const std::tm t = sampleTime();
-    bool certified = false;
-    EXPECT_EQ(FolderPath::taskFolder("\\  data\\", t, false, certified), std::vector<std::string>{"data"});
-    EXPECT_EQ(FolderPath::taskFolder("a\\.\\b", t, false, certified), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(FolderPath::taskFolder("log\\%year%", t, false, certified),
+    EXPECT_EQ(FolderPath::taskFolder("\\  data\\", t), std::vector<std::string>{"data"});
+    EXPECT_EQ(FolderPath::taskFolder("a\\.\\b", t), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(FolderPath::taskFolder("log\\%year%", t),
               (std::vector<std::string>{"log", "2026"}));
     for (const char* bad : {"a\\..\\..\\b", "..\\x", "a\\..\\b", "C:\\x", "a\\C:\\x", "\\", "  ", "%year"})
-        EXPECT_EQ(errorCode([&] { FolderPath::taskFolder(bad, t, false, certified); }), CAMException::BadSaveFolder)
+        EXPECT_EQ(errorCode([&] { FolderPath::taskFolder(bad, t); }), CAMException::BadSaveFolder)
             << bad;
-    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder("_html___\\x", t, false, certified); }),
+    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder("_html___\\x", t); }),
               CAMException::ReservedFolderName);
-    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder("certified", t, false, certified); }),
+    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder("certified", t); }),
               CAMException::ReservedFolderName);
-    EXPECT_NO_THROW(FolderPath::taskFolder("_HTML___", t, false, certified)) << "compared case-sensitively";
-    EXPECT_NO_THROW(FolderPath::taskFolder("certified\\x", t, true, certified)) << "an archive may use it";
-    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder(std::string(260, 'a'), t, false, certified); }),
+    EXPECT_NO_THROW(FolderPath::taskFolder("_HTML___", t)) << "compared case-sensitively";
+    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder("certified\\x", t); }), CAMException::ReservedFolderName)
+        << "no GuidePost reaches the certified area by its own folder";
+    EXPECT_EQ(errorCode([&] { FolderPath::taskFolder(std::string(260, 'a'), t); }),
               CAMException::BadSaveFolder);
     // Components already split by the document reader.
     EXPECT_EQ(errorCode([&] { FolderPath::check({"a/b"}); }), CAMException::BadSaveFolder);

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 using namespace receive;
 using namespace receive::test;
 
@@ -69,12 +72,24 @@ TEST(FtpReceiveTest, SingleFilesAndMultipleGetsLandInsideTheirFolders)
     ReceiveOptions options;
     options.accounts = &store;
     ReceiveFinisher finisher(totals);
+    std::vector<ReceiveEvent> events;
+    finisher.setLogHook([&](const ReceiveEvent& e, const FinishResult&) { events.push_back(e); });
     fs::create_directories(dir / "root");
     {
         ReceiveEngine engine(host, queue, totals, progress, options);
         EXPECT_TRUE(engine.Receive(head, tasks, dir / "root"));
         finisher.drain(queue);
     }
+    // The folder row names the local and the remote folder; the failed
+    // file's row its local and remote name.
+    auto folderRow = std::find_if(events.begin(), events.end(), [](const ReceiveEvent& e) { return e.eventKind == FolderCreated; });
+    ASSERT_NE(folderRow, events.end());
+    EXPECT_EQ(folderRow->saveName, "deep");
+    EXPECT_EQ(folderRow->remoteName, "deep");
+    auto failedRow = std::find_if(events.begin(), events.end(), [](const ReceiveEvent& e) { return e.eventKind == FileFailed; });
+    ASSERT_NE(failedRow, events.end());
+    EXPECT_EQ(failedRow->saveName, "missing.txt");
+    EXPECT_EQ(failedRow->remoteName, "missing.txt");
     EXPECT_EQ(readFile(dir / "root/ftp/one.txt"), "one");
     EXPECT_FALSE(fs::exists(dir / "root/ftp/missing.txt"));
     EXPECT_EQ(readFile(dir / "root/ftp/mirror/two.dat"), "two");
@@ -92,6 +107,179 @@ TEST(FtpReceiveTest, SingleFilesAndMultipleGetsLandInsideTheirFolders)
         EXPECT_EQ(e.code(), CAMException::AccountServerMismatch);
     }
     finisher.drain(queue);
+}
+
+// The pieces of an FTP GuidePost the list tests build.
+std::unique_ptr<FileListRecord> ftpList(const std::string& name, const char* remoteFolder = nullptr)
+{
+    auto list = std::make_unique<FileListRecord>();
+    list->name = name;
+    if (remoteFolder) {
+        list->remoteFolder = remoteFolder;
+        list->remoteFolderGiven = true;
+    }
+    return list;
+}
+
+FileRecord& ftpFile(FileListRecord& list, const std::string& remote, const std::string& name = {})
+{
+    auto f = std::make_unique<FileRecord>();
+    f->remote = remote;
+    f->name = name;
+    list.files.push_back(std::move(f));
+    return *list.files.back();
+}
+
+struct FtpLists {
+    TestFolder dir;
+    std::unique_ptr<testservers::FtpServer> server;
+    std::vector<std::unique_ptr<TaskRecord>> tasks;
+    ScriptedHost host;
+    ReceiveEventQueue queue;
+    ReceiveTotals totals;
+    ReceiveProgress progress;
+    std::vector<std::string> errorLines;
+    std::vector<ReceiveEvent> events;
+
+    FtpLists()
+    {
+        // CR LF lines and bytes no text has: ASCII mode would change them.
+        writeFile(dir / "served/top.txt", "top\r\n");
+        writeFile(dir / "served/pub/crlf.txt", std::string("a\r\nb\r\n\0\xff", 8));
+        writeFile(dir / "served/pub/one.bin", "one");
+        writeFile(dir / "served/pub/two.bin", "two");
+        writeFile(dir / "served/pub/docs/three.txt", "three\r\n");
+        server = std::make_unique<testservers::FtpServer>(dir / "served", "alice", "wonder");
+        fs::create_directories(dir / "root");
+    }
+    SourceRecord& source()
+    {
+        auto task = std::make_unique<TaskRecord>();
+        task->name = "T";
+        task->folderText = "ftp";
+        auto source = loopbackSource(guidepost::ProtocolFtp, server->port);
+        source->account = "anonymous";
+        task->sources.push_back(std::move(source));
+        tasks.push_back(std::move(task));
+        return *tasks.back()->sources.back();
+    }
+    bool run()
+    {
+        GuidePostHead head;
+        head.name = "ftp lists";
+        ReceiveEngine engine(host, queue, totals, progress);
+        ReceiveFinisher finisher(totals);
+        finisher.setLogHook([this](const ReceiveEvent& e, const FinishResult&) { events.push_back(e); });
+        bool ok = engine.Receive(head, tasks, dir / "root");
+        finisher.drain(queue);
+        errorLines = engine.errorLines();
+        return ok;
+    }
+    std::string local(const std::string& name) const { return readFile(dir / ("root/ftp/" + name)); }
+};
+
+// The list's mode holds for its files and a file's own mode overrides it;
+// a file's own method makes it a multiple get.
+TEST(FtpReceiveTest, ListModesAndTheFilesOwnModeAndMethod)
+{
+    FtpLists ftp;
+    ASSERT_TRUE(ftp.server->ready);
+    SourceRecord& source = ftp.source();
+    auto binary = ftpList("binary", "/pub");
+    binary->mode = guidepost::ModeBinary;
+    binary->localFolder = {"binary"};
+    ftpFile(*binary, "crlf.txt");
+    FileRecord& text = ftpFile(*binary, "crlf.txt", "ascii.txt");
+    text.mode = guidepost::ModeAscii;
+    text.modeGiven = true;
+    auto ascii = ftpList("ascii", "/pub");
+    ascii->mode = guidepost::ModeAscii;
+    ascii->localFolder = {"ascii"};
+    FileRecord& own = ftpFile(*ascii, "crlf.txt");
+    own.mode = guidepost::ModeBinary;
+    own.modeGiven = true;
+    FileRecord& pattern = ftpFile(*ascii, "*.bin");
+    pattern.method = guidepost::MethodMget;
+    pattern.methodGiven = true;
+    source.fileLists.push_back(std::move(binary));
+    source.fileLists.push_back(std::move(ascii));
+    ASSERT_TRUE(ftp.run());
+
+    const std::string served = readFile(ftp.dir / "served/pub/crlf.txt");
+    EXPECT_EQ(ftp.local("binary/crlf.txt"), served) << "the list is binary";
+    EXPECT_NE(ftp.local("binary/ascii.txt"), served) << "the file's own ASCII mode";
+    EXPECT_EQ(ftp.local("ascii/crlf.txt"), served) << "the file's own binary mode";
+    EXPECT_EQ(ftp.local("ascii/one.bin"), "one") << "the file's own mget";
+    EXPECT_EQ(ftp.local("ascii/two.bin"), "two");
+    std::map<std::string, std::uint32_t> modes;
+    for (const ReceiveEvent& e : ftp.events)
+        if (e.eventKind == FileReceived)
+            modes[fs::path(e.destPath).parent_path().filename().string() + "/" + e.saveName] = e.transferMode;
+    EXPECT_EQ(modes, (std::map<std::string, std::uint32_t>{{"binary/crlf.txt", ModeBinary},
+                                                           {"binary/ascii.txt", ModeAscii},
+                                                           {"ascii/crlf.txt", ModeBinary},
+                                                           {"ascii/one.bin", ModeAscii},
+                                                           {"ascii/two.bin", ModeAscii}}));
+}
+
+// A remote folder the server refuses skips its list with a line, before the
+// list's local folder is made or its policy asked; a list without a remote
+// folder, and a relative one, start from the folder the log-in gave.
+TEST(FtpReceiveTest, RemoteFoldersOfEachListStartFromTheLoginFolder)
+{
+    FtpLists ftp;
+    ASSERT_TRUE(ftp.server->ready);
+    SourceRecord& source = ftp.source();
+    auto refused = ftpList("refused", "/nowhere/");
+    refused->localFolder = {"never"};
+    refused->update = guidepost::UpdateForce;
+    ftpFile(*refused, "x.txt");
+    auto pub = ftpList("pub", "/pub");
+    ftpFile(*pub, "one.bin");
+    auto top = ftpList("top");
+    ftpFile(*top, "top.txt");
+    auto relative = ftpList("relative", "pub/docs");
+    ftpFile(*relative, "three.txt");
+    source.fileLists.push_back(std::move(refused));
+    source.fileLists.push_back(std::move(pub));
+    source.fileLists.push_back(std::move(top));
+    source.fileLists.push_back(std::move(relative));
+    ASSERT_TRUE(ftp.run());
+
+    EXPECT_EQ(ftp.errorLines,
+              std::vector<std::string>{"リモート（取得先）のディレクトリ[ /nowhere/ ]にアクセスできませんでした。"});
+    EXPECT_FALSE(fs::exists(ftp.dir / "root/ftp/never"));
+    EXPECT_EQ(ftp.host.count(QuestionKind::UpdateForce), 0);
+    EXPECT_EQ(ftp.local("one.bin"), "one");
+    EXPECT_TRUE(fs::exists(ftp.dir / "root/ftp/top.txt"));
+    EXPECT_TRUE(fs::exists(ftp.dir / "root/ftp/three.txt"));
+    EXPECT_EQ(ftp.totals.ftp.received, 3);
+    EXPECT_EQ(ftp.totals.ftp.failed, 0);
+}
+
+// At FTP list and file level only "force" and "ifnotexist" count; in a
+// multiple get the file's own update decides for what it matches.
+TEST(FtpReceiveTest, UpdateRulesOfFtpListsAndFiles)
+{
+    FtpLists ftp;
+    ASSERT_TRUE(ftp.server->ready);
+    writeFile(ftp.dir / "root/ftp/one.bin", "old one");
+    writeFile(ftp.dir / "root/ftp/crlf.txt", "old text");
+    SourceRecord& source = ftp.source();
+    auto list = ftpList("list", "/pub");
+    list->update = guidepost::UpdateUp2Date;
+    list->method = guidepost::MethodMget;
+    ftpFile(*list, "*.bin").update = guidepost::UpdateIfNotExist;
+    ftpFile(*list, "crlf.txt");
+    source.fileLists.push_back(std::move(list));
+    ftp.host.script(QuestionKind::Overwrite, {OverwriteNotThis});
+    ASSERT_TRUE(ftp.run());
+
+    EXPECT_EQ(ftp.host.count(QuestionKind::UpdateUp2Date), 0) << "up2date is not read on an FTP list";
+    EXPECT_EQ(ftp.host.count(QuestionKind::Overwrite), 1) << "only crlf.txt, which has no update of its own";
+    EXPECT_EQ(ftp.local("one.bin"), "old one") << "ifnotexist keeps it";
+    EXPECT_EQ(ftp.local("two.bin"), "two");
+    EXPECT_EQ(ftp.local("crlf.txt"), "old text");
 }
 
 // A zip task packs what its ftp lists received and leaves no work folder,

@@ -307,7 +307,8 @@ TEST_F(NetReceiveTest, GuidePostsAndArchivesFetchedByAddressLeaveNoCopies)
     EXPECT_EQ(outcome.status, WorkerOutcome::Failed);
     EXPECT_NE(outcome.code, 0);
     EXPECT_NE(outcome.message.find("HTTP 404"), std::string::npos) << outcome.message;
-    EXPECT_NE(outcome.message.find("/gp/none.gp"), std::string::npos) << outcome.message;
+    // Headed by the server's answer: it was reached.
+    EXPECT_EQ(outcome.message.rfind("ファイル " + base() + "/gp/none.gp は存在しません。", 0), 0u) << outcome.message;
     EXPECT_EQ(missingHost.count(QuestionKind::Welcome), 0);
     EXPECT_FALSE(fs::exists(dir / "root5"));
     EXPECT_TRUE(tmpEmpty());
@@ -317,10 +318,10 @@ TEST_F(NetReceiveTest, TheTerminalReceiverTakesAnAddress)
 {
     if (!fs::exists(std::string(CV_BIN_DIR) + "/corvan-cli"))
         GTEST_SKIP() << "corvan-cli is not built";
-    auto run = [&](const std::string& name) {
+    auto run = [&](const std::string& name, const std::string& more = {}) {
         std::string command = "cd '" + dir.path.string() + "' && HOME='" + (dir / "home") + "' XDG_CONFIG_HOME='"
             + (dir / "home/.config") + "' '" + CV_BIN_DIR + "/corvan-cli' receive " + base() + "/gp/" + name
-            + " --root cli --yes </dev/null >'" + (dir / "out.txt") + "' 2>&1";
+            + " --root cli --yes " + more + " </dev/null >'" + (dir / "out.txt") + "' 2>&1";
         int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
@@ -334,11 +335,17 @@ TEST_F(NetReceiveTest, TheTerminalReceiverTakesAnAddress)
     CAMData signedModel;
     buildModel(signedModel, true);
     documents["c.xml"] = certificate(publish(signedModel, "signed.gp"));
-    EXPECT_EQ(run("signed.gp"), 0) << readFile(dir / "out.txt");
+    EXPECT_EQ(run("signed.gp", "--gen-report=yes --logging=yes"), 0) << readFile(dir / "out.txt");
     EXPECT_NE(readFile(dir / "out.txt").find("認証情報: http://" + site()), std::string::npos)
         << readFile(dir / "out.txt");
-    EXPECT_EQ(readFile(dir / ("cli/certified/127.0.0.1:" + std::to_string(http.port) + "=cert=/受信/a.txt")),
-              "served a.txt");
+    const std::string area = dir / ("cli/certified/127.0.0.1:" + std::to_string(http.port) + "=cert=");
+    EXPECT_EQ(readFile(area + "/受信/a.txt"), "served a.txt");
+    // The certified folder is this receive's save root: its pages lie below it.
+    EXPECT_TRUE(fs::exists(area + "/_html___/Report01.htm"));
+    EXPECT_TRUE(fs::exists(area + "/_html___/Log01.htm"));
+    EXPECT_FALSE(fs::exists(dir / "cli/_html___/Report01.htm"));
+    EXPECT_NE(readFile(dir / "out.txt").find("レポート: " + area + "/_html___/Report01.htm"), std::string::npos)
+        << readFile(dir / "out.txt");
     EXPECT_NE(run("none.gp"), 0);
     EXPECT_TRUE(tmpEmpty());
 }

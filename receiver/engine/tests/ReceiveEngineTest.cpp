@@ -6,13 +6,16 @@
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
 #include "receiver/engine/ReceiveProgress.h"
+#include "receiver/engine/ReceiveReporting.h"
 #include "receiver/engine/ReceiveTexts.h"
 #include "receiver/engine/ReceiveTotals.h"
 
+#include "platform/FreeSpaceGuard.h"
 #include "platform/TempFile.h"
 #include "platform/Zip.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -81,6 +84,19 @@ struct Model {
     }
 };
 
+// An extractor that hands a model attachment's source file over in pieces.
+bool feedFile(const std::string& path, const ReceiveEngine::AttachmentSink& sink)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    char piece[4096];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0)
+        if (!sink(reinterpret_cast<const unsigned char*>(piece), static_cast<std::size_t>(in.gcount())))
+            return false;
+    return true;
+}
+
 struct ReceiveEngineTest : ::testing::Test {
     TestFolder dir;
     std::string root;
@@ -105,10 +121,8 @@ struct ReceiveEngineTest : ::testing::Test {
     bool run(ReceiveFinisher* finisher = nullptr)
     {
         ReceiveEngine engine(host, queue, totals, progress);
-        engine.setAttachmentExtractor([](const AttachRecord& a, const std::string& dest, const CipherKey&) {
-            std::error_code ec;
-            fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing, ec);
-            return !ec;
+        engine.setAttachmentExtractor([](const AttachRecord& a, const CipherKey&, const ReceiveEngine::AttachmentSink& sink) {
+            return feedFile(a.sourcePath, sink);
         });
         ReceiveFinisher own(totals);
         ReceiveFinisher& f = finisher ? *finisher : own;
@@ -232,8 +246,12 @@ TEST_F(ReceiveEngineTest, NamesAndFoldersThatClimbOutFailClearlyAndTouchNothingO
         EXPECT_TRUE(run());
         EXPECT_EQ(readFile(root + "/d/ok.txt"), "data");
         EXPECT_EQ(totals.attach.failed, 2);
-        ASSERT_EQ(errorLines.size(), 2u);
-        EXPECT_NE(errorLines[0].find("ファイル[ x ]を取得できませんでした。"), std::string::npos);
+        // Each failure gives its reason, then the file's line exactly as the
+        // pages have it.
+        ASSERT_EQ(errorLines.size(), 4u);
+        EXPECT_NE(errorLines[0].find("保存先の外"), std::string::npos) << errorLines[0];
+        EXPECT_EQ(errorLines[1], "ファイル[ x ]を取得できませんでした。");
+        EXPECT_EQ(errorLines[3], "ファイル[ x ]を取得できませんでした。");
     }
     model.tasks.clear();
     {
@@ -259,6 +277,83 @@ TEST_F(ReceiveEngineTest, NamesAndFoldersThatClimbOutFailClearlyAndTouchNothingO
         auto rel = e.path().lexically_relative(dir.path).string();
         EXPECT_TRUE(rel.rfind("root", 0) == 0 || rel.rfind("payload", 0) == 0) << rel;
     }
+}
+
+// The folders the receiver keeps for itself are not a task's to name, in an
+// archive's GuidePost (model.head.archived) as in any other.
+TEST_F(ReceiveEngineTest, NoGuidePostWritesIntoTheReportFolderOrTheCertifiedArea)
+{
+    writeFile(root + "/_html___/Report07.htm", "the user's report");
+    for (const char* folder : {"certified\\site\\Glimmora\\Style", "_html___"}) {
+        model.tasks.clear();
+        TaskRecord& t = model.task("T", folder);
+        Model::attach(t, "x", payload("x", "planted"));
+        Model::file(Model::list(t), "Report07.htm", "x");
+        EXPECT_EQ(runCode(), CAMException::ReservedFolderName) << folder;
+    }
+    EXPECT_FALSE(fs::exists(root + "/certified"));
+    EXPECT_EQ(readFile(root + "/_html___/Report07.htm"), "the user's report");
+}
+
+// synchronize="no" on a file clears what its task set: the file keeps the
+// time of its arrival, not the attachment's.
+TEST_F(ReceiveEngineTest, AFileMayClearAnInheritedSynchronize)
+{
+    TaskRecord& t = model.task("T", "d");
+    t.synchronize = true;
+    Model::attach(t, "a", payload("a", "A"), 1'500'000'000);
+    FileListRecord& l = Model::list(t);
+    Model::file(l, "kept.txt", "a");
+    Model::file(l, "own.txt", "a").synchronizeOff = true;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(timeOf(root + "/d/kept.txt"), 1'500'000'000);
+    EXPECT_GT(timeOf(root + "/d/own.txt"), 1'600'000'000);
+}
+
+// Eight folders at most are opened after a receive; the ninth is told.
+TEST_F(ReceiveEngineTest, AtMostEightFoldersAreOpened)
+{
+    ReceiveEngine engine(host, queue, totals, progress);
+    engine.setAttachmentExtractor([](const AttachRecord& a, const CipherKey&, const ReceiveEngine::AttachmentSink& sink) {
+        return feedFile(a.sourcePath, sink);
+    });
+    for (int i = 0; i < 9; ++i) {
+        TaskRecord& t = model.task("T" + std::to_string(i), "f" + std::to_string(i));
+        t.open = true;
+        Model::attach(t, "a", payload("a", "A"));
+        Model::file(Model::list(t), "a.txt", "a");
+    }
+    EXPECT_TRUE(engine.Receive(model.head, model.tasks, root));
+    EXPECT_EQ(engine.foldersToOpen().size(), 8u);
+    EXPECT_EQ(host.count(QuestionKind::Notice), 1);
+    EXPECT_EQ(host.asked.back().text, texts::maxFoldersOpen);
+    ReceiveFinisher(totals).drain(queue);
+}
+
+// A server the user skips in the server confirmation is never looked up:
+// its unknown account fails nothing.
+TEST_F(ReceiveEngineTest, TheServerConfirmationComesBeforeTheAccount)
+{
+    TaskRecord& t = model.task("T", "d");
+    Model::attach(t, "a", payload("a", "A"));
+    Model::file(Model::list(t), "a.txt", "a");
+    auto web = std::make_unique<SourceRecord>();
+    web->name = "web";
+    web->protocol = guidepost::ProtocolHttp;
+    web->serverName = "127.0.0.1";
+    web->account = "nobody-has-this-account";
+    web->fileLists.push_back(std::make_unique<FileListRecord>());
+    t.sources.push_back(std::move(web));
+    host.script(QuestionKind::Welcome, {WelcomeConfirmServers});
+    host.script(QuestionKind::ServerConfirm, {ConfirmReceive, ConfirmSkip});
+    EXPECT_TRUE(run());
+    EXPECT_EQ(host.count(QuestionKind::ServerConfirm), 2);
+    EXPECT_EQ(readFile(root + "/d/a.txt"), "A");
+
+    // Going on with it, the account is looked up and missing.
+    host.script(QuestionKind::Welcome, {WelcomeConfirmServers});
+    host.script(QuestionKind::ServerConfirm, {ConfirmReceive, ConfirmReceive});
+    EXPECT_EQ(runCode(), CAMException::BadAccountName);
 }
 
 TEST_F(ReceiveEngineTest, TaskConfirmationSkipAndStop)
@@ -341,12 +436,16 @@ TEST_F(ReceiveEngineTest, ReadOnlySaveRootAndUnreachableServersFailClearly)
         EXPECT_EQ(runCode(), CAMException::CreateFolderFailed);
         return;
     }
-    // Root writes anywhere: the receive runs as an ordinary user in a child.
+    // Root writes anywhere: the receive runs as an ordinary user in a child,
+    // with a temporary folder that user may write whatever TMPDIR says.
     fs::permissions(dir.path, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
     fs::permissions(dir.path / "payload", fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    fs::create_directories(dir.path / "tmp-nobody");
+    fs::permissions(dir.path / "tmp-nobody", fs::perms::all | fs::perms::sticky_bit);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        ::setenv("TMPDIR", (dir.path / "tmp-nobody").c_str(), 1);
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(99);
         ::_exit(runCode());
@@ -367,9 +466,9 @@ TEST_F(ReceiveEngineTest, EncipheredGuidePostAsksForTheCodeAndKeepsSixteenBytes)
     host.script(QuestionKind::CipherCode, std::vector<Answer>{{AnswerOk, "", {}}, {AnswerOk, "0123456789abcdefXYZ", {}}});
     ReceiveEngine engine(host, queue, totals, progress);
     CipherKey seen;
-    engine.setAttachmentExtractor([&](const AttachRecord& a, const std::string& dest, const CipherKey& key) {
+    engine.setAttachmentExtractor([&](const AttachRecord& a, const CipherKey& key, const ReceiveEngine::AttachmentSink& sink) {
         seen = key;
-        return fs::copy_file(a.sourcePath, dest, fs::copy_options::overwrite_existing);
+        return feedFile(a.sourcePath, sink);
     });
     EXPECT_TRUE(engine.Receive(model.head, model.tasks, root));
     EXPECT_EQ(host.count(QuestionKind::CipherCode), 2) << "an empty code asks again";
@@ -462,6 +561,96 @@ TEST(ReceiveFinisherTest, AFailedPlacementIsCountedAsAFailureAndListed)
     ASSERT_EQ(finisher.failures().size(), 1u);
 }
 
+// A received attachment to be unpacked where it is placed.
+ReceiveEvent zipArrived(const std::string& temp, const std::string& dest)
+{
+    ReceiveEvent e;
+    e.eventKind = FileReceived;
+    e.protocolCode = ProtocolAttach;
+    e.tempPath = temp;
+    e.destPath = dest;
+    e.saveName = e.remoteName = fs::path(dest).filename().string();
+    e.transferMode = ModeNone;
+    std::error_code ec;
+    e.byteCount = static_cast<std::int64_t>(fs::file_size(temp, ec));
+    e.unzipAfter = 1;
+    return e;
+}
+
+// A zip whose entry bears the zip's own name: the entry takes its place,
+// whole, and is not deleted afterwards as the zip would be.
+TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
+{
+    TestFolder dir;
+    writeFile(dir / "pack/pack.zip", "the entry inside");
+    writeFile(dir / "pack/note.txt", "note");
+    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "received.zip"), 1);
+    fs::create_directories(dir / "dest");
+    ReceiveTotals totals;
+    totals.attach.received = 1;
+    ReceiveFinisher finisher(totals);
+    EXPECT_TRUE(finisher.handle(zipArrived(dir / "received.zip", dir / "dest/pack.zip")).ok)
+        << platform::lastZipError();
+    EXPECT_EQ(readFile(dir / "dest/pack.zip"), "the entry inside");
+    EXPECT_EQ(readFile(dir / "dest/note.txt"), "note");
+
+    // An ordinary zip goes once unpacked.
+    fs::remove(dir / "pack/pack.zip");
+    ASSERT_EQ(platform::zipnize(dir / "pack", dir / "plain.zip"), 1);
+    EXPECT_TRUE(finisher.handle(zipArrived(dir / "plain.zip", dir / "dest/plain.zip")).ok);
+    EXPECT_FALSE(fs::exists(dir / "dest/plain.zip"));
+
+    // One that would fill the disk (its reserve set here to leave 8 MiB, the
+    // zip unpacking to 64 MiB): the zip stays, and the failure says that
+    // space ran out.
+    {
+        const std::string zeros(64u << 20, '\0');
+        int error = 0;
+        zip_t* z = zip_open((dir / "big.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        ASSERT_NE(z, nullptr);
+        ASSERT_GE(zip_file_add(z, "big.bin", zip_source_buffer(z, zeros.data(), zeros.size(), 0), 0), 0);
+        ASSERT_EQ(zip_close(z), 0);
+    }
+    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (8u << 20));
+    FinishResult full = finisher.handle(zipArrived(dir / "big.zip", dir / "dest/big.zip"));
+    platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
+    EXPECT_FALSE(full.ok);
+    EXPECT_NE(full.error.find("ディスクの空き容量が足りなくなった"), std::string::npos) << full.error;
+    EXPECT_TRUE(fs::exists(dir / "dest/big.zip"));
+    EXPECT_FALSE(fs::exists(dir / "dest/big.bin"));
+}
+
+// A zip that arrives but cannot be unpacked stands in its place: its row
+// says it arrived (S) and then that its unpacking failed (F).
+TEST(ReceiveFinisherTest, AFailedUnpackingWritesTheArrivalAndTheFailure)
+{
+    TestFolder dir;
+    writeFile(dir / "temp.zip", "this is no zip file");
+    ReceiveTotals totals;
+    totals.attach.received = 1;
+    ReceiveFinisher finisher(totals);
+    ReceiveEvent e = zipArrived(dir / "temp.zip", dir / "pack.zip");
+    FinishResult result = finisher.handle(e);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.placed);
+    EXPECT_EQ(readFile(dir / "pack.zip"), "this is no zip file");
+    const std::string rows = reports::ReceiveLog::rowText(ReceiveReporting::rowOf(e, result));
+    const std::size_t arrived = rows.find("<font color=\"green\">S</font>");
+    const std::size_t failed = rows.find("<font color=\"red\">F</font>");
+    ASSERT_NE(arrived, std::string::npos) << rows;
+    ASSERT_NE(failed, std::string::npos) << rows;
+    EXPECT_LT(arrived, failed);
+
+    // A file that could not be placed at all is the failure row alone.
+    ReceiveEvent lost = e;
+    lost.tempPath = dir / "gone";
+    FinishResult notPlaced = finisher.handle(lost);
+    EXPECT_FALSE(notPlaced.placed);
+    const std::string row = reports::ReceiveLog::rowText(ReceiveReporting::rowOf(lost, notPlaced));
+    EXPECT_EQ(row.find(">S</font>"), std::string::npos) << row;
+    EXPECT_NE(row.find(">F</font>"), std::string::npos);
+}
+
 } // namespace
 
 namespace {
@@ -482,22 +671,8 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
     ReceiveEventQueue queue;
     ReceiveTotals totals;
     ReceiveProgress progress;
-    // The attachment is a pipe this test writes into: a first block, then
-    // the stop (as the progress dialog's 中止 button gives it), then more.
-    std::promise<std::string> pipePath;
-    std::thread writer([&] {
-        const std::string path = pipePath.get_future().get();
-        int fd = ::open(path.c_str(), O_WRONLY);
-        ASSERT_GE(fd, 0);
-        const std::string block(4096, 'b');
-        ASSERT_EQ(::write(fd, block.data(), block.size()), 4096);
-        while (progress.fileReceived == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        progress.cancel = true;
-        (void)!::write(fd, block.data(), block.size());
-        ::close(fd);
-    });
-    std::signal(SIGPIPE, SIG_IGN);
+    // A first block of the attachment, then the stop (as the progress
+    // dialog's 中止 button gives it), then more.
     // A temporary folder of its own, so other programs' files do not count.
     const char* oldTmp = std::getenv("TMPDIR");
     const std::string savedTmp = oldTmp ? oldTmp : "";
@@ -505,12 +680,14 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
     ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
     {
         ReceiveEngine engine(host, queue, totals, progress);
-        engine.setAttachmentExtractor([&](const AttachRecord&, const std::string& dest, const CipherKey&) {
-            ::unlink(dest.c_str());
-            if (::mkfifo(dest.c_str(), 0600) != 0)
+        engine.setAttachmentExtractor([&](const AttachRecord&, const CipherKey&, const ReceiveEngine::AttachmentSink& sink) {
+            const std::string block(4096, 'b');
+            const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
+            if (!sink(bytes, block.size()))
                 return false;
-            pipePath.set_value(dest);
-            return true;
+            EXPECT_EQ(progress.fileReceived, 4096);
+            progress.cancel = true;
+            return sink(bytes, block.size()) && sink(bytes, block.size());
         });
         try {
             engine.Receive(model.head, model.tasks, root);
@@ -518,7 +695,6 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
         } catch (const CAMException& e) {
             EXPECT_EQ(e.code(), CAMException::UserCancelled);
         }
-        writer.join();
         ASSERT_FALSE(engine.errorLines().empty());
         EXPECT_EQ(engine.errorLines().back(), texts::cancelledLine);
     }
@@ -527,6 +703,7 @@ TEST(ReceiveEngineCancelTest, StoppingMidFileEndsTheReceiveAndLeavesNoTemporaryF
     EXPECT_FALSE(fs::exists(root + "/d/one.bin"));
     EXPECT_FALSE(fs::exists(root + "/d/two.bin"));
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    EXPECT_TRUE(fs::is_empty(root + "/d")) << "nothing is left beside the targets";
     if (oldTmp)
         ::setenv("TMPDIR", savedTmp.c_str(), 1);
     else

@@ -404,6 +404,37 @@ TEST_F(ReceiveSessionTest, AFolderIsNamedForTheTaskThatMadeIt)
     EXPECT_EQ(page("MRRFolder01.htm").find("飛ばす"), std::string::npos);
 }
 
+// A file that arrives but cannot be put in its place (a folder stands
+// there) goes to the copy-failure list with a failure row; the receive goes
+// on with the next file and ends as a success.
+TEST_F(ReceiveSessionTest, AFileThatCannotBePlacedIsListedAndTheReceiveGoesOn)
+{
+    fs::create_directories(dir / "root/blocked/small.txt/inside");
+    const std::string gp = writeGuidePost({{"塞がれた", "blocked", {"small.txt"}}, {"次", "next", {"small.txt"}}});
+    Driver driver;
+    ReceiveSession session(options());
+    driver.attach(session);
+    ASSERT_TRUE(session.start(gp, dir / "root"));
+    ReceiveResult r = session.result();
+    ASSERT_EQ(r.outcome, ReceiveOutcome::Succeeded) << r.message;
+    EXPECT_EQ(readFile(dir / "root/next/small.txt"), "small");
+    EXPECT_TRUE(fs::is_directory(dir / "root/blocked/small.txt/inside")) << "what stood there stays";
+    ASSERT_EQ(r.placementFailures.size(), 1u);
+    EXPECT_EQ(r.placementFailures[0].rfind(dir / "root/blocked/small.txt", 0), 0u) << r.placementFailures[0];
+    EXPECT_EQ(r.totals.http.received, 1);
+    EXPECT_EQ(r.totals.http.failed, 1);
+
+    const std::string errors = page("Error01.htm");
+    EXPECT_NE(errors.find("<TD bgcolor=#e4efec>" + dir / "root/blocked/small.txt" + "</TD>"), std::string::npos)
+        << errors;
+    const std::string log = page("Log01.htm");
+    EXPECT_NE(log.find("<font color=\"red\">F</font></td><td bgcolor=\"#ecece4\">ファイル</td><td bgcolor=\"#ecece4\">"
+                       "small.txt</td>"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(temporaryFiles(), 0);
+}
+
 TEST_F(ReceiveSessionTest, NoHostAnswerIsWaitedForWhenTheHostGoesAway)
 {
     const std::string gp = writeGuidePost({{"文書", "docs", {"small.txt"}}});

@@ -5,18 +5,21 @@
 
 #include "TestSupport.h"
 
+#include "platform/tests/OutsidePrograms.h"
+
 #include <cstdio>
 
 using namespace reports;
 
 namespace {
 
-const char* chromium = "/usr/bin/chromium";
-
-std::string dumpDom(const std::string& page, const std::string& profile)
+// Chromium with a home of its own: its profile, caches and settings
+// (dconf) stay in the test's folder.
+std::string dumpDom(const std::string& chromium, const std::string& page, const std::string& profile)
 {
-    std::string command = std::string("timeout 90 ") + chromium
-        + " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+    const testservers::OwnHome home(profile + "-home");
+    std::string command = home.envPrefix() + "timeout 90 '" + chromium
+        + "' --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
           " --disable-background-networking --disable-component-update --disable-sync"
           " --user-data-dir='" + profile + "' --dump-dom 'file://" + page + "' 2>/dev/null";
     std::string out;
@@ -36,8 +39,8 @@ class BrowserRenderTest : public reports::testing::ReportFixture {};
 
 TEST_F(BrowserRenderTest, ChromiumShowsTheJapaneseHeadings)
 {
-    if (!std::filesystem::exists(chromium))
-        GTEST_SKIP() << "no Chromium at " << chromium;
+    const std::string chromium = testservers::requireProgram("chromium", "chromium");
+    ASSERT_FALSE(chromium.empty());
 
     ReportSettings settings;
     settings.genReport = settings.showReport = true;
@@ -55,7 +58,7 @@ TEST_F(BrowserRenderTest, ChromiumShowsTheJapaneseHeadings)
     ReportOutcome outcome = ReportWriter(settings, {}).writePages(rr);
     ASSERT_TRUE(outcome.reportWritten);
 
-    std::string dom = dumpDom(outcome.pages.report, folder + "/profile");
+    std::string dom = dumpDom(chromium, outcome.pages.report, folder + "/profile");
     ASSERT_FALSE(dom.empty()) << "Chromium printed nothing";
     for (const char* heading :
          {"<title>Corvandelle受信レポート</title>", ">受信レポート</h2>", "[ロングスタイル]",
@@ -69,7 +72,7 @@ TEST_F(BrowserRenderTest, ChromiumShowsTheJapaneseHeadings)
     EXPECT_NE(dom.find("見本&lt;i&gt;タイトル&lt;/i&gt;"), std::string::npos);
     EXPECT_EQ(dom.find("<i>タイトル</i>"), std::string::npos);
 
-    std::string errorDom = dumpDom(outcome.pages.error, folder + "/profile2");
+    std::string errorDom = dumpDom(chromium, outcome.pages.error, folder + "/profile2");
     EXPECT_NE(errorDom.find("1.　受信中に次のようなエラーが生じました。"), std::string::npos);
     EXPECT_NE(errorDom.find("ファイル[ a.txt ]を取得できませんでした。"), std::string::npos);
 }

@@ -3,6 +3,8 @@
 
 #include "VTSNormTestSupport.h"
 
+#include "platform/tests/OutsidePrograms.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +18,6 @@ using namespace vtstest;
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const chromium = "/usr/bin/chromium";
 
 std::string runCapturing(const std::string& command)
 {
@@ -49,8 +49,8 @@ std::string percentDecoded(const std::string& text)
 
 TEST(VTSNormBrowserTest, AlbumLinkResolvesToTheAlbumPageOnDisk)
 {
-    if (!fs::exists(chromium))
-        GTEST_SKIP() << "no " << chromium;
+    const std::string chromium = testservers::requireProgram("chromium", "chromium");
+    ASSERT_FALSE(chromium.empty());
     auto& module = ExhibitionModule::instance();
     ASSERT_NE(module.handle, nullptr);
     pinClock();
@@ -62,8 +62,10 @@ TEST(VTSNormBrowserTest, AlbumLinkResolvesToTheAlbumPageOnDisk)
 
     fs::path profile = scratch.path() / "profile";
     fs::create_directory(profile);
+    // Its own home: caches and settings (dconf) stay in the scratch folder.
+    const testservers::OwnHome home(scratch.path() / "home");
     auto browse = [&](const fs::path& page, const std::string& extra) {
-        return runCapturing(std::string(chromium)
+        return runCapturing(home.envPrefix() + chromium
                             + " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                               " --disable-background-networking --disable-component-update --disable-sync"
                               " --user-data-dir=" + profile.string() + " " + extra + " --dump-dom file://"
