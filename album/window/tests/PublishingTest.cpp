@@ -1,8 +1,9 @@
 // An album made in the window and published: three pictures, one turned,
 // one made lighter, one with a voice message recorded through the scripted
 // device, saved through the save dialog with the offer to receive, and the
-// archive read back by the core and by the window's "読み込み". Sending
-// hands the archive to the mail program, or says there is none.
+// archive received by corvan-cli and read back by the core and by the
+// window's "読み込み". Sending hands the archive to the mail program, or
+// says there is none.
 
 #include "album/window/tests/WindowTestSupport.h"
 
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 
@@ -160,6 +162,30 @@ TEST_F(PublishingTest, AnAlbumOfThreePicturesIsSavedAndReadBack)
     EXPECT_EQ(opener.waitFor(1), std::vector<std::string> {archive.string()});
     // Publishing leaves the album folder as it found it.
     EXPECT_EQ(workFiles(), (std::vector<std::string> {"_v_運動会3.wav", "運動会1.jpg", "運動会2.jpg", "運動会3.jpg"}));
+
+    // Received by corvan-cli: the page, the pictures and the voice file in
+    // the album's folder below the save root.
+    const fs::path home = scratch.path() / "receiver";
+    fs::create_directories(home / "tmp");
+    QProcess corvan;
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home.string()));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((home / ".config").string()));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString((home / ".local/share").string()));
+    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString((home / "tmp").string()));
+    corvan.setProcessEnvironment(env);
+    corvan.setStandardInputFile(QProcess::nullDevice());
+    corvan.start(QStringLiteral(CV_BIN_DIR "/corvan-cli"),
+                 {QStringLiteral("receive"), QString::fromStdString(archive.string()), QStringLiteral("--root"),
+                  QString::fromStdString((home / "root").string()), QStringLiteral("--yes")});
+    ASSERT_TRUE(corvan.waitForFinished(60000));
+    ASSERT_EQ(corvan.exitCode(), 0) << corvan.readAllStandardError().toStdString();
+    const fs::path received = home / "root" / "Glimmora" / "青葉小学校" / "運動会" / "三年二組";
+    for (const char* name : {"index.htm", "運動会1.jpg", "運動会2.jpg", "運動会3.jpg", "_v_運動会3.wav"})
+        EXPECT_TRUE(fs::is_regular_file(received / name)) << name;
+    EXPECT_EQ(fs::file_size(received / "_v_運動会3.wav"), 44u + 5 * 11025);
 
     // Read back by the core into an album of its own.
     album::WorkFolder otherFolder(scratch.path().string());
