@@ -136,6 +136,11 @@ void PendingQueue::present(std::shared_ptr<Outcome> outcome)
     }
 
     current_ = std::move(outcome->prepared);
+    // The next entry is prepared while the user looks at this one; started
+    // before the dialog is laid out and drawn, so that the worker never waits
+    // on that.
+    if (!worker_ && album_.pending().size() > 1)
+        prepare(album_.pending().entries()[1]);
     showProgress();
     ItemDialog* dialog = nullptr;
     if (current_->picture) {
@@ -145,9 +150,6 @@ void PendingQueue::present(std::shared_ptr<Outcome> outcome)
         videos_.openFor(ItemDialog::Mode::Adding, current_->item);
         dialog = &videos_;
     }
-    // The next entry is prepared while the user looks at this one.
-    if (!worker_ && album_.pending().size() > 1)
-        prepare(album_.pending().entries()[1]);
     emit itemDialogOpened(dialog);
 }
 
