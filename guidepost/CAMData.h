@@ -129,7 +129,8 @@ public:
     // does not parse or validate and 5 when the schema cannot be used;
     // returns false (model cleared of the failing task) for a structural
     // defect. Attachment names are checked against attachmentIndex, which
-    // the caller fills before loading an archive's document.
+    // the caller fills before loading an archive's document; each record
+    // named moves from there into its attachments.
     bool Load(const std::string& path);
     // The same for a document held in memory.
     bool LoadMemory(const char* data, std::size_t length);
