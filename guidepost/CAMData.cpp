@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
+#include <unordered_map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -166,6 +167,36 @@ public:
     }
 
 private:
+    // Each record moves out of the index into the first attachment that
+    // names it, so the index shrinks while the model grows (with many small
+    // attachments the two together were the largest part of a receive).
+    // A document naming an attachment again finds the record with the
+    // attachment that took it; that table is made only for such a document.
+    bool takeIndexRecord(AttachRecord& attach, const TaskRecord& current)
+    {
+        auto entry = m.attachmentIndex.find(attach.name);
+        if (entry != m.attachmentIndex.end()) {
+            attach.indexRecord = std::move(entry->second);
+            m.attachmentIndex.erase(entry);
+        } else {
+            if (!takenKnown_) {
+                takenKnown_ = true;
+                for (const auto& task : m.tasks)
+                    for (const auto& a : task->attachments)
+                        taken_.emplace(a->name, &a->indexRecord);
+                for (const auto& a : current.attachments)
+                    taken_.emplace(a->name, &a->indexRecord);
+            }
+            auto earlier = taken_.find(attach.name);
+            if (earlier == taken_.end())
+                return false;
+            attach.indexRecord = *earlier->second;
+        }
+        if (takenKnown_)
+            taken_.emplace(attach.name, &attach.indexRecord);
+        return true;
+    }
+
     static bool knownVersion(const std::string& text)
     {
         for (const auto& entry : acceptedVersions)
@@ -257,14 +288,12 @@ private:
                 const std::string time = a.ChildText(Tag::time, timeFound);
                 if (!nameFound || !sizeFound || !timeFound)
                     return nullptr;
-                auto entry = m.attachmentIndex.find(attach->name);
-                if (entry == m.attachmentIndex.end())
+                if (!takeIndexRecord(*attach, *task))
                     return nullptr;
                 attach->label = "添付ファイル";
                 attach->fromArchive = true;
                 attach->size = decimal(size);
                 attach->time = decimal(time);
-                attach->indexRecord = entry->second;
                 task->attachments.push_back(std::move(attach));
             }
         }
@@ -411,6 +440,9 @@ private:
 
     CAMData& m;
     bool taskFailed_ = false;
+    // Names (viewing the attachments' own) to the records already taken.
+    bool takenKnown_ = false;
+    std::unordered_map<std::string_view, const ArchiveIndexRecord*> taken_;
 };
 
 // The document as UTF-8; converted to code page 932 as a whole when written.

@@ -84,10 +84,12 @@ struct CVCLIB_EXPORT AttachRecord {
     std::string name;
     std::string label;       // "添付ファイル" for attachments from an archive
     std::string sourcePath;  // the file on disk to pack
-    bool fromArchive = false;
     std::int64_t time = 0;
     std::int64_t size = 0;
-    ArchiveIndexRecord indexRecord;  // when fromArchive
+    // The flag below sits in the record's tail padding: one record per
+    // attachment, and 168 bytes take a smaller allocation than 176.
+    [[no_unique_address]] ArchiveIndexRecord indexRecord;  // when fromArchive
+    bool fromArchive = false;
 };
 
 struct CVCLIB_EXPORT BrowseRecord {
@@ -129,7 +131,8 @@ public:
     // does not parse or validate and 5 when the schema cannot be used;
     // returns false (model cleared of the failing task) for a structural
     // defect. Attachment names are checked against attachmentIndex, which
-    // the caller fills before loading an archive's document.
+    // the caller fills before loading an archive's document; each record
+    // named moves from there into its attachments.
     bool Load(const std::string& path);
     // The same for a document held in memory.
     bool LoadMemory(const char* data, std::size_t length);

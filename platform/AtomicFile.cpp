@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -158,6 +160,65 @@ bool AtomicFile::moveInto(const std::string& file, const std::string& target, Ac
     bool ready = ::fchmod(fd, modeFor(access)) == 0 && (!replacing || ::fsync(fd) == 0);
     ::close(fd);
     return ready && ::rename(file.c_str(), target.c_str()) == 0;
+}
+
+bool AtomicFile::copyInto(const std::string& source, const std::string& target, std::string& error,
+                          const std::atomic<bool>* stop, Access access)
+{
+    auto failure = [&error](const std::string& what) {
+        error = what + ": " + std::strerror(errno);
+        return false;
+    };
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return failure(source);
+    struct stat st;
+    if (::fstat(in, &st) != 0) {
+        const int saved = errno;
+        ::close(in);
+        errno = saved;
+        return failure(source);
+    }
+    AtomicFile out(target, access);
+    if (!out.open()) {
+        const int saved = errno;
+        ::close(in);
+        errno = saved;
+        return failure(target);
+    }
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        if (stop && stop->load()) {
+            ::close(in);
+            error = target + ": stopped";
+            return false;
+        }
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (n > 0 && !out.write(buffer.data(), static_cast<std::size_t>(n)))) {
+            const int saved = errno;
+            ::close(in);
+            errno = saved;
+            return failure(n < 0 ? source : target);
+        }
+        if (n == 0)
+            break;
+    }
+    ::close(in);
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return out.commit(times) || failure(target);
+}
+
+bool AtomicFile::moveOrCopy(const std::string& source, const std::string& target, Access access)
+{
+    if (moveInto(source, target, access))
+        return true;
+    std::string error;
+    if (!copyInto(source, target, error, nullptr, access))
+        return false;
+    ::unlink(source.c_str());
+    return true;
 }
 
 bool AtomicFile::writeWhole(const std::string& target, std::string_view bytes, Access access)

@@ -10,6 +10,7 @@
 // do; the account store gets 0600. The umask is read, never set: umask(0)
 // would race with every other thread creating files.
 
+#include <atomic>
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -55,6 +56,15 @@ public:
     // when it lies on another file system or the rename fails: the caller
     // copies it through an AtomicFile instead.
     static bool moveInto(const std::string& file, const std::string& target, Access access = Access::Shared);
+    // Copies source over target through an AtomicFile, keeping source's
+    // modification time. A failure (a full disk included) or a stop request
+    // leaves target as it was; error then says why.
+    static bool copyInto(const std::string& source, const std::string& target, std::string& error,
+                         const std::atomic<bool>* stop = nullptr, Access access = Access::Shared);
+    // Moves a file of ours over target: renamed where it can be, else copied
+    // and the source removed. False leaves the source and the target as they
+    // were.
+    static bool moveOrCopy(const std::string& source, const std::string& target, Access access = Access::Shared);
     // The whole file at once.
     static bool writeWhole(const std::string& target, std::string_view bytes, Access access = Access::Shared);
     // 0666 less the umask, or 0600.

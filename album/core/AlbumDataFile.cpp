@@ -1,7 +1,7 @@
 #include "album/core/AlbumDataFile.h"
 
 #include "album/core/AlbumError.h"
-#include "album/core/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 
 #include <climits>
@@ -180,7 +180,7 @@ AlbumData AlbumDataFile::parse(std::string_view bytes)
 void AlbumDataFile::write(const std::string& path, const AlbumData& data)
 {
     const std::string bytes = serialize(data);
-    if (!writeFileAtomically(path, bytes.data(), bytes.size()))
+    if (!platform::AtomicFile::writeWhole(path, bytes))
         throw AlbumError(texts::dataFileNotWritten);
 }
 

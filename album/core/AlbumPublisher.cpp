@@ -2,10 +2,10 @@
 
 #include "album/core/AlbumDataFile.h"
 #include "album/core/AlbumError.h"
-#include "album/core/AtomicFile.h"
 #include "album/core/CvclibCodes.h"
 #include "album/core/CvclibLibrary.h"
 #include "album/core/VoiceFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 
 #include <algorithm>
@@ -356,7 +356,7 @@ PublishedAlbum AlbumPublisher::save(const Album& album, const std::string& archi
     if (!library_.save(root, saved, saveArchive))
         b.fail();
     published.archiveBytes = sizeOf(saved);
-    if (!placeFile(saved, archivePath))
+    if (!platform::AtomicFile::moveOrCopy(saved, archivePath))
         throw AlbumError(texts::archiveNotMade, texts::errorCaption, formatText(texts::archiveNotPlaced, archivePath));
     published.archivePath = archivePath;
     library_.clear();
@@ -451,12 +451,12 @@ void AlbumPublisher::readBack(const std::string& archivePath, Album& album)
     album.date = date;
     for (AlbumItem& item : items) {
         const std::string target = album.folder() + "/" + item.saveName;
-        if (!placeFile(unpacked.path() + "/" + item.saveName, target))
+        if (!platform::AtomicFile::moveOrCopy(unpacked.path() + "/" + item.saveName, target))
             continue;
         item.workingPath = target;
         if (!item.voiceName.empty()) {
             const std::string voice = album.folder() + "/" + item.voiceName;
-            if (placeFile(unpacked.path() + "/" + item.voiceName, voice))
+            if (platform::AtomicFile::moveOrCopy(unpacked.path() + "/" + item.voiceName, voice))
                 item.voicePath = voice;
             else
                 Album::removeVoice(item);

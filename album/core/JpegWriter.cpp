@@ -2,9 +2,9 @@
 
 #include "album/core/JpegErrorManager.h"
 
-#include <cstdlib>
-#include "album/core/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
+#include <cstdlib>
 
 namespace album {
 namespace {
@@ -75,7 +75,8 @@ bool JpegWriter::write(const Image& picture, const std::string& path)
     Compression jpeg;
     if (!jpeg.run(picture))
         return false;
-    return writeFileAtomically(path, jpeg.data(), jpeg.size());
+    return platform::AtomicFile::writeWhole(
+        path, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
 }
 
 } // namespace album

@@ -1,6 +1,6 @@
 #include "album/core/VoiceFile.h"
 
-#include "album/core/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -66,7 +66,8 @@ bool VoiceFile::write(const std::string& path, const std::vector<std::uint8_t>& 
         return false;
     std::vector<std::uint8_t> bytes = header(static_cast<std::uint32_t>(samples.size()));
     bytes.insert(bytes.end(), samples.begin(), samples.end());
-    return writeFileAtomically(path, bytes.data(), bytes.size());
+    return platform::AtomicFile::writeWhole(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool VoiceFile::read(const std::string& path, std::vector<std::uint8_t>& samples)

@@ -396,6 +396,51 @@ TEST_F(CAMDataFiles, AttachmentsAreCheckedAgainstTheArchiveIndex)
     EXPECT_FALSE(loadTask(m, task(saveFolder("a"), "", "<attachlist><attach><name>写真.jpg</name><size>1</size></attach></attachlist>")));
 }
 
+// A record moves into the first attachment naming it; a name given again,
+// in the same task or a later one, still finds it, and an unknown name
+// after them still fails the load.
+TEST_F(CAMDataFiles, AnAttachmentNamedTwiceSharesItsArchiveRecord)
+{
+    auto attach = [](const std::string& name) {
+        return "<attach><name>" + name + "</name><size>1</size><time>1</time><type>attach</type></attach>";
+    };
+    auto twoTasks = [&](const std::string& last) {
+        return task(saveFolder("a"), "", "<attachlist>" + attach("b.txt") + attach("a.txt") + attach("a.txt") +
+                                             "</attachlist>") +
+               task(saveFolder("b"), "", "<attachlist>" + attach("c.txt") + attach(last) + "</attachlist>");
+    };
+    auto fillIndex = [](CAMData& m) {
+        std::uint32_t offset = 10;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            ArchiveIndexRecord record;
+            record.name = name;
+            record.offset = offset++;
+            m.attachmentIndex[name] = record;
+        }
+    };
+    CAMData m;
+    fillIndex(m);
+    ASSERT_TRUE(load(m, document("<tasklist>" + twoTasks("b.txt") + "</tasklist>")));
+    ASSERT_EQ(m.tasks.size(), 2u);
+    const auto& first = m.tasks[0]->attachments;
+    const auto& second = m.tasks[1]->attachments;
+    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(first[0]->indexRecord.offset, 11u);
+    EXPECT_EQ(first[1]->indexRecord.offset, 10u);
+    EXPECT_EQ(first[2]->indexRecord.offset, 10u);
+    EXPECT_EQ(first[2]->indexRecord.name, "a.txt");
+    EXPECT_EQ(second[0]->indexRecord.offset, 12u);
+    EXPECT_EQ(second[1]->indexRecord.offset, 11u);
+    EXPECT_EQ(second[1]->indexRecord.name, "b.txt");
+    EXPECT_TRUE(m.attachmentIndex.empty()) << "every record was taken by its attachment";
+
+    CAMData unknown;
+    fillIndex(unknown);
+    EXPECT_FALSE(load(unknown, document("<tasklist>" + twoTasks("d.txt") + "</tasklist>")));
+    EXPECT_TRUE(unknown.tasks.empty());
+}
+
 TEST_F(CAMDataFiles, FileRules)
 {
     CAMData m;

@@ -36,55 +36,16 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-std::string systemError(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
 } // namespace
 
 bool ReceiveFinisher::placeFile(const std::string& source, const std::string& destination, std::string& error,
                                 const std::atomic<bool>* stop)
 {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        error = systemError(source);
-        return false;
-    }
-    struct stat st;
-    ::fstat(in, &st);
-    platform::AtomicFile out(destination);
-    if (!out.open()) {
-        error = systemError(destination);
-        ::close(in);
-        return false;
-    }
-    bool ok = true;
-    std::vector<char> buffer(256 * 1024);
-    for (;;) {
-        if (stop && *stop) {
-            error = destination + ": " + texts::cancelledLine;
-            ok = false;
-            break;
-        }
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 || (n > 0 && !out.write(buffer.data(), static_cast<std::size_t>(n)))) {
-            error = systemError(destination);
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-    }
-    ::close(in);
-    struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (ok && !out.commit(times)) {
-        error = systemError(destination);
-        ok = false;
-    }
-    return ok;
+    if (platform::AtomicFile::copyInto(source, destination, error, stop))
+        return true;
+    if (stop && *stop)
+        error = destination + ": " + texts::cancelledLine;
+    return false;
 }
 
 FinishResult ReceiveFinisher::placeReceived(const ReceiveEvent& event)

@@ -11,7 +11,6 @@
 #include "platform/Settings.h"
 
 #include <climits>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace receive {
@@ -46,12 +45,9 @@ void ReceiveReporting::onStart(const CAMData& model, const std::string& saveRoot
     std::lock_guard lock(mutex_);
     startTaken_ = false;
     record_ = {};
-    // Pages link each other by file:// addresses, which must be absolute.
-    std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(saveRoot, ec);
-    record_.saveRoot = ec ? saveRoot : absolute.lexically_normal().string();
-    while (record_.saveRoot.size() > 1 && record_.saveRoot.back() == '/')
-        record_.saveRoot.pop_back();
+    // Absolute already: the worker made the save root so once, at the start,
+    // for the file:// links of the pages and the recent receive list alike.
+    record_.saveRoot = saveRoot;
     record_.documentPath = documentPath_;
     record_.title = model.name;
     record_.creator = model.creator;

@@ -31,6 +31,7 @@ public:
                      const std::atomic<bool>* stop = nullptr);
 
     // The start and the end of the driver (worker thread hooks).
+    // saveRoot: absolute (the worker makes it so).
     void onStart(const CAMData& model, const std::string& saveRoot);
     void onEnd(const CAMData& model, const ReceiveEngine& engine);
 

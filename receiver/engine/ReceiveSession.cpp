@@ -38,6 +38,9 @@ ReceiveCounts countsOf(const ReceiveTotals& t)
 }
 
 constexpr std::size_t finisherBatch = 256;
+// Past this many queued events the worker waits for the finisher: each one
+// holds its names and a file beside its target.
+constexpr std::size_t maxBacklog = 8 * finisherBatch;
 constexpr std::chrono::milliseconds finisherPause(20);
 
 // Set while this thread runs the host's event handler: the handler of the
@@ -193,6 +196,7 @@ public:
             break;
         case ReceiveNotice::EventsAppended:
             wakeFinisher();
+            holdBackWhileBacklogged();
             break;
         case ReceiveNotice::ConnectionStatus:
             setStatus(connectionStatusText(static_cast<int>(value)));
@@ -254,6 +258,15 @@ private:
         std::lock_guard lock(mutex_);
         if (finisherWaiting_)
             queued_.notify_all();
+    }
+
+    void holdBackWhileBacklogged()
+    {
+        if (queue_.size() < maxBacklog)
+            return;
+        std::unique_lock lock(mutex_);
+        while (queue_.size() >= maxBacklog / 2 && !progress_.cancel)
+            drained_.wait_for(lock, finisherPause);
     }
 
     void setStatus(const char* text)
@@ -340,6 +353,7 @@ private:
             [this](const ReceiveEvent& event, const FinishResult& r) { reporting_->take(event, r, totals_); });
         for (;;) {
             finisher.drain(queue_);
+            drained_.notify_all();
             std::unique_lock lock(mutex_);
             if (workerDone_ && queue_.empty())
                 break;
@@ -475,6 +489,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;  // answers, the end
     std::condition_variable queued_;           // events for the finisher, the worker's end
+    std::condition_variable drained_;          // the finisher took the queued events
     EventHandler handler_;
     bool started_ = false;
     ReceivePhase phase_ = ReceivePhase::Idle;

@@ -1,12 +1,9 @@
 #include "ExhibitionPage.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 namespace expo {
@@ -226,21 +223,9 @@ std::string ExhibitionPage::compose(const ExhibitionStyle& style, const AlbumFol
 
 bool ExhibitionPage::write(const std::string& path, const std::string& page)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < page.size()) {
-        ssize_t n = ::write(fd, page.data() + done, page.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    bool closed = ::close(fd) == 0;
-    return done == page.size() && closed;
+    // Written beside and renamed over the old page, so a full disk never
+    // leaves the index cut off.
+    return platform::AtomicFile::writeWhole(path, page);
 }
 
 } // namespace expo

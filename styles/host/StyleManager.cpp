@@ -2,9 +2,9 @@
 
 #include "StyleTexts.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/ProductInfo.h"
 #include "receiver/certification/Certification.h"
-#include "receiver/engine/ReceiveFinisher.h"
 #include "styles/host/ModuleLibrary.h"
 
 #include <cstdio>
@@ -77,7 +77,7 @@ StyleUpdateReport StyleManager::update()
             continue;
         const bool existed = fs::exists(target, ec);
         std::string error;
-        if (!receive::ReceiveFinisher::placeFile(file, target.string(), error))
+        if (!platform::AtomicFile::copyInto(file, target.string(), error))
             ++report.errors;
         else if (existed)
             ++report.updated;

@@ -53,12 +53,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    // Runs inspect with its own temporary folder, so that a temporary
-    // document left behind shows up there.
+    // Runs inspect with its own home and temporary folder, so that a
+    // temporary document left behind shows up there.
     Outcome inspect(const fs::path& file)
     {
         const auto out = folder / "out.txt", err = folder / "err.txt";
-        std::string command = "TMPDIR=" + quote((folder / "tmp").string()) + " " +
+        std::string command = "HOME=" + quote((folder / "home").string()) + " XDG_CONFIG_HOME="
+                              + quote((folder / "home/.config").string()) + " TMPDIR="
+                              + quote((folder / "tmp").string()) + " " +
                               quote(std::string(CV_BIN_DIR) + "/corvan-cli") + " inspect " + quote(file.string()) +
                               " >" + quote(out.string()) + " 2>" + quote(err.string());
         Outcome r;

@@ -103,4 +103,49 @@ TEST(ArchiveReportTest, AnArchiveReceiveWritesReportLogAndRecentReceive)
     EXPECT_EQ(recent.entries()[0].folder, html + "/MRR01.htm");
 }
 
+// A save root given relative to the working folder is made absolute once:
+// every file:// link of the pages and the recent receive list name absolute
+// paths, which stay right wherever the viewer or another program opens them.
+TEST(ArchiveReportTest, ARelativeSaveRootGivesAbsoluteLinksAndRecentReceives)
+{
+    TestFolder dir;
+    TCXML::SetSchemaFolder(CV_BIN_DIR);
+    platform::Settings::setStorageFolder(dir / "settings");
+    const std::string archive = dir / "配布.gpa";
+    buildArchive(dir, archive);
+
+    ReceiveSessionOptions options;
+    options.reports.genReport = options.reports.logging = true;
+    ReceiveSession session(options);
+    session.setEventHandler([&session](const SessionEvent& e) {
+        if (e.kind == SessionEventKind::QuestionAsked)
+            session.answer(e.questionId, Answer{e.question.defaultButton, {}, {}});
+    });
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path);
+    session.start("配布.gpa", "rel");
+    ReceiveResult result = session.result();
+    fs::current_path(before);
+    TCXML::SetSchemaFolder("");
+    ASSERT_EQ(result.outcome, ReceiveOutcome::Succeeded) << result.message;
+
+    const std::string html = dir / "rel/_html___";
+    EXPECT_EQ(result.pageToOpen, html + "/Report01.htm");
+    const std::string absolute = dir.path.string() + "/";
+    int links = 0;
+    for (const char* name : {"Report01.htm", "Log01.htm"}) {
+        const std::string page = platform::Cp932Codec::toUtf8(readFile(html + "/" + name));
+        for (std::size_t at = page.find("href=\"file://"); at != std::string::npos;
+             at = page.find("href=\"file://", at + 1), ++links)
+            EXPECT_EQ(page.compare(at + 13, absolute.size(), absolute), 0) << name << ": " << page.substr(at, 80);
+    }
+    EXPECT_GE(links, 1) << "the report links its log";
+    platform::Settings store;
+    reports::RecentReceiveList recent;
+    recent.load(store);
+    ASSERT_EQ(recent.count(), 1);
+    EXPECT_EQ(recent.entries()[0].target, html + "/Report01.htm");
+    EXPECT_EQ(recent.entries()[0].folder, html + "/MRR01.htm");
+}
+
 } // namespace

@@ -240,10 +240,12 @@ TEST(FtpReceiveTest, RemoteFoldersOfEachListStartFromTheLoginFolder)
     ftpFile(*top, "top.txt");
     auto relative = ftpList("relative", "pub/docs");
     ftpFile(*relative, "three.txt");
+    // The relative one right after /pub: not below the folder the list
+    // before it entered.
     source.fileLists.push_back(std::move(refused));
     source.fileLists.push_back(std::move(pub));
-    source.fileLists.push_back(std::move(top));
     source.fileLists.push_back(std::move(relative));
+    source.fileLists.push_back(std::move(top));
     ASSERT_TRUE(ftp.run());
 
     EXPECT_EQ(ftp.errorLines,

@@ -27,9 +27,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QUrl>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QUrl>
 
 #include <memory>
 
@@ -55,6 +56,7 @@ void drop(QWidget* target, QMimeData* data)
 // Clicks the button of a question dialog by its label.
 void click(QWidget* dialog, const char* label)
 {
+    QVERIFY2(dialog, label);
     QAbstractButton* b = buttonNamed(dialog, QuestionDialog::display(label));
     QVERIFY2(b, label);
     b->click();
@@ -150,7 +152,7 @@ private slots:
         QStringList seen;
         while (doc()->isBusy()) {
             QuestionDialog* d = nullptr;
-            QTest::qWaitFor([&] { return (d = visibleDialog<QuestionDialog>()) || !doc()->isBusy(); }, 20000);
+            QVERIFY(QTest::qWaitFor([&] { return (d = visibleDialog<QuestionDialog>()) || !doc()->isBusy(); }, 20000));
             if (!d)
                 break;
             seen << QString::fromLatin1(d->metaObject()->className());
@@ -172,7 +174,8 @@ private slots:
             } else {
                 QFAIL(qPrintable(QStringLiteral("unexpected dialog ") + seen.last()));
             }
-            QTest::qWaitFor([d] { return !d || !d->isVisible(); }, 5000);
+            const QPointer<QuestionDialog> answered(d);  // it may be deleted once answered
+            QVERIFY(QTest::qWaitFor([&] { return !answered || !answered->isVisible(); }, 5000));
         }
         QVERIFY(waitIdle());
         const QStringList expected = {
@@ -385,7 +388,8 @@ private slots:
             QProcess corvan;
             corvan.start(QStringLiteral(CV_BIN_DIR "/corvan"), {QString::fromStdString(file.string())});
             // This window answers the other one: keep its events flowing.
-            QTest::qWaitFor([&] { return corvan.state() == QProcess::NotRunning; }, 20000);
+            if (!QTest::qWaitFor([&] { return corvan.state() == QProcess::NotRunning; }, 20000))
+                return -2;  // still running: no answer came
             return corvan.exitStatus() == QProcess::NormalExit ? corvan.exitCode() : -1;
         };
         QCOMPARE(runCorvan(archive), 0);

@@ -77,12 +77,14 @@ T* visibleDialog()
     return nullptr;
 }
 
-// Waits until a dialog of type T is shown.
+// Waits until a dialog of type T is shown; null (and a warning naming the
+// type) when none came in time, which the caller's check then reports.
 template <typename T>
 T* waitForDialog(int timeoutMs = 10000)
 {
     T* found = nullptr;
-    QTest::qWaitFor([&] { return (found = visibleDialog<T>()) != nullptr; }, timeoutMs);
+    if (!QTest::qWaitFor([&] { return (found = visibleDialog<T>()) != nullptr; }, timeoutMs))
+        qWarning("no %s shown within %d ms", T::staticMetaObject.className(), timeoutMs);
     return found;
 }
 
