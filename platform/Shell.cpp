@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 extern char** environ;
 #endif
 
@@ -41,15 +42,10 @@ bool desktopOpen(const std::string& target)
     return QDesktopServices::openUrl(url);
 }
 #else
-// The desktop's opener runs as a program of its own: no display or GUI
-// application object is needed here, and a terminal program can use it.
-bool desktopOpen(const std::string& target)
+// The desktop's programs run as programs of their own: no display or GUI
+// application object is needed here, and a terminal program can use them.
+bool runDesktopProgram(const char* program, std::vector<const char*> arguments)
 {
-#ifdef __APPLE__
-    const char* program = "open";
-#else
-    const char* program = "xdg-open";
-#endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // The caller may block signals for its own reasons (corvan-cli watches
@@ -66,16 +62,21 @@ bool desktopOpen(const std::string& target)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    char* argv[] = {const_cast<char*>(program), const_cast<char*>(target.c_str()), nullptr};
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program));
+    for (const char* a : arguments)
+        argv.push_back(const_cast<char*>(a));
+    argv.push_back(nullptr);
     pid_t child = -1;
-    int error = posix_spawnp(&child, program, &actions, &attributes, argv, environ);
+    int error = posix_spawnp(&child, program, &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return false;
     // The opener usually hands over to the program it starts and ends at
     // once; its status says whether it could. One that stays (a browser in
-    // the terminal) is taken as opened and left to end by itself.
+    // the terminal, a mail program run in its stead) is taken as opened and
+    // left to end by itself.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (;;) {
         int status = 0;
@@ -95,6 +96,20 @@ bool desktopOpen(const std::string& target)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
+
+bool desktopOpen(const std::string& target)
+{
+#ifdef __APPLE__
+    return runDesktopProgram("open", {target.c_str()});
+#else
+    return runDesktopProgram("xdg-open", {target.c_str()});
+#endif
+}
+
+bool desktopMail(const std::string& attachment)
+{
+    return runDesktopProgram("xdg-email", {"--attach", attachment.c_str()});
+}
 #endif
 
 } // namespace
@@ -107,6 +122,18 @@ bool Shell::open(const std::string& target)
             return opener()(target);
     }
     return desktopOpen(target);
+}
+
+bool Shell::mail(const std::string& attachment)
+{
+#ifdef _WIN32
+    // No mail hand-over on this platform yet: the caller tells the user
+    // where the file lies.
+    (void)attachment;
+    return false;
+#else
+    return desktopMail(attachment);
+#endif
 }
 
 void Shell::setOpener(Opener o)

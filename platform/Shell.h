@@ -16,6 +16,11 @@ public:
     // or has no opener. Waits a few seconds at most for the opener's answer.
     static bool open(const std::string& target);
 
+    // Starts a new message of the desktop's mail program with `attachment`
+    // attached (xdg-email on Linux); false when there is no mail program to
+    // hand it to. Waits a few seconds at most, as open() does.
+    static bool mail(const std::string& attachment);
+
     // Replaces the desktop for the rest of the process (tests); an empty
     // function puts the desktop back.
     using Opener = std::function<bool(const std::string& target)>;

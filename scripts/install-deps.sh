@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libqt6svg6
+  qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libqt6svg6
   libxml2-dev libxml2-utils zlib1g-dev libzip-dev libcurl4-openssl-dev
   libjpeg62-turbo-dev libgtest-dev libcpp-httplib-dev
   tinyproxy python3-pyftpdlib zip unzip openssl ca-certificates

@@ -174,7 +174,7 @@ Admission Album::admitRenamed(const std::string& path, const std::string& saveNa
     return queued;
 }
 
-FolderAdmission Album::admitFolder(const std::string& folder)
+std::vector<std::string> Album::filesInFolder(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code ec;
@@ -184,21 +184,35 @@ FolderAdmission Album::admitFolder(const std::string& folder)
             files.push_back(it->path().string());
     }
     std::sort(files.begin(), files.end());
+    return files;
+}
 
+FolderAdmission Album::folderSummary(int queued)
+{
     FolderAdmission result;
-    for (const std::string& file : files) {
-        Admission a = admitFile(file);
-        if (a.outcome == Admission::Outcome::Queued)
-            ++result.queued;
-        else
-            result.refused.emplace_back(file, std::move(a));
-    }
-    if (result.queued > 0) {
-        result.message = formatCount(texts::filesAdded, result.queued);
+    result.queued = queued;
+    if (queued > 0) {
+        result.message = formatCount(texts::filesAdded, queued);
     } else {
         result.message = texts::noFileAdded;
         result.caption = texts::noticeCaption;
     }
+    return result;
+}
+
+FolderAdmission Album::admitFolder(const std::string& folder)
+{
+    int queued = 0;
+    std::vector<std::pair<std::string, Admission>> refused;
+    for (const std::string& file : filesInFolder(folder)) {
+        Admission a = admitFile(file);
+        if (a.outcome == Admission::Outcome::Queued)
+            ++queued;
+        else
+            refused.emplace_back(file, std::move(a));
+    }
+    FolderAdmission result = folderSummary(queued);
+    result.refused = std::move(refused);
     return result;
 }
 

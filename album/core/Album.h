@@ -80,6 +80,11 @@ public:
     // Every file directly in `folder` through admitFile (the answer OK).
     // A file that needs a new name is left for the caller in `refused`.
     FolderAdmission admitFolder(const std::string& folder);
+    // The files directly in `folder`, in name order (what admitFolder takes),
+    // for a host that asks about each file as it comes.
+    static std::vector<std::string> filesInFolder(const std::string& folder);
+    // The message after a folder's files: how many were queued, or that none was.
+    static FolderAdmission folderSummary(int queued);
     // The name typed into the dialog 保存名の変更 for `path`: compared exactly.
     Admission admitRenamed(const std::string& path, const std::string& saveName);
 
@@ -90,6 +95,9 @@ public:
     void accept(PreparedItem prepared);
     // It does not; its fitted copy and voice file are deleted ("写真集に含めない").
     void reject(const PreparedItem& prepared);
+    // Deletes what preparing an entry wrote, for a result nobody waits for
+    // any more (the entry was dropped by "中止" while it was prepared).
+    static void discard(const PreparedItem& prepared) { deleteFiles(prepared.item); }
     // Preparing the oldest entry failed: it leaves the queue.
     void dropFront();
     // "中止": every remaining entry is dropped.

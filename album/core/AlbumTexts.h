@@ -101,4 +101,108 @@ inline constexpr const char* confirmDiscardCaption = "録音終了";
 inline constexpr const char* confirmDeleteVoice = "声のメッセージが録音されていますが、削除してよろしいですか？";
 inline constexpr const char* confirmDeleteVoiceCaption = "声のメッセージ削除確認";
 
+// The main dialog "Glimmora".
+inline constexpr const char* programName = "Glimmora";
+inline constexpr const char* programVersion = "1.0.5";
+inline constexpr const char* assistantCaption = "Glimmora アシスタント";
+inline constexpr const char* nextButton = "次へ";
+inline constexpr const char* backButton = "戻る";
+inline constexpr const char* creatorLabel = "名前";
+inline constexpr const char* titleLabel = "この写真集のタイトル";
+inline constexpr const char* useSubtitleLabel = "サブタイトルを使う";
+inline constexpr const char* dateLabel = "写真の日付";
+inline constexpr const char* styleLabel = "スタイル";
+inline constexpr const char* manageStylesButton = "スタイルの管理";
+inline constexpr const char* newButton = "新規";
+inline constexpr const char* readButton = "読み込み";
+inline constexpr const char* saveButton = "保存";
+inline constexpr const char* sendButton = "送信";
+inline constexpr const char* settingsButton = "設定";
+inline constexpr const char* helpButton = "ヘルプ";
+inline constexpr const char* exitButton = "終了";
+inline constexpr const char* itemsGroup = "写真ファイル";
+inline constexpr const char* addFilesButton = "写真\n読み込み";
+inline constexpr const char* editButton = "編集";
+inline constexpr const char* upButton = "上へ";
+inline constexpr const char* downButton = "下へ";
+inline constexpr const char* deleteButton = "削除";
+inline constexpr const char* saveNameColumn = "写真ファイル名";
+inline constexpr const char* titleColumn = "タイトル";
+inline constexpr const char* sourceColumn = "ファイルの場所";
+inline constexpr const char* stopBeforeExit = "まず処理を中止しますので、その後にもう一度終了してください。";
+inline constexpr const char* stopping = "中止しています...";
+inline constexpr const char* confirmExit = "終了してよろしいですか？";
+inline constexpr const char* helpPage = "Help/Glimmora/index.htm";
+inline constexpr const char* helpNotOpened = "ヘルプファイルを開くことができません。";
+inline constexpr const char* stopButton = "中止";
+
+// The assistant's steps 0 to 9.
+inline constexpr const char* assistantSteps[] = {
+    "Glimmoraへようこそ。\r\n\r\n「次へ」を押すと説明が表示されます。",
+    "まず、「名前」欄にあなたの名前を入力してください。\r\nニックネームなどでもＯＫです。\r\n名前がすでに入力してある場合には次へ進んでください。",
+    "写真集のタイトルを入力してください。\r\n「秋の遠足」などわかりやすいものをどうぞ。\r\n入力が終わったら次へ進んでください。",
+    "サブタイトルをつける場合に「サブタイトルを使う」にチェックをつけてから入力してください。\r\n必要がない場合には次に進んでください。",
+    "写真集の日付を設定する場合には、チェックをつけてから\r\n▼ボタンで設定してください。\r\n日付は受信後に日付順に並べる場合に役に立ちます。",
+    "写真集へ入れる写真を指定します。\r\n下のリストへ写真ファイルをドラッグアンドドロップするか、\r\n「写真読み込み」を使ってください。",
+    "写真のタイトルとコメントは「編集」ボタンで修正できます。\r\n写真を指定し終わったら「次へ」ボタンを押してください。",
+    "作成するページのスタイルを選んでください。\r\n選んだら「次へ」ボタンを押してください。",
+    "写真集を保存するか送信するか決めます。\r\n「送信」を押すと自動的に添付されたメールソフトが立ち上がります。「保存」を押すとファイル名を指定して保存します。",
+    "写真集の作成・発行が終わりました。\r\n\r\n終了する場合には「終了」を押してください。",
+};
+
+// The dialog "設定".
+inline constexpr const char* settingsCaption = "設定";
+inline constexpr const char* widthLabel = "幅";
+inline constexpr const char* heightLabel = "高さ";
+inline constexpr const char* limitNote = "写真は、縦横の比率を保ったまま、この大きさに収まるように縮小されます。";
+inline constexpr const char* pixelsUnit = "ピクセル";
+
+// The dialog "保存名の変更".
+inline constexpr const char* saveNameLabel = "保存名";
+inline constexpr const char* fileNameLabel = "ファイル名";
+
+// The item dialogs.
+inline constexpr const char* itemTitleLabel = "タイトル";
+inline constexpr const char* itemCommentLabel = "コメント";
+inline constexpr const char* rotationGroup = "回転";
+inline constexpr const char* turnLeftButton = "左";
+inline constexpr const char* turnHalfButton = "逆";
+inline constexpr const char* turnRightButton = "右";
+inline constexpr const char* brightnessGroup = "明るさ";
+inline constexpr const char* darkerMuchButton = "<< 暗";
+inline constexpr const char* darkerButton = "< 暗";
+inline constexpr const char* lighterButton = "明 >";
+inline constexpr const char* lighterMuchButton = "明 >>";
+inline constexpr const char* voiceInvitation = "声のメッセージを入れよう！";
+inline constexpr const char* recordPlayButton = "録音・再生";
+inline constexpr const char* voiceDeleteButton = "削除";
+inline constexpr const char* voiceNone = "声のメッセージはありません";
+inline constexpr const char* voiceSecondsText = "声のメッセージ: %d 秒";
+inline constexpr const char* okButton = "OK";
+inline constexpr const char* cancelButton = "キャンセル";
+inline constexpr const char* playVideoButton = "再生";
+inline constexpr const char* videoNotPlayable = "この動画を再生できません: %s";
+inline constexpr const char* videoSizeText = "%d × %d";
+
+// The voice dialog "声のメッセージ".
+inline constexpr const char* recordButton = "録音";
+inline constexpr const char* playButton = "再生";
+inline constexpr const char* lengthLabels[] = {"５秒", "１０秒", "１５秒"};
+inline constexpr const char* keepButton = "保存";
+inline constexpr const char* discardButton = "保存しない";
+inline constexpr const char* stopSoundButton = "停止";
+inline constexpr const char* lengthGroup = "長さ";
+inline constexpr const char* secondsText = "%d 秒";
+// Where the program once waited on a sound device that was not there.
+inline constexpr const char* noSoundInput =
+    "録音に使えるサウンド装置（マイク）が見つかりません。\r\nマイクをつないでから、もう一度「録音」を押してください。";
+inline constexpr const char* noSoundOutput = "再生に使えるサウンド装置（スピーカー）が見つかりません。";
+inline constexpr const char* soundDeviceFailed = "サウンド装置を使えませんでした: %s";
+inline constexpr const char* soundDeviceSilent = "サウンド装置が応答しないので中止しました。";
+
+// Sending by mail.
+inline constexpr const char* noMailProgram =
+    "メールソフトを起動できませんでした。メールソフトが設定されているか確かめてください。\r\n"
+    "写真集のガイドポスト・アーカイブは次の場所に保存してあります。手作業で添付することもできます。\r\n%s";
+
 } // namespace album::texts

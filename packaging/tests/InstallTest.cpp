@@ -95,6 +95,14 @@ private slots:
         const std::string entry = readText(desktop);
         QVERIFY(entry.find("Exec=" + (prefix() / "bin/corvan").string() + " %f") != std::string::npos);
         QVERIFY(entry.find("MimeType=application/x-guidepost;") != std::string::npos);
+        // The album program: its entry, its icon and its help page.
+        if (fs::exists(fs::path(CV_BIN_DIR) / "glimmora")) {
+            const std::string album = readText(prefix() / "share/applications/glimmora.desktop");
+            QVERIFY(album.find("Exec=" + (prefix() / "bin/glimmora").string() + " %F") != std::string::npos);
+            QVERIFY(album.find("Icon=glimmora\n") != std::string::npos);
+            QVERIFY(fs::is_regular_file(prefix() / "share/icons/hicolor/scalable/apps/glimmora.svg"));
+            QVERIFY(fs::is_regular_file(lib / "Help/Glimmora/index.htm"));
+        }
         const QString validate = need("desktop-file-validate", "desktop-file-utils");
         for (const auto& e : fs::directory_iterator(prefix() / "share/applications")) {
             if (e.path().extension() != ".desktop")

@@ -75,3 +75,29 @@ TEST(Shell, RunsTheDesktopOpenerAndTakesItsStatus)
     EXPECT_FALSE(platform::Shell::open("/tmp/x.htm"));
     ::setenv("PATH", oldPath.c_str(), 1);
 }
+
+TEST(Shell, HandsAnAttachmentToTheMailProgram)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "CVmailXXXXXX").string();
+    const std::filesystem::path folder = ::mkdtemp(pattern.data());
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    auto mailer = [&](int status) {
+        std::ofstream script(folder / "xdg-email");
+        script << "#!/bin/sh\nprintf '%s|' \"$@\" >> '" << (folder / "mailed").string() << "'\nexit " << status << "\n";
+        script.close();
+        std::filesystem::permissions(folder / "xdg-email", std::filesystem::perms::owner_all);
+    };
+    ::setenv("PATH", (folder.string() + ":" + oldPath).c_str(), 1);
+    mailer(0);
+    EXPECT_TRUE(platform::Shell::mail("/tmp/Glimmora - 私 - 遠足.gpa"));
+    // xdg-email's "no mail program was found".
+    mailer(3);
+    EXPECT_FALSE(platform::Shell::mail("/tmp/b.gpa"));
+    std::ifstream in(folder / "mailed");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              "--attach|/tmp/Glimmora - 私 - 遠足.gpa|--attach|/tmp/b.gpa|");
+    ::setenv("PATH", "/nonexistent", 1);
+    EXPECT_FALSE(platform::Shell::mail("/tmp/c.gpa"));
+    ::setenv("PATH", oldPath.c_str(), 1);
+    std::filesystem::remove_all(folder);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Small makers for the window's controls: the fixed texts (UTF-8) as Qt
+// strings, and buttons that a test finds by name and that Enter does not
+// press by accident.
+
+#include <QString>
+
+class QPushButton;
+
+namespace glimmora {
+
+inline QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QPushButton* makeButton(const char* label, const char* name);
+
+} // namespace glimmora
