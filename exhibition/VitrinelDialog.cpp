@@ -2,8 +2,8 @@
 
 #include "VitrinelTexts.h"
 
+#include "platform/DesktopOpener.h"
 #include "styles/dialog/AboutItem.h"
-#include "styles/dialog/DesktopOpener.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/dialog/StyleDialog.h"
 
@@ -129,7 +129,7 @@ void VitrinelDialog::showDescription()
 
 void VitrinelDialog::openOrTell(const std::string& target, const char* failure)
 {
-    dialogs::DesktopOpener::open(target, this, [this, failure](bool opened) {
+    platform::DesktopOpener::open(target, this, [this, failure](bool opened) {
         if (!opened)
             dialogs::showError(this, failure);
     });

@@ -3,9 +3,9 @@
 #include "LedgerixTexts.h"
 #include "ReceiveTimeText.h"
 
+#include "platform/DesktopOpener.h"
 #include "platform/Settings.h"
 #include "styles/dialog/AboutItem.h"
-#include "styles/dialog/DesktopOpener.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QHBoxLayout>
@@ -115,7 +115,7 @@ void LedgerixDialog::openReport()
         dialogs::inform(this, text(texts::programName), texts::noReport, QMessageBox::NoIcon);
         return;
     }
-    dialogs::DesktopOpener::open(entry->target, this, [this](bool opened) {
+    platform::DesktopOpener::open(entry->target, this, [this](bool opened) {
         if (!opened)
             dialogs::showError(this, texts::reportFailed);
     });
@@ -126,7 +126,7 @@ void LedgerixDialog::openFolder()
     const reports::RecentReceive* entry = chosen();
     if (!entry || entry->folder.empty())
         return;
-    dialogs::DesktopOpener::open(entry->folder, this, [this](bool opened) {
+    platform::DesktopOpener::open(entry->folder, this, [this](bool opened) {
         if (!opened)
             dialogs::showError(this, texts::folderFailed);
     });

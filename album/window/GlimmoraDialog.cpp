@@ -3,9 +3,9 @@
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumPublisher.h"
 #include "album/core/AlbumTexts.h"
-#include "album/window/Controls.h"
 #include "album/core/JpegReader.h"
 #include "album/core/PictureLimitSetting.h"
+#include "album/window/Controls.h"
 #include "album/window/ItemList.h"
 #include "album/window/MediaAdmission.h"
 #include "album/window/PendingQueue.h"
@@ -13,10 +13,10 @@
 #include "album/window/SettingsDialog.h"
 #include "album/window/VideoDialog.h"
 #include "album/window/VoiceDialog.h"
+#include "platform/DesktopOpener.h"
 #include "platform/Folders.h"
 #include "platform/Shell.h"
 #include "styles/dialog/AboutItem.h"
-#include "styles/dialog/DesktopOpener.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/dialog/StyleDialog.h"
 
@@ -650,7 +650,7 @@ void GlimmoraDialog::saveAlbum()
                         emit published(true);
                         if (!dialogs::confirm(this, programCaption(), texts::offerReceive))
                             return;
-                        dialogs::DesktopOpener::open(path, this, [this](bool opened) {
+                        platform::DesktopOpener::open(path, this, [this](bool opened) {
                             if (!opened)
                                 dialogs::showError(this, texts::receiveStartFailed);
                         });
@@ -735,7 +735,7 @@ void GlimmoraDialog::openHelp()
         dialogs::showError(this, texts::helpNotOpened);
         return;
     }
-    dialogs::DesktopOpener::open(page, this, [this](bool opened) {
+    platform::DesktopOpener::open(page, this, [this](bool opened) {
         if (!opened)
             dialogs::showError(this, texts::helpNotOpened);
     });

@@ -1,4 +1,8 @@
+#include "platform/DesktopOpener.h"
 #include "platform/Shell.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -6,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -100,4 +106,56 @@ TEST(Shell, HandsAnAttachmentToTheMailProgram)
     EXPECT_FALSE(platform::Shell::mail("/tmp/c.gpa"));
     ::setenv("PATH", oldPath.c_str(), 1);
     std::filesystem::remove_all(folder);
+}
+
+TEST(DesktopOpener, OpensInOrderOffTheCallersThreadAndAnswersOnlyALivingContext)
+{
+    int argc = 1;
+    char name[] = "platform_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto caller = std::this_thread::get_id();
+    std::mutex lock;
+    std::vector<std::string> opened;
+    bool offThread = true;
+    platform::Shell::setOpener([&](const std::string& target) {
+        std::lock_guard<std::mutex> hold(lock);
+        offThread = offThread && std::this_thread::get_id() != caller;
+        opened.push_back(target);
+        return target != "refused";
+    });
+
+    QObject context;
+    QString firstFailure = "not answered";
+    bool single = false;
+    int answers = 0;
+    platform::DesktopOpener::open(QStringList{"a", "", "refused", "b"}, &context, [&](const QString& failed) {
+        firstFailure = failed;
+        ++answers;
+    });
+    platform::DesktopOpener::open(std::string("c"), &context, [&](bool ok) {
+        single = ok;
+        ++answers;
+    });
+    // A window closed before the desktop answers hears nothing.
+    auto* gone = new QObject;
+    bool heardByGone = false;
+    platform::DesktopOpener::open(std::string("d"), gone, [&](bool) { heardByGone = true; });
+    delete gone;
+    QElapsedTimer waited;
+    waited.start();
+    auto openedCount = [&] {
+        std::lock_guard<std::mutex> hold(lock);
+        return opened.size();
+    };
+    while ((answers < 2 || openedCount() < 5) && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    platform::Shell::setOpener({});
+
+    EXPECT_EQ(opened, (std::vector<std::string>{"a", "refused", "b", "c", "d"}));
+    EXPECT_TRUE(offThread);
+    EXPECT_EQ(firstFailure, "refused");
+    EXPECT_TRUE(single);
+    EXPECT_FALSE(heardByGone);
 }

@@ -1,10 +1,10 @@
 #include "receiver/shell/CAmbrivaleView.h"
 
+#include "platform/DesktopOpener.h"
 #include "receiver/shell/CAmbrivaleApp.h"
 #include "receiver/shell/CAmbrivaleDoc.h"
 #include "receiver/shell/CMainFrame.h"
 #include "receiver/shell/CProgressDlg.h"
-#include "receiver/shell/DesktopOpener.h"
 #include "receiver/shell/QuestionAsker.h"
 #include "receiver/shell/QuestionDialog.h"
 #include "receiver/shell/ShellTexts.h"
@@ -59,7 +59,7 @@ CAmbrivaleView::CAmbrivaleView(CAmbrivaleDoc& document, CMainFrame& frame)
     connect(&document_, &CAmbrivaleDoc::questionAsked, this, &CAmbrivaleView::onQuestion);
     connect(&document_, &CAmbrivaleDoc::questionWithdrawn, this, &CAmbrivaleView::onQuestionWithdrawn);
     connect(&document_, &CAmbrivaleDoc::openRequested, this,
-            [this](const QString& target) { DesktopOpener::open({target}, this, [this](const QString& failed) {
+            [this](const QString& target) { platform::DesktopOpener::open({target}, this, [this](const QString& failed) {
                 if (!failed.isEmpty())
                     QMessageBox::warning(&frame_, tr8(shell::texts::errorCaption), tr8(shell::texts::pageNotOpened));
             }); });
@@ -162,7 +162,7 @@ void CAmbrivaleView::onQuestionWithdrawn(quint64 id)
 
 void CAmbrivaleView::openPages(const ReceiveResult& result)
 {
-    DesktopOpener::open({QString::fromStdString(result.errorReportToOpen), QString::fromStdString(result.pageToOpen)},
+    platform::DesktopOpener::open({QString::fromStdString(result.errorReportToOpen), QString::fromStdString(result.pageToOpen)},
                         this, [this](const QString& failed) {
                             if (!failed.isEmpty())
                                 QMessageBox::warning(&frame_, tr8(shell::texts::cautionCaption),

@@ -1,12 +1,12 @@
 #include "receiver/shell/CMainFrame.h"
 
+#include "platform/DesktopOpener.h"
 #include "receiver/shell/CAboutDlg.h"
 #include "receiver/shell/CAmbrivaleApp.h"
 #include "receiver/shell/CAmbrivaleDoc.h"
 #include "receiver/shell/CAmbrivaleView.h"
 #include "receiver/shell/CProgressDlg.h"
 #include "receiver/shell/CSetProxyDlg.h"
-#include "receiver/shell/DesktopOpener.h"
 #include "receiver/shell/ShellTexts.h"
 #include "receiver/shell/TemporaryFolder.h"
 
@@ -405,7 +405,7 @@ void CMainFrame::onSetProxy()
 
 void CMainFrame::openWithMessage(const QString& target, const char* failure)
 {
-    DesktopOpener::open({target}, this, [this, failure](const QString& failed) {
+    platform::DesktopOpener::open({target}, this, [this, failure](const QString& failed) {
         if (!failed.isEmpty())
             QMessageBox::critical(this, appTitle(), tr8(failure));
     });
@@ -435,7 +435,7 @@ void CMainFrame::onPlainLog()
 
 void CMainFrame::onHomePage()
 {
-    DesktopOpener::open({QString::fromUtf8(product::homePage)}, this);
+    platform::DesktopOpener::open({QString::fromUtf8(product::homePage)}, this);
 }
 
 void CMainFrame::onAbout()
@@ -445,7 +445,7 @@ void CMainFrame::onAbout()
 
 void CMainFrame::onHelp()
 {
-    DesktopOpener::open({QString::fromStdString(app_.helpFilePath)}, this, [this](const QString& failed) {
+    platform::DesktopOpener::open({QString::fromStdString(app_.helpFilePath)}, this, [this](const QString& failed) {
         if (!failed.isEmpty())
             QMessageBox::critical(this, tr8(texts::errorCaption), tr8(texts::cannotOpenHelp));
     });

@@ -1,7 +1,7 @@
 #include "StyleDialog.h"
 
-#include "DesktopOpener.h"
 #include "MessageBoxes.h"
+#include "platform/DesktopOpener.h"
 
 #include "styles/host/StyleTexts.h"
 
@@ -173,7 +173,7 @@ void StyleDialog::updateModules()
 
 void StyleDialog::openHomePage()
 {
-    DesktopOpener::open(styles::StyleManager::homePage(), this, [this](bool opened) {
+    platform::DesktopOpener::open(styles::StyleManager::homePage(), this, [this](bool opened) {
         if (!opened)
             showError(this, texts::homePageFailed);
     });

@@ -1,4 +1,4 @@
-#include "receiver/shell/DesktopOpener.h"
+#include "platform/DesktopOpener.h"
 
 #include "platform/Shell.h"
 
@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThreadPool>
 
+namespace platform {
 namespace {
 
 // One at a time: pages open in the order they were asked for.
@@ -42,3 +43,15 @@ void DesktopOpener::open(const QStringList& targets, QObject* context, std::func
             Qt::QueuedConnection);
     });
 }
+
+void DesktopOpener::open(const std::string& target, QObject* context, std::function<void(bool opened)> done)
+{
+    if (!done) {
+        open(QStringList{QString::fromStdString(target)}, context);
+        return;
+    }
+    open(QStringList{QString::fromStdString(target)}, context,
+         [done = std::move(done)](const QString& failed) { done(failed.isEmpty()); });
+}
+
+} // namespace platform
