@@ -37,8 +37,8 @@ bool InternetBodyFile::write(const char* data, std::size_t size)
         return !failed_;
     }
     if (!buffer_)
-        buffer_ = std::make_unique<char[]>(bufferSize);
-    std::memcpy(buffer_.get() + used_, data, size);
+        buffer_ = std::make_unique<char[]>(bufferSize + bufferSkew);
+    std::memcpy(buffer_.get() + bufferSkew + used_, data, size);
     used_ += size;
     return true;
 }
@@ -46,7 +46,7 @@ bool InternetBodyFile::write(const char* data, std::size_t size)
 bool InternetBodyFile::flush()
 {
     if (used_ > 0 && !failed_)
-        failed_ = !writeAll(descriptor_, buffer_.get(), used_);
+        failed_ = !writeAll(descriptor_, buffer_.get() + bufferSkew, used_);
     used_ = 0;
     return !failed_;
 }

@@ -14,6 +14,12 @@ namespace platform {
 class InternetBodyFile {
 public:
     static constexpr std::size_t bufferSize = 128 * 1024;
+    // The bytes are copied in at an offset of half a page. libcurl's receive
+    // buffer, like ours large enough for malloc to map it on its own, starts
+    // at the same offset within its page, and a copy between two such
+    // addresses runs several times slower: its loads and stores alias within
+    // every 4 KiB. (1 GiB over loopback: 0.55 s of copying against 0.05 s.)
+    static constexpr std::size_t bufferSkew = 2048;
 
     InternetBodyFile() = default;
     ~InternetBodyFile() { close(); }
