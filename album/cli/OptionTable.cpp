@@ -17,7 +17,7 @@ const std::vector<std::string>& ParsedOptions::all(const std::string& name) cons
     return found == values.end() ? none : found->second;
 }
 
-ParsedOptions parseOptions(const std::vector<OptionSpec>& table, const std::vector<std::string>& args)
+ParsedOptions parseOptions(const std::vector<OptionRule>& table, const std::vector<std::string>& args)
 {
     ParsedOptions parsed;
     bool operandsOnly = false;
@@ -37,16 +37,16 @@ ParsedOptions parseOptions(const std::vector<OptionSpec>& table, const std::vect
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : table)
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& s : table)
             if (name == s.name)
-                spec = &s;
-        if (!spec) {
+                rule = &s;
+        if (!rule) {
             parsed.error = arg + " を解釈できません";
             break;
         }
         std::string value;
-        if (!spec->valueName) {
+        if (!rule->valueName) {
             if (equals != std::string::npos) {
                 parsed.error = name + " には値をつけません";
                 break;
@@ -60,7 +60,7 @@ ParsedOptions parseOptions(const std::vector<OptionSpec>& table, const std::vect
             break;
         }
         std::vector<std::string>& values = parsed.values[name];
-        if (!spec->repeatable && !values.empty()) {
+        if (!rule->repeatable && !values.empty()) {
             parsed.error = name + " は一度だけ指定できます";
             break;
         }
@@ -69,9 +69,9 @@ ParsedOptions parseOptions(const std::vector<OptionSpec>& table, const std::vect
     return parsed;
 }
 
-void printOptions(std::FILE* out, const std::vector<OptionSpec>& table)
+void printOptions(std::FILE* out, const std::vector<OptionRule>& table)
 {
-    for (const OptionSpec& s : table) {
+    for (const OptionRule& s : table) {
         std::string left = std::string("  ") + s.name + (s.valueName ? std::string(" ") + s.valueName : "");
         if (left.size() < 28)
             left.append(28 - left.size(), ' ');

@@ -9,7 +9,7 @@
 
 namespace cli {
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;       // "--title", or "-o"
     const char* valueName;  // "TITLE"; nullptr for a flag
     const char* help;
@@ -30,9 +30,9 @@ struct ParsedOptions {
 
 // Reads `args` against `table`: "--name VALUE", "--name=VALUE", flags,
 // "--help"/"-h", "--" before operands that begin with "-".
-ParsedOptions parseOptions(const std::vector<OptionSpec>& table, const std::vector<std::string>& args);
+ParsedOptions parseOptions(const std::vector<OptionRule>& table, const std::vector<std::string>& args);
 
 // The options as a list, one per line.
-void printOptions(std::FILE* out, const std::vector<OptionSpec>& table);
+void printOptions(std::FILE* out, const std::vector<OptionRule>& table);
 
 } // namespace cli

@@ -33,7 +33,7 @@ const char* const usage =
     "         [--style MODULE:NUMBER] [--max WxH] [--voice PICTURE=WAVFILE]...\n"
     "         [--title-of PICTURE=TEXT]... [--comment-of PICTURE=TEXT]... FILE_OR_FOLDER... -o ALBUM.gpa\n";
 
-const std::vector<OptionSpec> optionTable = {
+const std::vector<OptionRule> optionTable = {
     {"--creator", "NAME", "作成者の名前（必須）"},
     {"--title", "TITLE", "写真集のタイトル（必須）"},
     {"--subtitle", "SUB", "サブタイトル"},

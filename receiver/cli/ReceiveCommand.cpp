@@ -57,7 +57,7 @@ bool number(const std::string& value, long low, long high, long& out)
 }
 
 // One row per option: the table drives both the parsing and --help.
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     const char* value;  // nullptr: a flag without a value
     bool separate;      // the value is the next argument, else "--name=value"
@@ -65,7 +65,7 @@ struct OptionSpec {
     bool (*apply)(Parsed& p, const std::string& value);  // false: the value is not allowed
 };
 
-const OptionSpec optionTable[] = {
+const OptionRule optionTable[] = {
     {"--root", "DIR", true, "保存フォルダ（既定: 設定の保存フォルダ）",
      [](Parsed& p, const std::string& v) { return p.root = v, p.rootGiven = true; }},
     {"--yes", nullptr, false, "すべての質問に既定の答えを使います",
@@ -115,7 +115,7 @@ std::string helpText()
 {
     std::string text = usageLine();
     text += "\nGuidePost（パス、file URL、http・https のアドレス）のファイルを受信します。\n\n";
-    for (const OptionSpec& o : optionTable) {
+    for (const OptionRule& o : optionTable) {
         std::string left = std::string("  ") + o.name;
         if (o.value)
             left += std::string(o.separate ? " " : "=") + o.value;
@@ -136,11 +136,11 @@ int parse(const std::vector<std::string>& args, Parsed& p)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string name = a.substr(0, a.find('='));
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& o : optionTable)
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& o : optionTable)
             if (name == o.name || (a == "-h" && std::strcmp(o.name, "--help") == 0))
-                spec = &o;
-        if (!spec) {
+                rule = &o;
+        if (!rule) {
             if (a.rfind("-", 0) == 0 || !p.source.empty()) {
                 std::fprintf(stderr, "%s を解釈できません\n%s", a.c_str(), usageLine().c_str());
                 return 2;
@@ -150,12 +150,12 @@ int parse(const std::vector<std::string>& args, Parsed& p)
         }
         std::string value;
         const bool hasEquals = a.find('=') != std::string::npos;
-        if (!spec->value) {
+        if (!rule->value) {
             if (hasEquals) {
                 std::fprintf(stderr, "%s に値は要りません\n%s", name.c_str(), usageLine().c_str());
                 return 2;
             }
-        } else if (spec->separate && !hasEquals) {
+        } else if (rule->separate && !hasEquals) {
             if (i + 1 >= args.size()) {
                 std::fprintf(stderr, "%s に値がありません\n%s", a.c_str(), usageLine().c_str());
                 return 2;
@@ -164,11 +164,11 @@ int parse(const std::vector<std::string>& args, Parsed& p)
         } else if (hasEquals) {
             value = a.substr(a.find('=') + 1);
         } else {
-            std::fprintf(stderr, "%s に値がありません（%s=%s）\n%s", a.c_str(), spec->name, spec->value,
+            std::fprintf(stderr, "%s に値がありません（%s=%s）\n%s", a.c_str(), rule->name, rule->value,
                          usageLine().c_str());
             return 2;
         }
-        if (!spec->apply(p, value)) {
+        if (!rule->apply(p, value)) {
             std::fprintf(stderr, "%s の値が正しくありません\n%s", a.c_str(), usageLine().c_str());
             return 2;
         }
