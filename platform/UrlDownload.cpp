@@ -52,7 +52,7 @@ bool UrlDownload::splitAddress(const std::string& url, std::string& server, std:
     server = port.empty() ? host : host + ":" + port;
     path = u.get(CURLUPART_PATH);
     if (path.empty())
-        path = "/";
+        path.push_back('/');  // (an assignment here trips a false -Wrestrict in GCC 12)
     std::string query = u.get(CURLUPART_QUERY);
     if (!query.empty())
         path += "?" + query;
