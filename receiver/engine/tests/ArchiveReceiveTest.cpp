@@ -104,9 +104,7 @@ TEST(ArchiveReceiveTest, AnEncipheredArchiveIsReceivedIntoItsFoldersWithItsTimes
 
 // An attachment may not inflate beyond the size its GuidePost declares, nor
 // fill the disk: the file fails with a line that says why, the file it
-// would replace stays, and nothing is left beside it. (64 MiB against 8 MiB
-// of room: other tests writing or deleting meanwhile do not change the
-// outcome.)
+// would replace stays, and nothing is left beside it.
 TEST(ArchiveReceiveTest, AttachmentsStopAtTheirDeclaredSizeAndBeforeTheDiskIsFull)
 {
     TestFolder dir;
@@ -141,14 +139,17 @@ TEST(ArchiveReceiveTest, AttachmentsStopAtTheirDeclaredSizeAndBeforeTheDiskIsFul
     EXPECT_TRUE(said(lines, "[two.bin]: 宣言されたサイズ（10 バイト）を超えて展開されます。")) << lines.size();
     EXPECT_TRUE(said(lines, "ファイル[ two.bin ]を取得できませんでした。"));
 
-    // Its true size given, the disk keeps its reserve (set here to leave
-    // room for 8 MiB): the line says that space ran out.
+    // Its true size given, on a disk already below its reserve (set here 1 GiB
+    // above the free space, so that other tests freeing space meanwhile
+    // change nothing): the line says that space ran out.
     model.tasks[0]->attachments[1]->size = static_cast<std::int64_t>(zeros.size());
     ASSERT_TRUE(GuidePostArchive::Write(dir / "large.gpa", model, false, nullptr, 0));
-    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (8u << 20));
+    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available + (1ull << 30));
     WorkerOutcome full = receive(dir / "large.gpa", lines);
     platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
-    EXPECT_EQ(full.status, WorkerOutcome::Received) << full.message;
+    // Nothing fits, not even the small file: the receive ends, without an
+    // error of its own, having received nothing.
+    EXPECT_EQ(full.status, WorkerOutcome::NothingReceived) << full.message;
     EXPECT_TRUE(said(lines, "ディスクの空き容量が足りなくなったため、[ " + folder + " ]への[ two.bin ]の取り出しをやめました"));
 
     EXPECT_EQ(readFile(folder + "/two.bin"), "what the user had");

@@ -600,9 +600,9 @@ TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
     EXPECT_TRUE(finisher.handle(zipArrived(dir / "plain.zip", dir / "dest/plain.zip")).ok);
     EXPECT_FALSE(fs::exists(dir / "dest/plain.zip"));
 
-    // One that would fill the disk (its reserve set here to leave 8 MiB, the
-    // zip unpacking to 64 MiB): the zip stays, and the failure says that
-    // space ran out.
+    // One unpacked on a disk already below its reserve (set here 1 GiB above
+    // the free space, so that other tests freeing space meanwhile change
+    // nothing): the zip stays, and the failure says that space ran out.
     {
         const std::string zeros(64u << 20, '\0');
         int error = 0;
@@ -611,7 +611,7 @@ TEST(ReceiveFinisherTest, AnEntryNamedLikeItsZipIsKept)
         ASSERT_GE(zip_file_add(z, "big.bin", zip_source_buffer(z, zeros.data(), zeros.size(), 0), 0), 0);
         ASSERT_EQ(zip_close(z), 0);
     }
-    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available - (8u << 20));
+    platform::FreeSpaceGuard::setReserve(fs::space(dir.path).available + (1ull << 30));
     FinishResult full = finisher.handle(zipArrived(dir / "big.zip", dir / "dest/big.zip"));
     platform::FreeSpaceGuard::setReserve(platform::FreeSpaceGuard::defaultReserve);
     EXPECT_FALSE(full.ok);
