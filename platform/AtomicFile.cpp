@@ -127,6 +127,10 @@ bool AtomicFile::commit(const struct timespec* times)
 
 std::string AtomicFile::release()
 {
+    // Given its final mode while it is still open, so moveInto() need not
+    // open it again.
+    if (descriptor_ >= 0 && !failed_ && ::fchmod(descriptor_, modeFor(access_)) != 0)
+        failed_ = true;
     if (!closeDescriptor() || failed_ || temporary_.empty()) {
         discard();
         return {};
@@ -154,6 +158,10 @@ bool AtomicFile::moveInto(const std::string& file, const std::string& target, Ac
         || !S_ISREG(from.st_mode))
         return false;
     const bool replacing = ::lstat(target.c_str(), &existing) == 0;
+    // A new file with its mode already set (a released AtomicFile) needs
+    // neither a flush nor a chmod.
+    if (!replacing && (from.st_mode & 07777) == modeFor(access))
+        return ::rename(file.c_str(), target.c_str()) == 0;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;

@@ -143,11 +143,23 @@ TEST_F(AtomicFileTest, AReleasedFileWaitsBesideItsTargetUntilMovedIn)
     ASSERT_FALSE(released.empty());
     EXPECT_EQ(fs::path(released).parent_path(), dir);
     EXPECT_EQ(read(released), "new");
+    EXPECT_EQ(modeOf(released), AtomicFile::modeFor(AtomicFile::Access::Shared));
     EXPECT_EQ(read(dir / "a.bin"), "old");
     ASSERT_TRUE(AtomicFile::moveInto(released, (dir / "a.bin").string()));
     platform::TempFile::untrack(released);
     EXPECT_EQ(read(dir / "a.bin"), "new");
     EXPECT_EQ(entries(), 1);
+
+    // An owner-only file keeps its mode through a move into a new place.
+    {
+        AtomicFile secret((dir / "store").string(), AtomicFile::Access::OwnerOnly);
+        ASSERT_TRUE(secret.open());
+        released = secret.release();
+    }
+    ASSERT_TRUE(AtomicFile::moveInto(released, (dir / "store").string(), AtomicFile::Access::OwnerOnly));
+    platform::TempFile::untrack(released);
+    EXPECT_EQ(modeOf(dir / "store"), 0600u);
+    fs::remove(dir / "store");
 
     // Until then it is on the list of files an abrupt end removes.
     AtomicFile waiting((dir / "b.bin").string());
