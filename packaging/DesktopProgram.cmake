@@ -8,22 +8,11 @@
 #   <prefix>/lib/corvandelle/TARGET, VTStyle/, Help/
 #   <prefix>/bin/TARGET -> ../lib/corvandelle/TARGET
 # The shared install rules (packaging/Install.cmake) place every program
-# that way; until they are part of the build, this places the program too.
+# that way; this adds what the desktop needs.
 include(GNUInstallDirs)
 set(CV_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/corvandelle)
-set(CV_SHARED_INSTALL_RULES ${CMAKE_SOURCE_DIR}/packaging/Install.cmake)
 
 function(cv_install_desktop_program program)
-  if(NOT EXISTS ${CV_SHARED_INSTALL_RULES})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CV_INSTALL_DIR})
-    install(CODE "
-      set(bindir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-      file(MAKE_DIRECTORY \"\${bindir}\")
-      file(RELATIVE_PATH target \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
-           \"\${CMAKE_INSTALL_PREFIX}/${CV_INSTALL_DIR}/${program}\")
-      message(STATUS \"Linking: \${bindir}/${program} -> \${target}\")
-      file(CREATE_LINK \"\${target}\" \"\${bindir}/${program}\" SYMBOLIC)")
-  endif()
   install(CODE "
     set(CV_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
     set(entry \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/${program}.desktop\")
