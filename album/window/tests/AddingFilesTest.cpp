@@ -112,6 +112,8 @@ TEST_F(AddingFilesTest, AFolderWithATakenNameGoesThroughTheRenameDialog)
     EXPECT_EQ(dialog->itemList()->topLevelItem(1)->text(2), QString::fromStdString((folder / "a.jpg").string()));
     EXPECT_EQ(album->items()[1].width, 90);
     EXPECT_TRUE(fs::exists(work.path() + "/a.JPG"));
+    // The keyboard goes on where the new items are.
+    EXPECT_EQ(dialog->focusWidget(), dialog->itemList());
 }
 
 TEST_F(AddingFilesTest, ProgressShowsTheCountsAndStopDropsTheRest)
