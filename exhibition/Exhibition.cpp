@@ -3,6 +3,7 @@
 #include "VitrinelTexts.h"
 
 #include "platform/Folders.h"
+#include "platform/SaveRoot.h"
 #include "platform/Settings.h"
 
 #include <filesystem>
@@ -17,7 +18,12 @@ Exhibition::Exhibition(std::string saveRoot, std::string styleFolder)
 
 std::string Exhibition::storedSaveRoot()
 {
-    return platform::Settings().getString("settings", "RootFolder");
+    std::string stored = platform::Settings().getString("settings", "RootFolder");
+    if (!stored.empty())
+        return stored;
+    std::string fallback = platform::SaveRoot::defaultFolder();
+    std::error_code ec;
+    return fs::is_directory(fallback, ec) ? fallback : std::string();
 }
 
 std::string Exhibition::helpFile()

@@ -28,7 +28,9 @@ public:
     // VTStyle folder (for tests).
     explicit Exhibition(std::string saveRoot, std::string styleFolder = styles::VTStyleHost::defaultStyleFolder());
 
-    // The receiver's stored save root as it stands, "" when none is stored.
+    // The receiver's stored save root as it stands; when none is stored, its
+    // default save root if that folder exists (corvan-cli receives there
+    // without storing it); "" when neither.
     static std::string storedSaveRoot();
     // The program's help page.
     static std::string helpFile();

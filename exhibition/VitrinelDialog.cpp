@@ -4,8 +4,10 @@
 
 #include "platform/DesktopOpener.h"
 #include "styles/dialog/AboutItem.h"
+#include "styles/dialog/AccessKey.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/dialog/StyleDialog.h"
+#include "styles/dialog/WindowGeometry.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,9 +28,9 @@ QString text(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-QPushButton* makeButton(const char* label, const char* name)
+QPushButton* makeButton(const char* label, const char* name, char key)
 {
-    auto* button = new QPushButton(text(label));
+    auto* button = new QPushButton(dialogs::withAccessKey(label, key));
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
@@ -45,12 +47,12 @@ VitrinelDialog::VitrinelDialog(Exhibition& exhibition, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/vitrinel.svg")));
     dialogs::addAboutItem(this, text(texts::programName), text(texts::version));
 
-    auto* showButton = makeButton(texts::showPageButton, "showPageButton");
-    auto* createButton = makeButton(texts::createButton, "createButton");
+    auto* showButton = makeButton(texts::showPageButton, "showPageButton", 'V');
+    auto* createButton = makeButton(texts::createButton, "createButton", 'C');
     createButton->setDefault(true);
-    auto* manageButton = makeButton(texts::manageStylesButton, "manageStylesButton");
-    auto* helpButton = makeButton(texts::helpButton, "helpButton");
-    auto* exitButton = makeButton(texts::exitButton, "exitButton");
+    auto* manageButton = makeButton(texts::manageStylesButton, "manageStylesButton", 'M');
+    auto* helpButton = makeButton(texts::helpButton, "helpButton", 'H');
+    auto* exitButton = makeButton(texts::exitButton, "exitButton", 'X');
 
     styleBox_ = new QComboBox;
     styleBox_->setObjectName(QStringLiteral("styleSelection"));
@@ -58,6 +60,7 @@ VitrinelDialog::VitrinelDialog(Exhibition& exhibition, QWidget* parent)
     description_ = new QLabel;
     description_->setObjectName(QStringLiteral("styleDescription"));
     description_->setWordWrap(true);
+    description_->setTextFormat(Qt::PlainText);
     description_->setMinimumHeight(description_->fontMetrics().lineSpacing() * 2);
 
     auto* creation = new QGroupBox(text(texts::styleLabel));
@@ -87,6 +90,9 @@ VitrinelDialog::VitrinelDialog(Exhibition& exhibition, QWidget* parent)
     connect(styleBox_, &QComboBox::currentIndexChanged, this, &VitrinelDialog::showDescription);
 
     fillStyles();
+    place_ = new dialogs::WindowPlace(this, texts::programName);
+    // Choose with the arrows, create with Enter.
+    styleBox_->setFocus();
 }
 
 VitrinelDialog::~VitrinelDialog()
@@ -185,6 +191,12 @@ void VitrinelDialog::manageStyles()
 void VitrinelDialog::openHelp()
 {
     openOrTell(Exhibition::helpFile(), texts::cannotOpenHelp);
+}
+
+void VitrinelDialog::done(int result)
+{
+    place_->keep();
+    QDialog::done(result);
 }
 
 void VitrinelDialog::reject()

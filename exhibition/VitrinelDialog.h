@@ -18,6 +18,10 @@ class QComboBox;
 class QLabel;
 class QThread;
 
+namespace dialogs {
+class WindowPlace;
+}
+
 namespace vitrinel {
 
 class VitrinelDialog : public QDialog {
@@ -39,6 +43,8 @@ public slots:
     void openHelp();
     // Asks before the program ends; on OK the modules are freed.
     void reject() override;
+    // Every close: the window's size and place are kept for the next run.
+    void done(int result) override;
 
 private:
     void fillStyles();
@@ -53,6 +59,7 @@ private:
     std::vector<styles::VTStyleChoice> choices_;
     QComboBox* styleBox_;
     QLabel* description_;
+    dialogs::WindowPlace* place_;
     QThread* creating_ = nullptr;
     CreateResult created_;
 };

@@ -6,7 +6,9 @@
 #include "platform/DesktopOpener.h"
 #include "platform/Settings.h"
 #include "styles/dialog/AboutItem.h"
+#include "styles/dialog/AccessKey.h"
 #include "styles/dialog/MessageBoxes.h"
+#include "styles/dialog/WindowGeometry.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -51,13 +53,13 @@ LedgerixDialog::LedgerixDialog(QWidget* parent) : QDialog(parent)
         list_->setColumnWidth(c, 150);
     list_->header()->setStretchLastSection(true);
 
-    auto* reportButton = new QPushButton(text(texts::openReportButton));
+    auto* reportButton = new QPushButton(dialogs::withAccessKey(texts::openReportButton, 'R'));
     reportButton->setObjectName(QStringLiteral("openReportButton"));
     reportButton->setDefault(true);
-    auto* folderButton = new QPushButton(text(texts::openFolderButton));
+    auto* folderButton = new QPushButton(dialogs::withAccessKey(texts::openFolderButton, 'F'));
     folderButton->setObjectName(QStringLiteral("openFolderButton"));
     folderButton->setAutoDefault(false);
-    auto* exitButton = new QPushButton(text(texts::exitButton));
+    auto* exitButton = new QPushButton(dialogs::withAccessKey(texts::exitButton, 'X'));
     exitButton->setObjectName(QStringLiteral("exitButton"));
     exitButton->setAutoDefault(false);
 
@@ -72,6 +74,7 @@ LedgerixDialog::LedgerixDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
     resize(760, 420);
+    place_ = new dialogs::WindowPlace(this, texts::programName);
 
     connect(reportButton, &QPushButton::clicked, this, &LedgerixDialog::openReport);
     connect(folderButton, &QPushButton::clicked, this, &LedgerixDialog::openFolder);
@@ -89,8 +92,18 @@ LedgerixDialog::LedgerixDialog(QWidget* parent) : QDialog(parent)
         row->setText(2, QString::fromStdString(entry.folder));
         row->setText(3, QString::fromStdString(entry.target));
         for (int c = 1; c < 4; ++c)
-            row->setToolTip(c, row->text(c));
+            row->setToolTip(c, dialogs::plainToolTip(row->text(c)));
     }
+    // The newest receive is where the arrows start; Enter opens its report.
+    list_->setFocus();
+    if (QTreeWidgetItem* newest = list_->topLevelItem(0))
+        list_->setCurrentItem(newest);
+}
+
+void LedgerixDialog::done(int result)
+{
+    place_->keep();
+    QDialog::done(result);
 }
 
 const reports::RecentReceive* LedgerixDialog::chosen() const

@@ -11,6 +11,10 @@
 
 class QTreeWidget;
 
+namespace dialogs {
+class WindowPlace;
+}
+
 namespace ledgerix {
 
 class LedgerixDialog : public QDialog {
@@ -23,6 +27,9 @@ public:
 public slots:
     void openReport();
     void openFolder();
+    // Every close: the window's size and place are kept for the next run, in
+    // the viewer's own section; the receiver's list is never written.
+    void done(int result) override;
 
 private:
     // The first selected row's entry; nullptr when none is selected.
@@ -30,6 +37,7 @@ private:
 
     std::vector<reports::RecentReceive> entries_;
     QTreeWidget* list_;
+    dialogs::WindowPlace* place_;
 };
 
 } // namespace ledgerix

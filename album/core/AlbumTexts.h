@@ -182,6 +182,12 @@ inline constexpr const char* okButton = "OK";
 inline constexpr const char* cancelButton = "キャンセル";
 inline constexpr const char* playVideoButton = "再生";
 inline constexpr const char* videoNotPlayable = "この動画を再生できません: %s";
+// Why, and that the video still goes into the album as it is.
+inline constexpr const char* videoNoPlayer = "この環境には動画を再生する機能 (Qt Multimedia) がありません";
+inline constexpr const char* videoFormatUnknown = "この形式の動画を読む機能がこの環境にありません";
+inline constexpr const char* videoUnreadable = "ファイルを読めません";
+inline constexpr const char* videoAccessDenied = "ファイルを読む権限がありません";
+inline constexpr const char* videoStillIncluded = "写真集にはこのまま入れることができます。";
 inline constexpr const char* videoSizeText = "%d × %d";
 
 // The voice dialog "声のメッセージ".

@@ -17,8 +17,10 @@
 #include "platform/Folders.h"
 #include "platform/Shell.h"
 #include "styles/dialog/AboutItem.h"
+#include "styles/dialog/AccessKey.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/dialog/StyleDialog.h"
+#include "styles/dialog/WindowGeometry.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -117,6 +119,7 @@ GlimmoraDialog::GlimmoraDialog(album::Album& album, album::CvclibLibrary& librar
     showAlbum();
     showStep(false);
     resize(620, 640);
+    place_ = new dialogs::WindowPlace(this, album::PictureLimitSetting::section);
     creator_->setFocus();
 }
 
@@ -136,8 +139,8 @@ QWidget* GlimmoraDialog::buildAssistant()
     guide_->setReadOnly(true);
     guide_->setFocusPolicy(Qt::NoFocus);
     guide_->setFixedHeight(guide_->fontMetrics().lineSpacing() * 4 + 16);
-    auto* next = makeButton(texts::nextButton, "nextButton");
-    auto* back = makeButton(texts::backButton, "backButton");
+    auto* next = makeButton(texts::nextButton, "nextButton", 'N');
+    auto* back = makeButton(texts::backButton, "backButton", 'B');
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(next);
     buttons->addWidget(back);
@@ -160,11 +163,11 @@ QWidget* GlimmoraDialog::buildFields()
     creator_->setObjectName(QStringLiteral("creatorField"));
     title_ = new QLineEdit;
     title_->setObjectName(QStringLiteral("titleField"));
-    useSubtitle_ = new QCheckBox(text(texts::useSubtitleLabel));
+    useSubtitle_ = new QCheckBox(dialogs::withAccessKey(texts::useSubtitleLabel, 'U'));
     useSubtitle_->setObjectName(QStringLiteral("useSubtitle"));
     subtitle_ = new QLineEdit;
     subtitle_->setObjectName(QStringLiteral("subtitleField"));
-    useDate_ = new QCheckBox(text(texts::dateLabel));
+    useDate_ = new QCheckBox(dialogs::withAccessKey(texts::dateLabel, 'I'));
     useDate_->setObjectName(QStringLiteral("useDate"));
     date_ = new QDateEdit;
     date_->setObjectName(QStringLiteral("dateField"));
@@ -173,13 +176,13 @@ QWidget* GlimmoraDialog::buildFields()
     styleBox_ = new QComboBox;
     styleBox_->setObjectName(QStringLiteral("styleSelection"));
     styleBox_->setMinimumContentsLength(16);
-    auto* manage = makeButton(texts::manageStylesButton, "manageStylesButton");
+    auto* manage = makeButton(texts::manageStylesButton, "manageStylesButton", 'M');
 
-    auto* creatorLabel = new QLabel(text(texts::creatorLabel));
+    auto* creatorLabel = new QLabel(dialogs::withAccessKey(texts::creatorLabel, 'A'));
     creatorLabel->setBuddy(creator_);
-    auto* titleLabel = new QLabel(text(texts::titleLabel));
+    auto* titleLabel = new QLabel(dialogs::withAccessKey(texts::titleLabel, 'T'));
     titleLabel->setBuddy(title_);
-    auto* styleLabel = new QLabel(text(texts::styleLabel));
+    auto* styleLabel = new QLabel(dialogs::withAccessKey(texts::styleLabel, 'Y'));
     styleLabel->setBuddy(styleBox_);
     grid->addWidget(creatorLabel, 0, 0);
     grid->addWidget(creator_, 0, 1, 1, 2);
@@ -210,18 +213,22 @@ QWidget* GlimmoraDialog::buildCommands()
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    const std::pair<const char*, const char*> buttons[] = {
-        {texts::newButton, "newButton"},         {texts::readButton, "readButton"},
-        {texts::saveButton, "saveButton"},       {texts::sendButton, "sendButton"},
-        {texts::settingsButton, "settingsButton"}, {texts::helpButton, "helpButton"},
-        {texts::exitButton, "exitButton"},
+    const struct {
+        const char* label;
+        const char* name;
+        char key;
+    } buttons[] = {
+        {texts::newButton, "newButton", 'W'},           {texts::readButton, "readButton", 'R'},
+        {texts::saveButton, "saveButton", 'S'},         {texts::sendButton, "sendButton", 'L'},
+        {texts::settingsButton, "settingsButton", 'G'}, {texts::helpButton, "helpButton", 'H'},
+        {texts::exitButton, "exitButton", 'X'},
     };
     void (GlimmoraDialog::*handlers[])() = {&GlimmoraDialog::newAlbum,     &GlimmoraDialog::readAlbum,
                                          &GlimmoraDialog::saveAlbum,    &GlimmoraDialog::sendAlbum,
                                          &GlimmoraDialog::openSettings, &GlimmoraDialog::openHelp,
                                          &GlimmoraDialog::reject};
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
-        QPushButton* button = makeButton(buttons[i].first, buttons[i].second);
+        QPushButton* button = makeButton(buttons[i].label, buttons[i].name, buttons[i].key);
         if (i + 1 == std::size(buttons))
             layout->addStretch(1);
         layout->addWidget(button);
@@ -234,11 +241,11 @@ QWidget* GlimmoraDialog::buildItems()
 {
     auto* box = new QGroupBox(text(texts::itemsGroup));
     items_ = new ItemList;
-    auto* add = makeButton(texts::addFilesButton, "addFilesButton");
-    auto* edit = makeButton(texts::editButton, "editButton");
-    auto* up = makeButton(texts::upButton, "upButton");
-    auto* down = makeButton(texts::downButton, "downButton");
-    auto* remove = makeButton(texts::deleteButton, "deleteButton");
+    auto* add = makeButton(texts::addFilesButton, "addFilesButton", 'F');
+    auto* edit = makeButton(texts::editButton, "editButton", 'E');
+    auto* up = makeButton(texts::upButton, "upButton", 'P');
+    auto* down = makeButton(texts::downButton, "downButton", 'O');
+    auto* remove = makeButton(texts::deleteButton, "deleteButton", 'D');
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {add, edit, up, down, remove})
         buttons->addWidget(b);
@@ -391,7 +398,8 @@ void GlimmoraDialog::fillStyles()
     for (std::size_t i = 0; i < choices_.size(); ++i) {
         const styles::StyleChoice& choice = choices_[i];
         styleBox_->addItem(QString::fromStdString(choice.name));
-        styleBox_->setItemData(static_cast<int>(i), QString::fromStdString(choice.description), Qt::ToolTipRole);
+        styleBox_->setItemData(static_cast<int>(i), dialogs::plainToolTip(QString::fromStdString(choice.description)),
+                               Qt::ToolTipRole);
         if (keep < 0 && choice.module < styles_.modules().size()
             && styles_.modules()[choice.module]->path() == styleKey_.first && choice.style == styleKey_.second)
             keep = static_cast<int>(i);
@@ -456,6 +464,9 @@ void GlimmoraDialog::processingStarted()
 void GlimmoraDialog::processingFinished()
 {
     setBusy(false);
+    // Greyed, the window lost the focus; the list is where the next step is.
+    if (!content_->isAncestorOf(QApplication::focusWidget()))
+        items_->setFocus();
 }
 
 void GlimmoraDialog::itemAdded()
@@ -759,6 +770,12 @@ void GlimmoraDialog::terminate()
         return;
     }
     QDialog::done(QDialog::Rejected);
+}
+
+void GlimmoraDialog::done(int result)
+{
+    place_->keep();
+    QDialog::done(result);
 }
 
 void GlimmoraDialog::reject()

@@ -29,6 +29,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QThread;
 
+namespace dialogs {
+class WindowPlace;
+}
+
 namespace album {
 class CvclibLibrary;
 class SoundDevice;
@@ -67,6 +71,8 @@ public slots:
     void addPaths(const QStringList& paths);
     // "終了", the close box and Escape.
     void reject() override;
+    // Every close: the window's size and place are kept for the next run.
+    void done(int result) override;
     // The desktop or the terminal ends the program: no question, the work
     // is stopped and the window closes once it has.
     void terminate();
@@ -152,6 +158,7 @@ private:
     PictureDialog* pictures_;
     VideoDialog* videos_;
     PendingQueue* queue_;
+    dialogs::WindowPlace* place_;
     QThread* work_ = nullptr;
     bool filling_ = false;
     bool terminating_ = false;

@@ -5,6 +5,7 @@
 #include "album/core/AlbumTexts.h"
 #include "album/window/Controls.h"
 #include "album/window/VoiceDialog.h"
+#include "styles/dialog/AccessKey.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QGridLayout>
@@ -22,7 +23,6 @@ namespace texts = album::texts;
 ItemDialog::ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* parent)
     : QDialog(parent), voiceDialog_(voice), includeLabel_(includeLabel)
 {
-    setWindowModality(Qt::ApplicationModal);
     title_ = new QLineEdit;
     title_->setObjectName(QStringLiteral("titleField"));
     comment_ = new QPlainTextEdit;
@@ -30,10 +30,10 @@ ItemDialog::ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* pa
     comment_->setTabChangesFocus(true);
     comment_->setMinimumWidth(260);
 
-    voice_ = new QPushButton(text(texts::recordPlayButton));
+    voice_ = new QPushButton(dialogs::withAccessKey(texts::recordPlayButton, 'V'));
     voice_->setObjectName(QStringLiteral("voiceButton"));
     voice_->setAutoDefault(false);
-    deleteVoice_ = new QPushButton(text(texts::voiceDeleteButton));
+    deleteVoice_ = new QPushButton(dialogs::withAccessKey(texts::voiceDeleteButton, 'D'));
     deleteVoice_->setObjectName(QStringLiteral("voiceDeleteButton"));
     deleteVoice_->setAutoDefault(false);
     voiceState_ = new QLabel;
@@ -51,15 +51,19 @@ ItemDialog::ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* pa
     reject_ = new QPushButton;
     reject_->setObjectName(QStringLiteral("rejectButton"));
     reject_->setAutoDefault(false);
+    stop_ = new QPushButton(dialogs::withAccessKey(texts::stopButton, 'C'));
+    stop_->setObjectName(QStringLiteral("stopButton"));
+    stop_->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(stop_);
     buttons->addStretch(1);
     buttons->addWidget(accept_);
     buttons->addWidget(reject_);
 
     auto* fields = new QVBoxLayout;
-    auto* titleLabel = new QLabel(text(texts::itemTitleLabel));
+    auto* titleLabel = new QLabel(dialogs::withAccessKey(texts::itemTitleLabel, 'T'));
     titleLabel->setBuddy(title_);
-    auto* commentLabel = new QLabel(text(texts::itemCommentLabel));
+    auto* commentLabel = new QLabel(dialogs::withAccessKey(texts::itemCommentLabel, 'M'));
     commentLabel->setBuddy(comment_);
     fields->addWidget(titleLabel);
     fields->addWidget(title_);
@@ -76,6 +80,7 @@ ItemDialog::ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* pa
     connect(deleteVoice_, &QPushButton::clicked, this, &ItemDialog::deleteVoice);
     connect(accept_, &QPushButton::clicked, this, &ItemDialog::accept);
     connect(reject_, &QPushButton::clicked, this, &ItemDialog::reject);
+    connect(stop_, &QPushButton::clicked, this, &ItemDialog::stopRequested);
 }
 
 void ItemDialog::setMediaArea(QWidget* area)
@@ -100,10 +105,14 @@ void ItemDialog::begin(Mode mode, album::AlbumItem& item)
 {
     mode_ = mode;
     item_ = &item;
+    abandoned_ = false;
+    stop_->setVisible(mode == Mode::Adding);
     title_->setText(QString::fromStdString(item.title));
     comment_->setPlainText(shownComment(item.comment));
-    accept_->setText(mode == Mode::Adding ? text(includeLabel_) : text(texts::okButton));
-    reject_->setText(mode == Mode::Adding ? text(texts::excludeItem) : text(texts::cancelButton));
+    accept_->setText(mode == Mode::Adding ? dialogs::withAccessKey(includeLabel_, 'Y')
+                                          : QLatin1Char('&') + text(texts::okButton));
+    reject_->setText(mode == Mode::Adding ? dialogs::withAccessKey(texts::excludeItem, 'N')
+                                          : dialogs::withAccessKey(texts::cancelButton, 'C'));
     enableClosing(true);
     showVoice();
     title_->setFocus();
@@ -113,6 +122,34 @@ void ItemDialog::enableClosing(bool enabled)
 {
     accept_->setEnabled(enabled);
     reject_->setEnabled(enabled);
+    stop_->setEnabled(enabled);
+}
+
+void ItemDialog::present()
+{
+    if (mode_ == Mode::Editing) {
+        open();
+        return;
+    }
+    // Modal, it would block the main window's close box and the dialog
+    // "処理" with its "中止" until the whole queue had been answered.
+    setWindowModality(Qt::NonModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void ItemDialog::abandon()
+{
+    abandoned_ = true;
+    if (!working())
+        reject();
+}
+
+void ItemDialog::workEnded()
+{
+    if (abandoned_ && isVisible())
+        reject();
 }
 
 void ItemDialog::showVoice()

@@ -4,7 +4,10 @@
 // and the closing buttons. While files are being added the buttons are
 // "この写真を写真集に含める" (accept) and "写真集に含めない" (reject); for an
 // item of the album ("編集") they are OK and キャンセル, and キャンセル keeps
-// the old title and comment.
+// the old title and comment. While files are being added the dialog leaves
+// the main window and the dialog "処理" usable, and carries its own "中止"
+// for the rest of the queue; an item of the album is edited modal to the
+// main window.
 
 #include "album/core/AlbumItem.h"
 
@@ -31,10 +34,13 @@ public:
     QPushButton* rejectButton() const { return reject_; }
     QPushButton* voiceButton() const { return voice_; }
     QPushButton* voiceDeleteButton() const { return deleteVoice_; }
+    QPushButton* stopButton() const { return stop_; }
     album::AlbumItem* item() const { return item_; }
     // True while work on the item runs: the dialog neither closes nor
     // starts more work.
     virtual bool working() const { return false; }
+    // Closes without the item: at once, or as soon as the work on it ends.
+    void abandon();
 
     // The comment as the album keeps it (CR LF) and as a text field shows it.
     static std::string albumComment(const QString& shown);
@@ -44,6 +50,10 @@ public slots:
     void accept() override;
     void reject() override;
 
+signals:
+    // "中止" while files are being added: the rest of the queue goes too.
+    void stopRequested();
+
 protected:
     ItemDialog(VoiceDialog& voice, const char* includeLabel, QWidget* parent);
 
@@ -52,6 +62,10 @@ protected:
     // Puts the dialog's own controls (the picture or the video) on the left.
     void setMediaArea(QWidget* area);
     void enableClosing(bool enabled);
+    // Shows the dialog as its mode wants it (after begin()).
+    void present();
+    // The work on the item has ended: a close asked for meanwhile happens.
+    void workEnded();
 
 private slots:
     void recordVoice();
@@ -72,6 +86,8 @@ private:
     QLabel* voiceState_;
     QPushButton* accept_;
     QPushButton* reject_;
+    QPushButton* stop_;
+    bool abandoned_ = false;
 };
 
 } // namespace glimmora

@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumTexts.h"
 #include "album/window/ItemIcons.h"
+#include "styles/dialog/MessageBoxes.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -63,7 +64,7 @@ void ItemList::append(const album::AlbumItem& item)
     row->setText(0, QString::fromStdString(item.saveName));
     row->setText(1, QString::fromStdString(item.title));
     row->setText(2, QString::fromStdString(item.sourcePath));
-    row->setToolTip(2, row->text(2));
+    row->setToolTip(2, dialogs::plainToolTip(row->text(2)));
 }
 
 int ItemList::selectedRow() const

@@ -36,6 +36,8 @@ PendingQueue::PendingQueue(album::Album& album, PictureDialog& pictures, VideoDi
     connect(progress_, &ProgressDialog::stopRequested, this, &PendingQueue::cancel);
     connect(&pictures_, &QDialog::finished, this, &PendingQueue::itemClosed);
     connect(&videos_, &QDialog::finished, this, &PendingQueue::itemClosed);
+    connect(&pictures_, &ItemDialog::stopRequested, this, &PendingQueue::cancel);
+    connect(&videos_, &ItemDialog::stopRequested, this, &PendingQueue::cancel);
 }
 
 PendingQueue::~PendingQueue()
@@ -55,6 +57,7 @@ void PendingQueue::start()
         return;
     running_ = true;
     stopping_ = false;
+    cancelling_ = false;
     emit started();
     showProgress();
     progress_->show();
@@ -150,6 +153,7 @@ void PendingQueue::present(std::shared_ptr<Outcome> outcome)
         videos_.openFor(ItemDialog::Mode::Adding, current_->item);
         dialog = &videos_;
     }
+    shown_ = dialog;
     emit itemDialogOpened(dialog);
 }
 
@@ -159,11 +163,16 @@ void PendingQueue::itemClosed(int result)
         return; // the dialog was editing an item of the album
     album::PreparedItem prepared = std::move(*current_);
     current_.reset();
-    if (result == QDialog::Accepted) {
+    shown_ = nullptr;
+    if (result == QDialog::Accepted && !cancelling_ && !stopping_) {
         album_.accept(std::move(prepared));
         emit itemAccepted();
     } else {
         album_.reject(prepared);
+    }
+    if (cancelling_) {
+        dropRemaining();
+        return;
     }
     next();
 }
@@ -209,8 +218,20 @@ void PendingQueue::discardReady()
 
 void PendingQueue::cancel()
 {
-    if (!running_ || current_)
+    if (!running_ || stopping_ || cancelling_)
         return;
+    if (current_) {
+        // The rest goes once the dialog has closed and its entry with it.
+        cancelling_ = true;
+        shown_->abandon();
+        return;
+    }
+    dropRemaining();
+}
+
+void PendingQueue::dropRemaining()
+{
+    cancelling_ = false;
     if (worker_) {
         ++generation_;
         control_.requestStop();
@@ -229,7 +250,12 @@ void PendingQueue::stopForExit()
     control_.requestStop();
     progress_->showStopping();
     ticker_->stop();
-    if (!worker_ && !current_) {
+    if (current_) {
+        // Its close goes on to drop the rest (itemClosed, next).
+        shown_->abandon();
+        return;
+    }
+    if (!worker_) {
         discardReady();
         album_.cancelPending();
         end();

@@ -4,7 +4,8 @@
 // dialog asks to include it or not, then the next one. While a dialog is
 // open the next entry is prepared already, so that its dialog follows at
 // once. Meanwhile the dialog "処理" shows "%d/%d" and a bar, and its "中止"
-// drops every remaining entry. Only the GUI thread touches the album; the
+// (or the item dialog's own) closes the open item dialog without its entry
+// and drops every remaining entry. Only the GUI thread touches the album; the
 // worker gets a copy of the entry, the folder and the limit.
 
 #include "album/core/Album.h"
@@ -39,7 +40,8 @@ public:
 public slots:
     // Begins working off what is pending, unless already at it.
     void start();
-    // "中止": every remaining entry is dropped, and the user told so.
+    // "中止": the entry shown and every remaining entry are dropped, and the
+    // user told so.
     void cancel();
     // The program is to end: the work is asked to stop ("中止しています...")
     // and everything pending is dropped once it has.
@@ -67,6 +69,7 @@ private:
     void next();
     void end();
     void discardReady();
+    void dropRemaining();
 
     album::Album& album_;
     PictureDialog& pictures_;
@@ -81,7 +84,9 @@ private:
     int generation_ = 0; // a worker of an older generation was cancelled
     bool running_ = false;
     bool stopping_ = false;
+    bool cancelling_ = false; // "中止" waits for the open dialog to close
     std::optional<album::PreparedItem> current_; // the entry whose dialog is open
+    ItemDialog* shown_ = nullptr;                // its dialog
 };
 
 } // namespace glimmora

@@ -11,10 +11,13 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace glimmora {
 namespace texts = album::texts;
@@ -23,8 +26,9 @@ using album::EditablePicture;
 namespace {
 
 // The picture is shown no larger than this; a larger limit is scaled down
-// for the screen only.
+// for the screen only, and a small screen takes it down to smallestView.
 constexpr int viewSize = 400;
+constexpr int smallestView = 120;
 
 QString percentText(int value)
 {
@@ -43,11 +47,12 @@ PictureDialog::PictureDialog(VoiceDialog& voice, QWidget* parent)
     view_->setObjectName(QStringLiteral("pictureView"));
     view_->setAlignment(Qt::AlignCenter);
     view_->setFixedSize(viewSize, viewSize);
+    viewSide_ = viewSize;
     view_->setFrameShape(QFrame::StyledPanel);
 
-    auto* left = makeButton(texts::turnLeftButton, "turnLeftButton");
-    auto* half = makeButton(texts::turnHalfButton, "turnHalfButton");
-    auto* right = makeButton(texts::turnRightButton, "turnRightButton");
+    auto* left = makeButton(texts::turnLeftButton, "turnLeftButton", 'L');
+    auto* half = makeButton(texts::turnHalfButton, "turnHalfButton", 'U');
+    auto* right = makeButton(texts::turnRightButton, "turnRightButton", 'R');
     auto* turns = new QGroupBox(text(texts::rotationGroup));
     auto* turnLayout = new QHBoxLayout(turns);
     for (QPushButton* b : {left, half, right})
@@ -65,10 +70,10 @@ PictureDialog::PictureDialog(VoiceDialog& voice, QWidget* parent)
     percent_->setObjectName(QStringLiteral("brightnessValue"));
     percent_->setMinimumWidth(percent_->sizeHint().width());
     percent_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* darkerMuch = makeButton(texts::darkerMuchButton, "darkerMuchButton");
-    auto* darker = makeButton(texts::darkerButton, "darkerButton");
-    auto* lighter = makeButton(texts::lighterButton, "lighterButton");
-    auto* lighterMuch = makeButton(texts::lighterMuchButton, "lighterMuchButton");
+    auto* darkerMuch = makeButton(texts::darkerMuchButton, "darkerMuchButton", '1');
+    auto* darker = makeButton(texts::darkerButton, "darkerButton", '2');
+    auto* lighter = makeButton(texts::lighterButton, "lighterButton", '3');
+    auto* lighterMuch = makeButton(texts::lighterMuchButton, "lighterMuchButton", '4');
     auto* brightness = new QGroupBox(text(texts::brightnessGroup));
     auto* brightnessLayout = new QVBoxLayout(brightness);
     auto* sliderRow = new QHBoxLayout;
@@ -117,8 +122,33 @@ void PictureDialog::openFor(Mode mode, album::AlbumItem& item, EditablePicture& 
     }
     percent_->setText(percentText(picture.brightness()));
     enableEditing(true);
+    const QWidget* host = parentWidget() ? parentWidget() : this;
+    if (const QScreen* screen = host->screen())
+        fitTo(screen->availableGeometry());
     drawPicture();
-    open();
+    present();
+}
+
+void PictureDialog::fitTo(const QRect& available)
+{
+    const QSize room(available.width() - frameWidth, available.height() - frameHeight);
+    auto fits = [&] {
+        // Laid out anew now, not when the event loop comes round: the view's
+        // area and this dialog keep the sizes they knew until told.
+        view_->parentWidget()->updateGeometry();
+        layout()->invalidate();
+        layout()->activate();
+        const QSize needed = minimumSizeHint().expandedTo(sizeHint());
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    };
+    viewSide_ = viewSize;
+    view_->setFixedSize(viewSide_, viewSide_);
+    while (!fits() && viewSide_ > smallestView) {
+        viewSide_ = std::max(smallestView, viewSide_ - 8);
+        view_->setFixedSize(viewSide_, viewSide_);
+    }
+    resize(sizeHint().boundedTo(room));
+    drawPicture();
 }
 
 void PictureDialog::drawPicture()
@@ -129,8 +159,8 @@ void PictureDialog::drawPicture()
     const QImage shown(image.pixels.data(), image.width, image.height, static_cast<qsizetype>(image.stride()),
                        QImage::Format_RGB888);
     QPixmap pixmap = QPixmap::fromImage(shown); // copies the pixels
-    if (pixmap.width() > viewSize || pixmap.height() > viewSize)
-        pixmap = pixmap.scaled(viewSize, viewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (pixmap.width() > viewSide_ || pixmap.height() > viewSide_)
+        pixmap = pixmap.scaled(viewSide_, viewSide_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     view_->setPixmap(pixmap);
 }
 
@@ -195,6 +225,7 @@ void PictureDialog::editDone()
     if (!editError_.empty())
         dialogs::showError(this, editError_);
     emit pictureChanged();
+    workEnded();
 }
 
 } // namespace glimmora

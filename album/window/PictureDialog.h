@@ -26,6 +26,12 @@ public:
 
     QSlider* brightnessSlider() const { return slider_; }
     QLabel* pictureView() const { return view_; }
+    // Makes the dialog, with a window frame of frameAllowance around it, fit
+    // into `available` (a screen's free area), the picture giving way first.
+    // Opening the dialog does this for the main window's screen.
+    void fitTo(const QRect& available);
+    static constexpr int frameWidth = 16;
+    static constexpr int frameHeight = 48;
     bool working() const override { return editing_ != nullptr; }
 
 signals:
@@ -46,6 +52,7 @@ private:
 
     album::EditablePicture* picture_ = nullptr;
     QLabel* view_;
+    int viewSide_;
     QSlider* slider_;
     QLabel* percent_;
     QList<QWidget*> editControls_;

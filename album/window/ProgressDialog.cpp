@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
+#include "styles/dialog/AccessKey.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,7 +26,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);
     bar_->setMinimumWidth(260);
-    stop_ = new QPushButton(QString::fromUtf8(texts::stopButton));
+    stop_ = new QPushButton(dialogs::withAccessKey(texts::stopButton, 'C'));
     stop_->setObjectName(QStringLiteral("stopButton"));
     connect(stop_, &QPushButton::clicked, this, &ProgressDialog::stopRequested);
 

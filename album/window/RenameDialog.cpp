@@ -1,6 +1,8 @@
 #include "album/window/RenameDialog.h"
 
 #include "album/core/AlbumTexts.h"
+#include "styles/dialog/AccessKey.h"
+#include "styles/dialog/MessageBoxes.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -24,13 +26,14 @@ RenameDialog::RenameDialog(const QString& saveName, const QString& path, QWidget
     file->setCursorPosition(0);
     // Long paths show whole as far as the screen allows.
     file->setMinimumWidth(std::min(640, file->fontMetrics().horizontalAdvance(path) + 24));
-    file->setToolTip(path);
+    file->setToolTip(dialogs::plainToolTip(path));
 
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8(texts::saveNameLabel), saveName_);
-    form->addRow(QString::fromUtf8(texts::fileNameLabel), file);
+    form->addRow(dialogs::withAccessKey(texts::saveNameLabel, 'N'), saveName_);
+    form->addRow(dialogs::withAccessKey(texts::fileNameLabel, 'F'), file);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(texts::cancelButton));
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(dialogs::withAccessKey(texts::cancelButton, 'C'));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

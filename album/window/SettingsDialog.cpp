@@ -2,6 +2,7 @@
 
 #include "album/core/AlbumTexts.h"
 #include "album/core/PictureLimitSetting.h"
+#include "styles/dialog/AccessKey.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -37,10 +38,11 @@ SettingsDialog::SettingsDialog(album::PictureSize limit, QWidget* parent) : QDia
     auto* note = new QLabel(QString::fromUtf8(texts::limitNote));
     note->setWordWrap(true);
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8(texts::widthLabel), width_);
-    form->addRow(QString::fromUtf8(texts::heightLabel), height_);
+    form->addRow(dialogs::withAccessKey(texts::widthLabel, 'W'), width_);
+    form->addRow(dialogs::withAccessKey(texts::heightLabel, 'H'), height_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(texts::cancelButton));
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(dialogs::withAccessKey(texts::cancelButton, 'C'));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

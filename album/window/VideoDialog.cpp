@@ -3,6 +3,7 @@
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
 #include "album/window/Controls.h"
+#include "styles/dialog/AccessKey.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -48,7 +49,7 @@ VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice
         player_->setAudioOutput(audio_);
     }
 
-    auto* play = new QPushButton(text(texts::playVideoButton));
+    auto* play = new QPushButton(dialogs::withAccessKey(texts::playVideoButton, 'P'));
     play->setObjectName(QStringLiteral("playVideoButton"));
     play->setAutoDefault(false);
     size_ = new QLabel;
@@ -56,6 +57,7 @@ VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice
     problem_ = new QLabel;
     problem_->setObjectName(QStringLiteral("videoProblem"));
     problem_->setWordWrap(true);
+    problem_->setTextFormat(Qt::PlainText);
     problem_->setMaximumWidth(400);
     problem_->hide();
 
@@ -76,6 +78,7 @@ VideoDialog::VideoDialog(VoiceDialog& voice, QWidget* parent) : ItemDialog(voice
     connect(player_, &QMediaPlayer::metaDataChanged, this, &VideoDialog::takeSize);
     connect(video_->videoSink(), &QVideoSink::videoSizeChanged, this, &VideoDialog::takeSize);
     connect(player_, &QMediaPlayer::errorOccurred, this, &VideoDialog::showError);
+    connect(player_, &QMediaPlayer::mediaStatusChanged, this, &VideoDialog::checkMedia);
     connect(this, &QDialog::finished, this, &VideoDialog::release);
 }
 
@@ -87,8 +90,14 @@ VideoDialog::~VideoDialog()
 void VideoDialog::openFor(Mode mode, album::AlbumItem& item)
 {
     begin(mode, item);
+    problem_->clear();
     problem_->hide();
     showSize();
+    if (!player_->isAvailable()) {
+        tell(texts::videoNoPlayer);
+        present();
+        return;
+    }
     // Handed over open: the media back end does not open every name a file
     // may have (Japanese ones among them) by itself.
     const QString path = QString::fromStdString(item.workingPath);
@@ -98,7 +107,7 @@ void VideoDialog::openFor(Mode mode, album::AlbumItem& item)
     else
         player_->setSource(QUrl::fromLocalFile(path));
     player_->play();
-    open();
+    present();
 }
 
 void VideoDialog::takeSize()
@@ -125,10 +134,48 @@ void VideoDialog::showSize()
                        : QString());
 }
 
+QString VideoDialog::problem() const
+{
+    return problem_->text();
+}
+
+void VideoDialog::tell(const std::string& reason)
+{
+    problem_->setText(QString::fromStdString(album::formatText(texts::videoNotPlayable, reason)) + QLatin1Char('\n')
+                      + text(texts::videoStillIncluded));
+    problem_->show();
+}
+
 void VideoDialog::showError()
 {
-    problem_->setText(QString::fromStdString(album::formatText(texts::videoNotPlayable, player_->errorString().toStdString())));
-    problem_->show();
+    // The back end's own words are English and technical; they follow ours.
+    const std::string detail = player_->errorString().toStdString();
+    switch (player_->error()) {
+    case QMediaPlayer::ResourceError:
+        tell(detail.empty() ? texts::videoUnreadable : std::string(texts::videoUnreadable) + " (" + detail + ")");
+        break;
+    case QMediaPlayer::FormatError:
+        tell(detail.empty() ? texts::videoFormatUnknown
+                            : std::string(texts::videoFormatUnknown) + " (" + detail + ")");
+        break;
+    case QMediaPlayer::AccessDeniedError:
+        tell(texts::videoAccessDenied);
+        break;
+    default:
+        tell(detail);
+        break;
+    }
+}
+
+void VideoDialog::checkMedia()
+{
+    // Opened, but with no picture the system can show (a codec it lacks).
+    const QMediaPlayer::MediaStatus status = player_->mediaStatus();
+    if (status == QMediaPlayer::InvalidMedia && problem_->isHidden())
+        tell(texts::videoFormatUnknown);
+    else if ((status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia) && !player_->hasVideo()
+             && problem_->isHidden())
+        tell(texts::videoFormatUnknown);
 }
 
 void VideoDialog::playAgain()

@@ -25,6 +25,8 @@ public:
     void openFor(Mode mode, album::AlbumItem& item);
 
     QMediaPlayer* player() const { return player_; }
+    // The problem told under the player, empty while it plays.
+    QString problem() const;
 
 signals:
     // The player told the video's size (tests wait for it).
@@ -33,11 +35,13 @@ signals:
 private slots:
     void takeSize();
     void showError();
+    void checkMedia();
     void playAgain();
     void release();
 
 private:
     void showSize();
+    void tell(const std::string& reason);
 
     std::unique_ptr<QFile> file_;
     QMediaPlayer* player_;

@@ -3,6 +3,7 @@
 #include "album/core/AlbumError.h"
 #include "album/core/AlbumTexts.h"
 #include "album/window/Controls.h"
+#include "styles/dialog/AccessKey.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -26,16 +27,16 @@ VoiceDialog::VoiceDialog(album::Album& album, album::SoundDevice& device, QWidge
     setWindowModality(Qt::ApplicationModal);
     recorder_.setObserver(this);
 
-    record_ = makeButton(texts::recordButton, "recordButton");
-    play_ = makeButton(texts::playButton, "playButton");
-    keep_ = makeButton(texts::keepButton, "keepButton");
-    discard_ = makeButton(texts::discardButton, "discardButton");
+    record_ = makeButton(texts::recordButton, "recordButton", 'R');
+    play_ = makeButton(texts::playButton, "playButton", 'P');
+    keep_ = makeButton(texts::keepButton, "keepButton", 'S');
+    discard_ = makeButton(texts::discardButton, "discardButton", 'N');
 
     auto* lengthBox = new QGroupBox(text(texts::lengthGroup));
     auto* lengthLayout = new QHBoxLayout(lengthBox);
     auto* group = new QButtonGroup(this);
     for (std::size_t i = 0; i < lengths_.size(); ++i) {
-        lengths_[i] = new QRadioButton(text(texts::lengthLabels[i]));
+        lengths_[i] = new QRadioButton(dialogs::withAccessKey(texts::lengthLabels[i], static_cast<char>('1' + i)));
         lengths_[i]->setObjectName(QStringLiteral("length%1").arg(VoiceRecorder::lengths[i]));
         group->addButton(lengths_[i], VoiceRecorder::lengths[i]);
         lengthLayout->addWidget(lengths_[i]);
@@ -108,7 +109,7 @@ void VoiceDialog::showState()
         lengths_[i]->setChecked(VoiceRecorder::lengths[i] == recorder_.length());
     }
     // While sound runs the keep button stops it.
-    keep_->setText(text(idle ? texts::keepButton : texts::stopSoundButton));
+    keep_->setText(dialogs::withAccessKey(idle ? texts::keepButton : texts::stopSoundButton, 'S'));
     slider_->setRange(0, recorder_.length());
     if (idle)
         slider_->setValue(recorder_.recordedSeconds());

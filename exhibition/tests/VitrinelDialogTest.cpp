@@ -1,17 +1,20 @@
 // The dialog "Vitrinel" over real modules, a real album tree and a
 // recording opener: the style selection with and without modules, creating
-// the page, showing it, help, style management, and the exit question on
-// every way out.
+// the page, showing it, help, style management, the exit question on
+// every way out, access keys and focus, and the window's place kept.
 
 #include "exhibition/VitrinelDialog.h"
 
 #include "exhibition/tests/AlbumTree.h"
+#include "platform/Settings.h"
 #include "styles/dialog/StyleDialog.h"
+#include "styles/dialog/tests/AccessKeys.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
 #include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -33,7 +36,12 @@ const fs::path fixtures = bin.parent_path() / "tests" / "fixtures";
 
 class VitrinelDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directories(styleFolder); }
+    void SetUp() override
+    {
+        fs::create_directories(styleFolder);
+        // The window keeps its place in the settings: the test's own.
+        platform::Settings::setStorageFolder((scratch.path() / "config").string());
+    }
 
     QPushButton* button(VitrinelDialog& dialog, const char* name)
     {
@@ -171,7 +179,7 @@ TEST_F(VitrinelDialogTest, StyleManagementRefillsTheSelection)
                 continue;
             sawDialog = true;
             EXPECT_EQ(styleDialog->findChild<QPushButton*>(QStringLiteral("homePageButton"))->text(),
-                      QStringLiteral("Vitrinelホームページの表示"));
+                      QStringLiteral("Vitrinelホームページの表示(&H)"));
             ModalAnswerer answer({QMessageBox::Ok});
             styleDialog->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
             EXPECT_EQ(answer.seen().size(), 1u);
@@ -257,6 +265,37 @@ TEST_F(VitrinelDialogTest, EveryWayOutAsksFirst)
     EXPECT_EQ(answer.seen().size(), 1u);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(exhibition.host().moduleCount(), 0u); // freed on the way out
+}
+
+TEST_F(VitrinelDialogTest, KeysFocusAndTheWindowsPlaceAreKept)
+{
+    fs::copy_file(bin / "VTStyle" / "VTSNorm.so", styleFolder / "VTSNorm.so");
+    Exhibition exhibition(saveRoot.string(), styleFolder.string());
+    exhibition.loadModules();
+    QRect placed;
+    {
+        VitrinelDialog dialog(exhibition);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        EXPECT_EQ(widgettest::accessKeyProblems(&dialog), "");
+        // The style is chosen with the arrows and made with Enter.
+        EXPECT_EQ(QApplication::focusWidget(), dialog.styleSelection());
+        QTest::keyClick(&dialog, Qt::Key_V, Qt::AltModifier);
+        ASSERT_EQ(desktop.waitFor(1).size(), 1u);
+        EXPECT_EQ(desktop.opened()[0], exhibition.indexPage());
+
+        dialog.setGeometry(dialog.geometry().adjusted(30, 20, 130, 90));
+        placed = dialog.geometry();
+        ModalAnswerer answer({QMessageBox::Ok});
+        dialog.close();
+        ASSERT_EQ(answer.seen().size(), 1u);
+    }
+    EXPECT_TRUE(platform::Settings().contains("Vitrinel", "WindowGeometry"));
+    exhibition.loadModules();
+    VitrinelDialog again(exhibition);
+    again.show();
+    EXPECT_EQ(again.geometry(), placed);
 }
 
 } // namespace

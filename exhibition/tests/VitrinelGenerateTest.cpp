@@ -6,6 +6,8 @@
 #include "platform/tests/ProgramRun.h"
 #include "styles/tests/ScratchFolder.h"
 
+#include <QStandardPaths>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -82,6 +84,53 @@ TEST_F(VitrinelGenerateTest, SaysWhyNothingWasWritten)
         EXPECT_NE(result.err.find("VTSNorm:1  新緑"), std::string::npos) << bad;
     }
     EXPECT_FALSE(fs::exists(saveRoot / "Glimmora" / "index.htm"));
+}
+
+TEST_F(VitrinelGenerateTest, WithoutAStoredSaveRootTheReceiversDefaultIsUsed)
+{
+    // What corvan-cli leaves: albums in the default save root, nothing stored.
+    const fs::path defaultRoot = home.path() / "Documents" / "Corvan";
+    vitrineltest::makeAlbumTree(defaultRoot);
+    ProgramResult result = generate();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const fs::path page = defaultRoot / "Glimmora" / "index.htm";
+    EXPECT_EQ(result.out, page.string() + "\n");
+    EXPECT_NE(vitrineltest::readPage(page).find(">夏の旅行<"), std::string::npos);
+
+    // A stored save root still comes first.
+    vitrineltest::makeAlbumTree(saveRoot);
+    storeSaveRoot();
+    result = generate();
+    EXPECT_EQ(result.out, (saveRoot / "Glimmora" / "index.htm").string() + "\n");
+}
+
+TEST_F(VitrinelGenerateTest, MemoryGrowsLinearlyWithTheFolderDepth)
+{
+    // As deep as a path can go with one-letter folders, an album every 100
+    // levels. Kept whole, each folder's path from the root made this some
+    // hundreds of MB; bounded by the data limit, it must still be written.
+    const int depth = 1900;
+    fs::path folder = saveRoot / "Glimmora";
+    for (int level = 1; level <= depth; ++level) {
+        folder /= "d";
+        if (level % 100 == 0)
+            vitrineltest::addAlbum(folder, vitrineltest::localDay(2020, 1 + level / 200, 1));
+    }
+    fs::create_directories(folder);
+    storeSaveRoot();
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    ASSERT_FALSE(prlimit.isEmpty()) << "prlimit is missing: apt-get install util-linux";
+    const ProgramResult result = program.run(prlimit.toStdString(),
+                                             {QStringLiteral("--data=%1").arg(96 << 20), QString::fromStdString(vitrinel),
+                                              QStringLiteral("--generate")},
+                                             {}, noDisplay);
+    ASSERT_FALSE(result.crashed) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string html = vitrineltest::readPage(saveRoot / "Glimmora" / "index.htm");
+    std::string deepest;
+    for (int level = 1; level <= depth; ++level)
+        deepest += "d/";
+    EXPECT_NE(html.find("\"" + deepest + "index.htm\""), std::string::npos);
 }
 
 TEST_F(VitrinelGenerateTest, UsageErrorsAndHelp)

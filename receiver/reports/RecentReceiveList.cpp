@@ -1,5 +1,6 @@
 #include "receiver/reports/RecentReceiveList.h"
 
+#include "platform/Cp932Codec.h"
 #include "platform/Settings.h"
 
 namespace reports {
@@ -13,16 +14,36 @@ std::string key(const char* name, int position)
 
 } // namespace
 
+std::string RecentReceiveList::keptTitle(const std::string& title)
+{
+    if (title.size() <= titleBytes)
+        return title; // never more code-page-932 bytes than UTF-8 bytes
+    try {
+        return platform::Cp932Codec::truncateUtf8(title, titleBytes);
+    } catch (const platform::CodecError&) {
+        // Not convertible (an older or edited file): cut on a UTF-8 boundary.
+        std::size_t end = titleBytes;
+        while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80)
+            --end;
+        return title.substr(0, end);
+    }
+}
+
+std::string RecentReceiveList::keptPath(const std::string& path)
+{
+    return path.size() <= pathBytes ? path : std::string();
+}
+
 void RecentReceiveList::load(const platform::Settings& store)
 {
     entries_.clear();
     for (int d = 0; d < capacity; ++d) {
         RecentReceive e;
-        e.title = store.getString(section, key("Title", d));
+        e.title = keptTitle(store.getString(section, key("Title", d)));
         if (e.title.empty())
             break;
-        e.target = store.getString(section, key("Target", d));
-        e.folder = store.getString(section, key("Folder", d));
+        e.target = keptPath(store.getString(section, key("Target", d)));
+        e.folder = keptPath(store.getString(section, key("Folder", d)));
         e.time = static_cast<std::int32_t>(store.getInt(section, key("Time", d), 0));
         entries_.push_back(std::move(e));
     }
@@ -33,7 +54,8 @@ bool RecentReceiveList::add(platform::Settings& store, const std::string& title,
 {
     if (target.empty())
         return false;
-    entries_.insert(entries_.begin(), RecentReceive{title, target, folder, static_cast<std::int32_t>(now)});
+    entries_.insert(entries_.begin(),
+                    RecentReceive{keptTitle(title), keptPath(target), keptPath(folder), static_cast<std::int32_t>(now)});
     if (entries_.size() > static_cast<std::size_t>(capacity))
         entries_.resize(capacity);
     for (int d = 0; d < capacity; ++d) {

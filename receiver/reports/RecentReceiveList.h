@@ -1,7 +1,12 @@
 #pragma once
 // The last 16 receives, newest first, kept in the settings section "Recent
-// Download List" where the viewer reads them.
+// Download List" where the viewer reads them. A title is kept to 260 bytes
+// of its code-page-932 form, written or read, so that a hostile GuidePost
+// name cannot swell the list or the windows that show it. A path is never
+// cut, since a cut path names another place: one longer than a path can be
+// is left out.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -22,6 +27,12 @@ class RecentReceiveList {
 public:
     static constexpr int capacity = 16;
     static constexpr const char* section = "Recent Download List";
+    static constexpr std::size_t titleBytes = 260;
+    static constexpr std::size_t pathBytes = 4096;
+
+    // The title and paths as the list keeps them.
+    static std::string keptTitle(const std::string& title);
+    static std::string keptPath(const std::string& path);
 
     // Reads positions 0..15, stopping at the first empty Title.
     void load(const platform::Settings& store);

@@ -1,6 +1,7 @@
 #include "MessageBoxes.h"
 
 #include <QPushButton>
+#include <QTextDocument>
 
 namespace dialogs {
 
@@ -12,9 +13,16 @@ QString displayText(const std::string& text)
     return shown;
 }
 
+QString plainToolTip(const QString& text)
+{
+    // Tooltips guess their format; escaped in a paragraph they never guess.
+    return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+}
+
 void inform(QWidget* parent, const QString& caption, const std::string& text, QMessageBox::Icon icon)
 {
     QMessageBox box(icon, caption, displayText(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -26,6 +34,7 @@ void showError(QWidget* parent, const std::string& text)
 bool confirm(QWidget* parent, const QString& caption, const std::string& text, QMessageBox::Icon icon)
 {
     QMessageBox box(icon, caption, displayText(text), QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setTextFormat(Qt::PlainText);
     // The family speaks Japanese whatever the desktop's language.
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
     box.setDefaultButton(QMessageBox::Ok);

@@ -1,5 +1,6 @@
 #include "StyleDialog.h"
 
+#include "AccessKey.h"
 #include "MessageBoxes.h"
 #include "platform/DesktopOpener.h"
 
@@ -62,20 +63,20 @@ StyleDialog::StyleDialog(styles::StyleManager& manager, QWidget* parent)
     styles_->setSelectionMode(QAbstractItemView::NoSelection);
 
     auto* lists = new QVBoxLayout;
-    auto* moduleLabel = new QLabel(text(texts::moduleListLabel));
+    auto* moduleLabel = new QLabel(withAccessKey(texts::moduleListLabel, 'M'));
     moduleLabel->setBuddy(modules_);
     lists->addWidget(moduleLabel);
     lists->addWidget(modules_, 3);
     lists->addWidget(new QLabel(text(texts::styleListLabel)));
     lists->addWidget(styles_, 2);
 
-    deleteButton_ = new QPushButton(text(texts::deleteButton));
+    deleteButton_ = new QPushButton(withAccessKey(texts::deleteButton, 'D'));
     deleteButton_->setObjectName(QStringLiteral("deleteButton"));
-    auto* updateButton = new QPushButton(text(texts::updateButton));
+    auto* updateButton = new QPushButton(withAccessKey(texts::updateButton, 'U'));
     updateButton->setObjectName(QStringLiteral("updateButton"));
-    auto* homeButton = new QPushButton(text(manager_.program().homePageLabel));
+    auto* homeButton = new QPushButton(withAccessKey(manager_.program().homePageLabel, 'H'));
     homeButton->setObjectName(QStringLiteral("homePageButton"));
-    auto* okButton = new QPushButton(text(texts::okButton));
+    auto* okButton = new QPushButton(QLatin1Char('&') + text(texts::okButton));
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setDefault(true);
     for (QPushButton* b : {deleteButton_, updateButton, homeButton})

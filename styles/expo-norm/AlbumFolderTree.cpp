@@ -1,62 +1,84 @@
 #include "AlbumFolderTree.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <system_error>
+#include <cstring>
+#include <memory>
 
 namespace expo {
-namespace fs = std::filesystem;
 
 namespace {
 
-bool isRealFolder(const fs::directory_entry& entry)
+struct FolderCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The names of the real folders (not links) in `path`, read before the
+// folder is closed again.
+std::vector<std::string> subfolders(const std::string& path, bool atRoot, bool& readable)
 {
-    std::error_code ec;
-    return entry.symlink_status(ec).type() == fs::file_type::directory && !ec;
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, FolderCloser> dir(::opendir(path.c_str()));
+    readable = dir != nullptr;
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (atRoot && std::strcmp(name, AlbumFolderTree::materialFolderName) == 0)
+            continue;
+        bool folder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            folder = ::lstat((path + '/' + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (folder)
+            names.emplace_back(name);
+    }
+    return names;
 }
 
 } // namespace
 
-bool AlbumFolderTree::scan(const fs::path& root)
+bool AlbumFolderTree::scan(const std::filesystem::path& root)
 {
     root_ = AlbumFolderNode{};
-    std::error_code ec;
-    fs::directory_iterator probe(root, ec);
-    if (ec)
+    std::string path = root.string();
+    bool readable = false;
+    subfolders(path, true, readable);
+    if (!readable)
         return false;
-    scanFolder(root, root_, true);
+    scanFolder(path, root_, true);
     return true;
 }
 
-void AlbumFolderTree::scanFolder(const fs::path& folder, AlbumFolderNode& node, bool atRoot)
+void AlbumFolderTree::scanFolder(std::string& path, AlbumFolderNode& node, bool atRoot)
 {
+    const std::size_t length = path.size();
     if (!atRoot) {
         struct stat st {};
-        if (::stat((folder / indexName).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        path += '/';
+        path += indexName;
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             node.hasIndex = true;
             node.time = static_cast<std::int64_t>(st.st_mtime);
         }
+        path.resize(length);
     }
 
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            break;
-        const fs::directory_entry& entry = *it;
-        if (!isRealFolder(entry))
-            continue;
-        std::string name = entry.path().filename().string();
-        if (atRoot && name == materialFolderName)
-            continue;
+    bool readable = false;
+    std::vector<std::string> names = subfolders(path, atRoot, readable);
+    node.children.reserve(names.size());
+    for (std::string& name : names) {
+        path += '/';
+        path += name;
         AlbumFolderNode child;
-        child.title = name;
-        child.path = node.path;
-        child.path.push_back(name);
-        scanFolder(entry.path(), child, false);
+        child.title = std::move(name);
+        scanFolder(path, child, false);
+        path.resize(length);
         node.time = std::max(node.time, child.time);
         node.children.push_back(std::move(child));
     }

@@ -1,6 +1,9 @@
 #pragma once
 // The folder tree below the album root as the exhibition page lists it: every
 // folder with its album page (if any) and the newest time found below it.
+// Memory grows with the number of folders, not with the square of the depth:
+// a node holds its own name only, and the scan keeps one path and one open
+// folder at a time.
 
 #include <cstdint>
 #include <filesystem>
@@ -11,7 +14,6 @@ namespace expo {
 
 struct AlbumFolderNode {
     std::string title;                 // the folder's own name, as on disk
-    std::vector<std::string> path;     // folder names from the root down to this one
     bool hasIndex = false;             // the folder holds "index.htm"
     std::int64_t time = 0;             // the page's write time, raised to the newest below
     std::vector<AlbumFolderNode> children;
@@ -32,7 +34,9 @@ public:
     const AlbumFolderNode& root() const { return root_; }
 
 private:
-    static void scanFolder(const std::filesystem::path& folder, AlbumFolderNode& node, bool atRoot);
+    // `path` is the folder's; it is extended for each child and given back
+    // as it came.
+    static void scanFolder(std::string& path, AlbumFolderNode& node, bool atRoot);
 
     AlbumFolderNode root_;
 };

@@ -70,7 +70,9 @@ void sortNewestFirst(std::vector<const AlbumFolderNode*>& nodes)
     });
 }
 
-void writeChildren(const ExhibitionStyle& style, const AlbumFolderNode& node, int depth, std::string& out)
+// `link` is the URL path of `node`'s folder; it comes back as it was given.
+void writeChildren(const ExhibitionStyle& style, const AlbumFolderNode& node, int depth, std::string& link,
+                   std::string& out)
 {
     std::vector<const AlbumFolderNode*> children;
     children.reserve(node.children.size());
@@ -78,13 +80,15 @@ void writeChildren(const ExhibitionStyle& style, const AlbumFolderNode& node, in
         children.push_back(&child);
     sortNewestFirst(children);
 
+    const std::size_t length = link.size();
     for (const AlbumFolderNode* child : children) {
+        link += ExhibitionPage::linkPart(child->title);
         out += forDepth(style.openings, depth);
         std::vector<Substitution> subs;
         const std::string* line;
         if (child->hasIndex) {
             line = &forDepth(style.albumLines, depth);
-            subs.push_back({"%index%", ExhibitionPage::indexLink(*child)});
+            subs.push_back({"%index%", link + AlbumFolderTree::indexName});
             subs.push_back({"%title%", ExhibitionPage::titleText(child->title)});
             if (child->time > 0) {
                 std::tm tm = localTime(child->time);
@@ -99,8 +103,9 @@ void writeChildren(const ExhibitionStyle& style, const AlbumFolderNode& node, in
             subs.push_back({"%title%", ExhibitionPage::titleText(child->title)});
         }
         out += substitute(*line, subs);
-        writeChildren(style, *child, depth + 1, out);
+        writeChildren(style, *child, depth + 1, link, out);
         out += forDepth(style.closings, depth);
+        link.resize(length);
     }
 }
 
@@ -150,25 +155,22 @@ std::string toCrLf(const std::string& text)
 
 } // namespace
 
-std::string ExhibitionPage::indexLink(const AlbumFolderNode& node)
+std::string ExhibitionPage::linkPart(const std::string& folderName)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string link;
-    for (const std::string& name : node.path) {
-        for (unsigned char c : name) {
-            bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
-                || c == '.' || c == '_' || c == '~';
-            if (unreserved) {
-                link += static_cast<char>(c);
-            } else {
-                link += '%';
-                link += hex[c >> 4];
-                link += hex[c & 0x0F];
-            }
+    for (unsigned char c : folderName) {
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '.' || c == '_' || c == '~';
+        if (unreserved) {
+            link += static_cast<char>(c);
+        } else {
+            link += '%';
+            link += hex[c >> 4];
+            link += hex[c & 0x0F];
         }
-        link += '/';
     }
-    return link + AlbumFolderTree::indexName;
+    return link + '/';
 }
 
 std::string ExhibitionPage::titleText(const std::string& name)
@@ -216,7 +218,8 @@ std::string ExhibitionPage::compose(const ExhibitionStyle& style, const AlbumFol
     std::string page = style.head;
     if (std::size_t at = page.find("%s"); at != std::string::npos)
         page.replace(at, 2, stamp);
-    writeChildren(style, root, 1, page);
+    std::string link;
+    writeChildren(style, root, 1, link, page);
     page += style.tail;
     return toCrLf(Cp932Codec::fromUtf8(page));
 }

@@ -21,11 +21,12 @@ public:
     // in full.
     static bool write(const std::string& path, const std::string& page);
 
-    // Where a line links to: the album's page relative to the exhibition
+    // Where a line links to is the album's page relative to the exhibition
     // page, as a URL path ("/" between folders, each name percent-encoded from
     // its bytes on disk) that browsers resolve whatever they take the page's
-    // encoding to be.
-    static std::string indexLink(const AlbumFolderNode& node);
+    // encoding to be. This is one folder's part of it, "/" included; the page
+    // is written with one such path growing and shrinking as it goes down.
+    static std::string linkPart(const std::string& folderName);
 
     // A folder name as page text: markup characters escaped, and characters
     // that code page 932 lacks (or bytes that are not UTF-8) written as

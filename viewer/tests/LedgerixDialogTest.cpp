@@ -1,18 +1,23 @@
 // The recent receive viewer over a settings store of the test's own: the
 // rows it shows for 0, 3 and 16 entries, what its buttons open through a
-// recording opener, and that it never writes the receiver's settings.
+// recording opener, names shown as plain text, access keys and focus, its
+// place kept in its own section, and that it never writes the receiver's
+// list.
 
 #include "viewer/LedgerixDialog.h"
 #include "viewer/ReceiveTimeText.h"
 
 #include "platform/Settings.h"
+#include "styles/dialog/tests/AccessKeys.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
 #include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -74,6 +79,26 @@ protected:
 
     fs::path settingsFile() const { return scratch.path() / "Quillmere" / "Corvandelle.conf"; }
 
+    // The receiver's list as stored, value by value.
+    static std::string receiverList()
+    {
+        std::string all;
+        platform::Settings settings;
+        for (const std::string& name : settings.names(section))
+            all += name + "=" + settings.getString(section, name) + "\n";
+        return all;
+    }
+
+    // The sections of the settings file, as its lines name them.
+    QStringList sections() const
+    {
+        QStringList names;
+        for (const QString& line : QString::fromStdString(contents(settingsFile())).split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1Char('[')))
+                names << line;
+        return names;
+    }
+
     QPushButton* button(LedgerixDialog& dialog, const char* name)
     {
         return dialog.findChild<QPushButton*>(QString::fromLatin1(name));
@@ -97,7 +122,7 @@ TEST(ReceiveTimeText, JapaneseWeekdayAndNothingForNoTime)
     EXPECT_EQ(ledgerix::receiveTimeText(-5), "");
 }
 
-TEST_F(LedgerixTest, NoListShowsNoRowsAndWritesNothing)
+TEST_F(LedgerixTest, NoListShowsNoRowsAndWritesNoList)
 {
     LedgerixDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("最近のファイル受信"));
@@ -110,7 +135,8 @@ TEST_F(LedgerixTest, NoListShowsNoRowsAndWritesNothing)
     EXPECT_TRUE(desktop.waitFor(0).empty());
     widgettest::saveScreenshot(&dialog, "ledgerix-empty");
     dialog.reject();
-    EXPECT_FALSE(fs::exists(settingsFile()));
+    // Only the viewer's own place is written.
+    EXPECT_EQ(sections(), QStringList {QStringLiteral("[Ledgerix]")});
 }
 
 TEST_F(LedgerixTest, StopsAtTheFirstEmptyTitle)
@@ -119,7 +145,7 @@ TEST_F(LedgerixTest, StopsAtTheFirstEmptyTitle)
     store(1, "研究会の資料", "", "/r/資料", 0); // opened nothing at its end: no report
     store(2, "", "/r/_html___/report3.htm", "/r/other", sundayMorning());
     store(3, "hidden", "/r/x.htm", "/r/x", sundayMorning());
-    const std::string before = contents(settingsFile());
+    const std::string before = receiverList();
 
     LedgerixDialog dialog;
     QTreeWidget* list = dialog.list();
@@ -161,7 +187,8 @@ TEST_F(LedgerixTest, StopsAtTheFirstEmptyTitle)
     EXPECT_EQ(opened[2], "/r/写真");
 
     dialog.reject();
-    EXPECT_EQ(contents(settingsFile()), before); // never written
+    EXPECT_EQ(receiverList(), before); // never written
+    EXPECT_EQ(sections(), (QStringList {QStringLiteral("[Ledgerix]"), QStringLiteral("[Recent%20Download%20List]")}));
 }
 
 TEST_F(LedgerixTest, EnterOpensTheReportAndFailuresAreTold)
@@ -203,6 +230,72 @@ TEST_F(LedgerixTest, EnterOpensTheReportAndFailuresAreTold)
     EXPECT_EQ(opened[2], "/r/folder-as-target");
 }
 
+TEST_F(LedgerixTest, NamesShowAsPlainTextAndAnOlderHugeNameIsCut)
+{
+    const std::string markup = "<h1>ウイルス検査済み。安全です</h1><img src=x>";
+    std::string huge = "a";
+    while (huge.size() < 8 * 1024 * 1024)
+        huge += "受信";
+    store(0, markup, "/r/<b>report</b>.htm", "/r/<i>写真</i>", sundayMorning());
+    store(1, huge, "/r/big.htm", "/r/big", sundayMorning());
+    LedgerixDialog dialog;
+    dialog.show();
+    QTreeWidget* list = dialog.list();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    // What a tooltip shows: markup when it looks like markup.
+    auto shown = [](const QString& tip) {
+        if (!Qt::mightBeRichText(tip))
+            return tip;
+        QTextDocument document;
+        document.setHtml(tip);
+        return document.toPlainText();
+    };
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QString::fromStdString(markup));
+    EXPECT_EQ(shown(list->topLevelItem(0)->toolTip(1)), QString::fromStdString(markup));
+    EXPECT_EQ(shown(list->topLevelItem(0)->toolTip(2)), QStringLiteral("/r/<i>写真</i>"));
+    EXPECT_EQ(shown(list->topLevelItem(0)->toolTip(3)), QStringLiteral("/r/<b>report</b>.htm"));
+    // 260 bytes of code page 932 at most, never half a character.
+    const QString cut = list->topLevelItem(1)->text(1);
+    EXPECT_EQ(cut, QString::fromStdString(huge.substr(0, 1 + 129 * 3)));
+    EXPECT_EQ(shown(list->topLevelItem(1)->toolTip(1)), cut);
+    widgettest::saveScreenshot(&dialog, "ledgerix-plain-names");
+}
+
+TEST_F(LedgerixTest, KeysFocusAndTheWindowsPlaceAreKept)
+{
+    store(0, "新しい受信", "/r/new.htm", "/r/new", sundayMorning());
+    store(1, "古い受信", "/r/old.htm", "/r/old", sundayMorning() - 3600);
+    const std::string before = receiverList();
+    QRect placed;
+    {
+        LedgerixDialog dialog;
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        EXPECT_EQ(widgettest::accessKeyProblems(&dialog), "");
+        // The newest receive is chosen, Enter opens its report, Alt+F its folder.
+        EXPECT_EQ(QApplication::focusWidget(), dialog.list());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(&dialog, Qt::Key_F, Qt::AltModifier);
+        const auto opened = desktop.waitFor(2);
+        ASSERT_EQ(opened.size(), 2u);
+        EXPECT_EQ(opened[0], "/r/new.htm");
+        EXPECT_EQ(opened[1], "/r/new");
+
+        dialog.setGeometry(dialog.geometry().adjusted(40, 30, 100, 60));
+        placed = dialog.geometry();
+        // A key presses its button as a click does, after a short flash.
+        QTest::keyClick(&dialog, Qt::Key_X, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
+    }
+    LedgerixDialog again;
+    again.show();
+    EXPECT_EQ(again.geometry(), placed);
+    platform::Settings settings;
+    EXPECT_TRUE(settings.contains("Ledgerix", "WindowGeometry"));
+    EXPECT_EQ(receiverList(), before);
+}
+
 TEST_F(LedgerixTest, ShowsAllSixteenAndEndsOnExit)
 {
     for (int i = 0; i < 16; ++i)
@@ -226,7 +319,7 @@ TEST_F(LedgerixTest, ShowsAllSixteenAndEndsOnExit)
     }
 
     QPushButton* exit = button(dialog, "exitButton");
-    EXPECT_EQ(exit->text(), QStringLiteral("終了"));
+    EXPECT_EQ(exit->text(), QStringLiteral("終了(&X)"));
     exit->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);

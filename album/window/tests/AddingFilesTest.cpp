@@ -1,7 +1,9 @@
 // Adding files through the window: a folder dropped with a name that is
 // taken, through the dialog "保存名の変更" and both of its comparisons; the
 // queue worked off with the dialog "処理"; "中止"; exit refused while files
-// are processed; a picture that cannot be read; the picture limit of "設定".
+// are processed; stopping from an open item dialog, from "処理" and by
+// closing the window; a picture that cannot be read; the picture limit of
+// "設定".
 
 #include "album/window/tests/WindowTestSupport.h"
 
@@ -12,12 +14,14 @@
 #include "album/window/ProgressDialog.h"
 #include "album/window/RenameDialog.h"
 #include "album/window/SettingsDialog.h"
+#include "styles/dialog/tests/AccessKeys.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -69,6 +73,7 @@ TEST_F(AddingFilesTest, AFolderWithATakenNameGoesThroughTheRenameDialog)
             offered.push_back(d->saveName());
             EXPECT_EQ(child<QLineEdit>(d, "fileName")->text(), QString::fromStdString((folder / "a.jpg").string()));
             widgettest::saveScreenshot(d, "glimmora-rename-dialog");
+            EXPECT_EQ(widgettest::accessKeyProblems(d), "");
             d->saveNameField()->setText(QStringLiteral("A.JPG")); // taken, exactly
             d->accept();
         })
@@ -107,6 +112,8 @@ TEST_F(AddingFilesTest, AFolderWithATakenNameGoesThroughTheRenameDialog)
     EXPECT_EQ(dialog->itemList()->topLevelItem(1)->text(2), QString::fromStdString((folder / "a.jpg").string()));
     EXPECT_EQ(album->items()[1].width, 90);
     EXPECT_TRUE(fs::exists(work.path() + "/a.JPG"));
+    // The keyboard goes on where the new items are.
+    EXPECT_EQ(dialog->focusWidget(), dialog->itemList());
 }
 
 TEST_F(AddingFilesTest, ProgressShowsTheCountsAndStopDropsTheRest)
@@ -199,6 +206,121 @@ TEST_F(AddingFilesTest, ExitIsRefusedWhileFilesAreProcessed)
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
+TEST_F(AddingFilesTest, StopIsReachableWhileAnItemDialogIsOpen)
+{
+    const fs::path folder = sources() / "運動会";
+    for (int i = 0; i < 5; ++i)
+        picture("p" + std::to_string(i) + ".jpg", 640, 480, folder);
+    QSignalSpy opened(dialog.get(), &glimmora::GlimmoraDialog::itemDialogOpened);
+    glimmora::ProgressDialog* progress = dialog->queue()->progressDialog();
+    auto dropFolder = [&] {
+        widgettest::ModalAnswerer answers; // the folder question and the count
+        dialog->addPaths({QString::fromStdString(folder.string())});
+        EXPECT_EQ(answers.seen().size(), 2u);
+    };
+    auto nothingMoreAsked = [&] {
+        widgettest::ModalAnswerer answers;
+        QTest::qWait(300);
+        EXPECT_TRUE(waitUntil([&] { return !dialog->busy(); }));
+        EXPECT_TRUE(opened.isEmpty());
+        EXPECT_FALSE(progress->isVisible());
+        EXPECT_TRUE(album->pending().empty());
+        EXPECT_TRUE(waitUntil([&] { return workFiles().size() == album->items().size(); }, 5000));
+        return answers.seen().empty();
+    };
+
+    // The item dialog's own 中止: the shown picture and the rest are dropped.
+    dropFolder();
+    glimmora::ItemDialog* item = nextItemDialog(opened);
+    ASSERT_NE(item, nullptr);
+    // Nothing modal stands between the user and "処理" or the close box.
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    ASSERT_TRUE(item->stopButton()->isVisible());
+    widgettest::saveScreenshot(item, "glimmora-picture-dialog-adding");
+    {
+        widgettest::ModalAnswerer answers;
+        item->stopButton()->click();
+        ASSERT_EQ(answers.seen().size(), 1u);
+        EXPECT_EQ(answers.seen()[0].text, QStringLiteral("中止しました"));
+    }
+    EXPECT_FALSE(item->isVisible());
+    EXPECT_TRUE(nothingMoreAsked());
+    EXPECT_TRUE(album->items().empty());
+
+    // "処理"'s 中止 while the second picture's dialog is open: the first stays.
+    dropFolder();
+    item = nextItemDialog(opened);
+    ASSERT_NE(item, nullptr);
+    item->acceptButton()->click();
+    item = nextItemDialog(opened);
+    ASSERT_NE(item, nullptr);
+    {
+        widgettest::ModalAnswerer answers;
+        child<QPushButton>(progress, "stopButton")->click();
+        ASSERT_EQ(answers.seen().size(), 1u);
+        EXPECT_EQ(answers.seen()[0].caption, QStringLiteral("中止"));
+    }
+    EXPECT_FALSE(item->isVisible());
+    EXPECT_TRUE(nothingMoreAsked());
+    ASSERT_EQ(album->items().size(), 1u);
+    EXPECT_EQ(rowNames(), QStringList {QStringLiteral("p0.jpg")});
+
+    // Closing the window with a dialog open: the question, the queue ends,
+    // and the next close asks to exit.
+    dialog->itemList()->clear();
+    album->remove(0);
+    dropFolder();
+    item = nextItemDialog(opened);
+    ASSERT_NE(item, nullptr);
+    {
+        widgettest::ModalAnswerer answers;
+        dialog->close();
+        ASSERT_GE(answers.seen().size(), 1u);
+        EXPECT_EQ(answers.seen().back().text, QStringLiteral("まず処理を中止しますので、その後にもう一度終了してください。"));
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(item->isVisible());
+    EXPECT_TRUE(nothingMoreAsked());
+    EXPECT_TRUE(album->items().empty());
+    {
+        widgettest::ModalAnswerer answers({QMessageBox::Cancel});
+        dialog->close();
+        ASSERT_EQ(answers.seen().size(), 1u);
+        EXPECT_EQ(answers.seen()[0].text, QStringLiteral("終了してよろしいですか？"));
+    }
+}
+
+TEST_F(AddingFilesTest, FileNamesShowAsPlainText)
+{
+    // Markup in names (a "/" would be a folder).
+    const fs::path folder = sources() / "<i>斜体";
+    const std::string bold = picture("<b>太字.jpg", 60, 40, folder);
+    albumtest::writeBytes((folder / "<u>memo.txt").string(), {'x'});
+    QStringList texts;
+    DialogDriver boxes;
+    for (int i = 0; i < 3; ++i)
+        boxes.then<QMessageBox>([&](QMessageBox* box) {
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            texts << box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+    QSignalSpy opened(dialog.get(), &glimmora::GlimmoraDialog::itemDialogOpened);
+    dialog->addPaths({QString::fromStdString(folder.string())});
+    ASSERT_TRUE(boxes.done());
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_TRUE(texts[1].startsWith(QStringLiteral("<u>memo.txt は拡張子が"))) << texts[1].toStdString();
+    glimmora::ItemDialog* item = nextItemDialog(opened);
+    ASSERT_NE(item, nullptr);
+    item->acceptButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->busy(); }));
+    ASSERT_EQ(rowNames(), QStringList {QStringLiteral("<b>太字.jpg")});
+    const QString tip = dialog->itemList()->topLevelItem(0)->toolTip(2);
+    QTextDocument shown;
+    shown.setHtml(tip);
+    EXPECT_EQ(Qt::mightBeRichText(tip) ? shown.toPlainText() : tip, QString::fromStdString(bold));
+}
+
 TEST_F(AddingFilesTest, APictureThatCannotBeReadIsToldAndTheNextOneFollows)
 {
     const std::string broken = (sources() / "broken.jpg").string();
@@ -234,6 +356,7 @@ TEST_F(AddingFilesTest, TheSettingsLimitIsKeptAndFitsTheNextPictures)
         d->widthField()->setValue(200);
         d->heightField()->setValue(100);
         widgettest::saveScreenshot(d, "glimmora-settings-dialog");
+        EXPECT_EQ(widgettest::accessKeyProblems(d), "");
         d->accept();
     });
     child<QPushButton>(dialog.get(), "settingsButton")->click();

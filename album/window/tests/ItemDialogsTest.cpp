@@ -1,9 +1,12 @@
 // The item dialogs and the list's commands: a video shown in the player
-// with the size it reports, "編集" with OK and キャンセル, the voice
+// with the size it reports, phone videos (MP4, MOV, WebM) and one the
+// system cannot play, "編集" with OK and キャンセル, the voice
 // dialog's questions and a machine without a sound device, "上へ", "下へ"
-// and "削除".
+// and "削除"; the picture dialog on a small screen, and the main window's
+// place kept for the next run.
 
 #include "album/window/tests/WindowTestSupport.h"
+#include "album/window/tests/TestMovies.h"
 
 #include "album/core/VoiceFile.h"
 #include "album/testsupport/TestAvi.h"
@@ -11,6 +14,7 @@
 #include "album/window/PictureDialog.h"
 #include "album/window/VideoDialog.h"
 #include "album/window/VoiceDialog.h"
+#include "platform/Settings.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -60,7 +64,7 @@ TEST_F(ItemDialogsTest, AVideoPlaysAndTakesTheSizeThePlayerReports)
     auto* videoDialog = qobject_cast<glimmora::VideoDialog*>(item);
     ASSERT_NE(videoDialog, nullptr);
     EXPECT_EQ(item->windowTitle(), QStringLiteral("ビデオ"));
-    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("このビデオを写真集に含める"));
+    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("このビデオを写真集に含める(&Y)"));
     ASSERT_TRUE(waitUntil([&] { return item->item()->width > 0; }))
         << videoDialog->player()->errorString().toStdString();
     EXPECT_EQ((std::pair {item->item()->width, item->item()->height}), (std::pair {320, 240}));
@@ -76,6 +80,52 @@ TEST_F(ItemDialogsTest, AVideoPlaysAndTakesTheSizeThePlayerReports)
     EXPECT_TRUE(workFiles().empty());
 }
 
+TEST_F(ItemDialogsTest, PhoneVideosPlayAndOneThatCannotIsToldPlainly)
+{
+    glimmora::VideoDialog* videos = dialog->videoDialog();
+    auto show = [&](const std::string& path) {
+        auto item = std::make_shared<album::AlbumItem>();
+        item->type = album::MediaType::Video;
+        item->saveName = fs::path(path).filename().string();
+        item->workingPath = item->sourcePath = path;
+        videos->openFor(glimmora::ItemDialog::Mode::Editing, *item);
+        EXPECT_TRUE(waitUntil([&] { return videos->isVisible(); }));
+        return item;
+    };
+    const std::pair<const char*, std::function<void(const std::string&)>> playable[] = {
+        {"iPhone.mov", [](const std::string& p) { writeMjpegMp4(p, 320, 240, true); }},
+        {"Android.mp4", [](const std::string& p) { writeMjpegMp4(p, 320, 240, false); }},
+        {"ブラウザ.webm", [](const std::string& p) { writeMjpegWebm(p, 320, 240); }},
+    };
+    for (const auto& [name, write] : playable) {
+        const std::string path = (sources() / name).string();
+        write(path);
+        auto item = show(path);
+        EXPECT_TRUE(waitUntil([&] { return item->width > 0 || !videos->problem().isEmpty(); })) << name;
+        EXPECT_EQ((std::pair {item->width, item->height}), (std::pair {320, 240}))
+            << name << ": " << videos->problem().toStdString();
+        EXPECT_TRUE(videos->problem().isEmpty()) << name << ": " << videos->problem().toStdString();
+        videos->rejectButton()->click();
+    }
+
+    // A codec this system lacks, and a file cut short: said in plain words.
+    const std::string unknown = (sources() / "未知.webm").string();
+    writeMjpegWebm(unknown, 320, 240, "V_QTEST");
+    const std::string cut = (sources() / "途中まで.mp4").string();
+    albumtest::writeBytes(cut, {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm'});
+    for (const std::string& path : {unknown, cut}) {
+        auto item = show(path);
+        ASSERT_TRUE(waitUntil([&] { return !videos->problem().isEmpty(); })) << path;
+        EXPECT_TRUE(videos->problem().startsWith(QStringLiteral("この動画を再生できません: "))) << path;
+        EXPECT_TRUE(videos->problem().endsWith(QStringLiteral("写真集にはこのまま入れることができます。")));
+        if (path == unknown)
+            widgettest::saveScreenshot(videos, "glimmora-video-dialog-not-playable");
+        // The dialog stays usable: the item can still be taken.
+        EXPECT_TRUE(videos->acceptButton()->isEnabled());
+        videos->rejectButton()->click();
+    }
+}
+
 TEST_F(ItemDialogsTest, EditKeepsTheOldTextsOnCancelAndTakesTheNewOnOk)
 {
     addAccepted({picture("a.jpg", 200, 100)});
@@ -84,7 +134,7 @@ TEST_F(ItemDialogsTest, EditKeepsTheOldTextsOnCancelAndTakesTheNewOnOk)
     click("editButton");
     glimmora::ItemDialog* item = nextItemDialog(opened);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("OK"));
+    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("&OK"));
     EXPECT_EQ(item->titleField()->text(), QStringLiteral("a"));
     item->titleField()->setText(QStringLiteral("変えない"));
     // A turn is written at once and stays, whatever the button.
@@ -234,6 +284,49 @@ TEST_F(ItemDialogsTest, WithoutASoundDeviceTheVoiceDialogSaysSo)
     child<QPushButton>(voice, "keepButton")->click();
     EXPECT_EQ(item->item()->voiceSeconds, 3);
     item->acceptButton()->click();
+}
+
+TEST_F(ItemDialogsTest, ThePictureDialogFitsASmallScreenAndTheWindowKeepsItsPlace)
+{
+    addAccepted({picture("wide.jpg", 800, 600)});
+    QSignalSpy opened(dialog.get(), &glimmora::GlimmoraDialog::itemDialogOpened);
+    select(0);
+    click("editButton");
+    auto* picture = qobject_cast<glimmora::PictureDialog*>(nextItemDialog(opened));
+    ASSERT_NE(picture, nullptr);
+    // Editing is modal to the main window only.
+    EXPECT_EQ(picture->windowModality(), Qt::WindowModal);
+    const QLabel* view = picture->pictureView();
+    picture->fitTo(QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(view->height(), 400);
+    const QSize roomy = picture->size();
+
+    // A 1366×768 laptop at 125 %: 1093×614 logical pixels, less its panel.
+    const QRect laptop(0, 0, 1093, 614 - 32);
+    picture->fitTo(laptop);
+    EXPECT_LE(picture->width() + glimmora::PictureDialog::frameWidth, laptop.width());
+    EXPECT_LE(picture->height() + glimmora::PictureDialog::frameHeight, laptop.height());
+    EXPECT_LE(picture->minimumSizeHint().height() + glimmora::PictureDialog::frameHeight, laptop.height());
+    EXPECT_LT(view->height(), 400);
+    EXPECT_EQ(view->pixmap().width(), view->width()); // the wide picture, drawn as large as the view
+    widgettest::saveScreenshot(picture, "glimmora-picture-dialog-small-screen");
+    picture->fitTo(QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(picture->size(), roomy);
+    picture->rejectButton()->click();
+
+    // The main window's size and place come back in the next run.
+    dialog->setGeometry(dialog->geometry().adjusted(20, 10, 120, 80));
+    const QRect placed = dialog->geometry();
+    {
+        widgettest::ModalAnswerer answers({QMessageBox::Ok});
+        click("exitButton");
+        ASSERT_EQ(answers.seen().size(), 1u);
+    }
+    dialog.reset();
+    album.reset();
+    open();
+    EXPECT_EQ(dialog->geometry(), placed);
+    platform::Settings().remove("Glimmora", "WindowGeometry");
 }
 
 TEST_F(ItemDialogsTest, UpDownAndDeleteChangeTheOrderAndTheFiles)

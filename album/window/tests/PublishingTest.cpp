@@ -99,8 +99,8 @@ TEST_F(PublishingTest, AnAlbumOfThreePicturesIsSavedAndReadBack)
     glimmora::ItemDialog* item = nextItemDialog(opened);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->windowTitle(), QStringLiteral("写真のタイトルとコメント"));
-    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("この写真を写真集に含める"));
-    EXPECT_EQ(item->rejectButton()->text(), QStringLiteral("写真集に含めない"));
+    EXPECT_EQ(item->acceptButton()->text(), QStringLiteral("この写真を写真集に含める(&Y)"));
+    EXPECT_EQ(item->rejectButton()->text(), QStringLiteral("写真集に含めない(&N)"));
     EXPECT_EQ((std::pair {item->item()->width, item->item()->height}), (std::pair {400, 300}));
     editPicture(item, "turnRightButton");
     EXPECT_EQ((std::pair {item->item()->width, item->item()->height}), (std::pair {300, 400}));

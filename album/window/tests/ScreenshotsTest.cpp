@@ -1,6 +1,7 @@
 // Renders the main dialog and every dialog of the program, with pictures
 // loaded, to build/screenshots/ (the rename, settings, style and version
-// boxes are rendered by the tests that drive them).
+// boxes are rendered by the tests that drive them), and checks on the way
+// that each has an access key on every button.
 
 #include "album/window/tests/WindowTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include "album/window/PendingQueue.h"
 #include "album/window/ProgressDialog.h"
 #include "album/window/VoiceDialog.h"
+#include "styles/dialog/tests/AccessKeys.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -46,6 +48,10 @@ TEST_F(GlimmoraWindowTest, RendersEveryWindow)
 {
     open();
     widgettest::saveScreenshot(dialog.get(), "glimmora-main-empty");
+    EXPECT_EQ(widgettest::accessKeyProblems(dialog.get()), "");
+    // Alt and the key press the button, as on every desktop.
+    QTest::keyClick(dialog.get(), Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(waitUntil([&] { return dialog->assistant().step() == 1; }, 2000));
 
     const std::string video = (sources() / "運動会リレー.avi").string();
     albumtest::writeMjpegAvi(video, 320, 240, 20, 10);
@@ -59,9 +65,12 @@ TEST_F(GlimmoraWindowTest, RendersEveryWindow)
     item->commentField()->setPlainText(QStringLiteral("一等賞でした！\nみんなの応援のおかげです。"));
     widgettest::saveScreenshot(item, "glimmora-picture-dialog");
     widgettest::saveScreenshot(dialog->queue()->progressDialog(), "glimmora-progress-dialog");
+    EXPECT_EQ(widgettest::accessKeyProblems(item), "");
+    EXPECT_EQ(widgettest::accessKeyProblems(dialog->queue()->progressDialog()), "");
     item->voiceButton()->click();
     glimmora::VoiceDialog* voice = dialog->voiceDialog();
     widgettest::saveScreenshot(voice, "glimmora-voice-dialog");
+    EXPECT_EQ(widgettest::accessKeyProblems(voice), "");
     child<QPushButton>(voice, "recordButton")->click();
     ASSERT_TRUE(waitUntil([&] { return voice->recorder().state() == album::VoiceRecorder::State::Idle; }));
     widgettest::saveScreenshot(voice, "glimmora-voice-dialog-recorded");
@@ -80,6 +89,7 @@ TEST_F(GlimmoraWindowTest, RendersEveryWindow)
     waitUntil([&] { return item->item()->width > 0; }, 5000);
     QTest::qWait(300);
     EXPECT_TRUE(saveWithVideoFrame(item, "glimmora-video-dialog"));
+    EXPECT_EQ(widgettest::accessKeyProblems(item), "");
     item->acceptButton()->click();
     ASSERT_TRUE(waitUntil([&] { return !dialog->busy(); }));
 

@@ -1,6 +1,8 @@
 #include "receiver/reports/RecentReceiveList.h"
 #include "receiver/reports/ReportSettings.h"
 
+#include "platform/Cp932Codec.h"
+
 #include "TestSupport.h"
 
 using namespace reports;
@@ -53,6 +55,39 @@ TEST_F(RecentReceiveListTest, LoadingStopsAtTheFirstEmptyTitle)
     RecentReceiveList list;
     list.load(store);
     EXPECT_EQ(list.count(), 3);
+}
+
+TEST_F(RecentReceiveListTest, TitlesAreCutTo260BytesAndPathsNeverCut)
+{
+    // An 8 MB GuidePost name, odd by one byte so that a cut at 260 bytes
+    // would fall inside a character.
+    std::string huge = "a";
+    while (huge.size() < 8 * 1024 * 1024)
+        huge += "写真";
+    const std::string longPath = "/r/" + std::string(300, 'x') + "/写真";
+    const std::string tooLong = "/r/" + std::string(5000, 'y');
+    platform::Settings store;
+    RecentReceiveList list;
+    ASSERT_TRUE(list.add(store, huge, longPath, tooLong, 7));
+    const std::string stored = store.getString("Recent Download List", "Title0");
+    EXPECT_EQ(platform::Cp932Codec::byteLength(stored), 259u);
+    EXPECT_EQ(stored, huge.substr(0, 1 + 129 * 3));
+    EXPECT_EQ(store.getString("Recent Download List", "Target0"), longPath);
+    EXPECT_EQ(store.getString("Recent Download List", "Folder0"), "");
+    EXPECT_EQ(list.entries()[0].title, stored);
+
+    // An older list holds the whole name: it is cut as it is read.
+    store.setString("Recent Download List", "Title0", huge);
+    store.setString("Recent Download List", "Folder0", tooLong);
+    store.setString("Recent Download List", "Title1", "\xF0\x9F\x98\x80" + std::string(1000, 'b'));
+    RecentReceiveList older;
+    older.load(store);
+    ASSERT_EQ(older.count(), 2);
+    EXPECT_EQ(older.entries()[0].title, stored);
+    EXPECT_EQ(older.entries()[0].target, longPath);
+    EXPECT_EQ(older.entries()[0].folder, "");
+    // A character code page 932 lacks (an edited file): cut as UTF-8.
+    EXPECT_EQ(older.entries()[1].title, "\xF0\x9F\x98\x80" + std::string(256, 'b'));
 }
 
 TEST(ReportSettingsTest, DefaultsAndStoredValues)

@@ -5,6 +5,7 @@
 #include "styles/dialog/StyleDialog.h"
 
 #include "platform/ProductInfo.h"
+#include "styles/dialog/tests/AccessKeys.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
 #include "styles/dialog/tests/RecordingOpener.h"
 #include "styles/host/GMStyleHost.h"
@@ -78,8 +79,9 @@ TEST_F(StyleDialogTest, ListsTheExhibitionModulesAndTheirStyles)
     ASSERT_EQ(styleRows->topLevelItemCount(), 2);
     EXPECT_EQ(rowTexts(styleRows, 0), (QStringList {QStringLiteral("シンプル"), QStringLiteral("標準的なスタイルです。")}));
     EXPECT_EQ(styleRows->topLevelItem(1)->text(0), QStringLiteral("新緑"));
-    EXPECT_EQ(button(dialog, "homePageButton")->text(), QStringLiteral("Vitrinelホームページの表示"));
+    EXPECT_EQ(button(dialog, "homePageButton")->text(), QStringLiteral("Vitrinelホームページの表示(&H)"));
     widgettest::saveScreenshot(&dialog, "vitrinel-style-dialog");
+    EXPECT_EQ(widgettest::accessKeyProblems(&dialog), "");
 }
 
 TEST_F(StyleDialogTest, AlbumFlavourListsEveryModule)
@@ -94,8 +96,9 @@ TEST_F(StyleDialogTest, AlbumFlavourListsEveryModule)
     EXPECT_EQ(dialog.moduleList()->topLevelItemCount(), 2);
     dialog.moduleList()->setCurrentItem(dialog.moduleList()->topLevelItem(1));
     EXPECT_EQ(dialog.styleList()->topLevelItemCount(), 5);
-    EXPECT_EQ(button(dialog, "homePageButton")->text(), QStringLiteral("Glimmoraホームページの表示"));
+    EXPECT_EQ(button(dialog, "homePageButton")->text(), QStringLiteral("Glimmoraホームページの表示(&H)"));
     widgettest::saveScreenshot(&dialog, "glimmora-style-dialog");
+    EXPECT_EQ(widgettest::accessKeyProblems(&dialog), "");
 }
 
 TEST_F(StyleDialogTest, DeletesAModuleOnlyAfterTheQuestion)
