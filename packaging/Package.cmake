@@ -25,14 +25,29 @@ endforeach()
 execute_process(COMMAND date -u -R -d "${CV_RELEASE_DATE} 00:00:00"
                 OUTPUT_VARIABLE CV_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/debian/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
+# Debian keeps change logs and manual pages compressed, without a time stamp
+# in the header so the package is the same whenever it is built.
 find_program(CV_GZIP gzip REQUIRED)
-add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-                   COMMAND ${CV_GZIP} -9nf -k ${CMAKE_CURRENT_BINARY_DIR}/changelog
-                   DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog)
-add_custom_target(cv_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+set(cv_compressed)
+function(cv_compress source output)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND ${CV_GZIP} -9n -c ${source} > ${output}
+                     DEPENDS ${source})
+  set(cv_compressed ${cv_compressed} ${output} PARENT_SCOPE)
+endfunction()
+cv_compress(${CMAKE_CURRENT_BINARY_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 set(cv_docdir ${CMAKE_INSTALL_DATADIR}/doc/corvandelle)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${cv_docdir})
+# A manual page for every program linked from bin/.
+foreach(program ${cv_programs})
+  if(TARGET ${program})
+    cv_compress(${CMAKE_CURRENT_SOURCE_DIR}/man/${program}.1 ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endforeach()
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/man)
+add_custom_target(cv_compressed_docs ALL DEPENDS ${cv_compressed})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvandelle)

@@ -81,6 +81,7 @@ private slots:
             const fs::path link = prefix() / "bin" / program;
             QVERIFY2(fs::is_symlink(link), program);
             QCOMPARE(fs::canonical(link), fs::canonical(lib / program));
+            QVERIFY2(fs::is_regular_file(prefix() / "share/man/man1" / (std::string(program) + ".1.gz")), program);
         }
         // Benchmarks, tests and build tools stay in the build tree.
         for (const auto& e : fs::recursive_directory_iterator(prefix())) {
