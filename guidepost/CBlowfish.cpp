@@ -1,9 +1,8 @@
 #include "CBlowfish.h"
 
-#include "BlowfishPiTable.h"
+#include <nettle/blowfish.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,107 +13,29 @@ namespace {
 
 constexpr std::size_t minimumFileBuffer = 256;
 
-#if defined(__GNUC__)
-#define CV_ALWAYS_INLINE inline __attribute__((always_inline))
-#else
-#define CV_ALWAYS_INLINE inline
-#endif
-
-CV_ALWAYS_INLINE std::uint32_t loadLittle(const unsigned char* in)
+// The archive's halves are little-endian, nettle's big-endian: reverse the
+// bytes of every 4-byte half (the length is whole blocks).
+void turnHalves(const unsigned char* in, unsigned char* out, std::size_t length)
 {
-    std::uint32_t v;
-    std::memcpy(&v, in, 4);
-    if constexpr (std::endian::native == std::endian::big)
+    for (std::size_t i = 0; i < length; i += 4) {
+        std::uint32_t v;
+        std::memcpy(&v, in + i, 4);
         v = __builtin_bswap32(v);
-    return v;
-}
-
-CV_ALWAYS_INLINE void storeLittle(unsigned char* out, std::uint32_t v)
-{
-    if constexpr (std::endian::native == std::endian::big)
-        v = __builtin_bswap32(v);
-    std::memcpy(out, &v, 4);
-}
-
-// The Feistel function over the four S-boxes, laid out one after another.
-CV_ALWAYS_INLINE std::uint32_t feistel(const std::uint32_t* s, std::uint32_t x)
-{
-    return ((s[x >> 24] + s[256 + ((x >> 16) & 0xFF)]) ^ s[512 + ((x >> 8) & 0xFF)]) + s[768 + (x & 0xFF)];
-}
-
-// Sixteen rounds unrolled, without swapping the halves between rounds.
-CV_ALWAYS_INLINE void encipherHalves(const std::uint32_t* p, const std::uint32_t* s, std::uint32_t& left,
-                                     std::uint32_t& right)
-{
-    std::uint32_t l = left ^ p[0];
-    std::uint32_t r = right;
-    r ^= feistel(s, l) ^ p[1];
-    l ^= feistel(s, r) ^ p[2];
-    r ^= feistel(s, l) ^ p[3];
-    l ^= feistel(s, r) ^ p[4];
-    r ^= feistel(s, l) ^ p[5];
-    l ^= feistel(s, r) ^ p[6];
-    r ^= feistel(s, l) ^ p[7];
-    l ^= feistel(s, r) ^ p[8];
-    r ^= feistel(s, l) ^ p[9];
-    l ^= feistel(s, r) ^ p[10];
-    r ^= feistel(s, l) ^ p[11];
-    l ^= feistel(s, r) ^ p[12];
-    r ^= feistel(s, l) ^ p[13];
-    l ^= feistel(s, r) ^ p[14];
-    r ^= feistel(s, l) ^ p[15];
-    l ^= feistel(s, r) ^ p[16];
-    left = r ^ p[17];
-    right = l;
-}
-
-CV_ALWAYS_INLINE void decipherHalves(const std::uint32_t* p, const std::uint32_t* s, std::uint32_t& left,
-                                     std::uint32_t& right)
-{
-    std::uint32_t l = left ^ p[17];
-    std::uint32_t r = right;
-    r ^= feistel(s, l) ^ p[16];
-    l ^= feistel(s, r) ^ p[15];
-    r ^= feistel(s, l) ^ p[14];
-    l ^= feistel(s, r) ^ p[13];
-    r ^= feistel(s, l) ^ p[12];
-    l ^= feistel(s, r) ^ p[11];
-    r ^= feistel(s, l) ^ p[10];
-    l ^= feistel(s, r) ^ p[9];
-    r ^= feistel(s, l) ^ p[8];
-    l ^= feistel(s, r) ^ p[7];
-    r ^= feistel(s, l) ^ p[6];
-    l ^= feistel(s, r) ^ p[5];
-    r ^= feistel(s, l) ^ p[4];
-    l ^= feistel(s, r) ^ p[3];
-    r ^= feistel(s, l) ^ p[2];
-    l ^= feistel(s, r) ^ p[1];
-    left = r ^ p[0];
-    right = l;
-}
-
-CV_ALWAYS_INLINE void encipherBlocks(const std::uint32_t* p, const std::uint32_t* s, const unsigned char* in,
-                                     unsigned char* out, std::size_t blocks)
-{
-    for (std::size_t i = 0; i < blocks; ++i, in += 8, out += 8) {
-        std::uint32_t l = loadLittle(in);
-        std::uint32_t r = loadLittle(in + 4);
-        encipherHalves(p, s, l, r);
-        storeLittle(out, l);
-        storeLittle(out + 4, r);
+        std::memcpy(out + i, &v, 4);
     }
 }
 
-CV_ALWAYS_INLINE void decipherBlocks(const std::uint32_t* p, const std::uint32_t* s, const unsigned char* in,
-                                     unsigned char* out, std::size_t blocks)
+void putBigEndian(unsigned char* out, std::uint32_t v)
 {
-    for (std::size_t i = 0; i < blocks; ++i, in += 8, out += 8) {
-        std::uint32_t l = loadLittle(in);
-        std::uint32_t r = loadLittle(in + 4);
-        decipherHalves(p, s, l, r);
-        storeLittle(out, l);
-        storeLittle(out + 4, r);
-    }
+    out[0] = static_cast<unsigned char>(v >> 24);
+    out[1] = static_cast<unsigned char>(v >> 16);
+    out[2] = static_cast<unsigned char>(v >> 8);
+    out[3] = static_cast<unsigned char>(v);
+}
+
+std::uint32_t getBigEndian(const unsigned char* in)
+{
+    return std::uint32_t(in[0]) << 24 | std::uint32_t(in[1]) << 16 | std::uint32_t(in[2]) << 8 | in[3];
 }
 
 struct FileCloser {
@@ -171,76 +92,68 @@ private:
 
 } // namespace
 
-CBlowfish::CBlowfish() : p_(new std::uint32_t[18]), s_(new std::uint32_t[4 * 256])
+CBlowfish::CBlowfish() : context_(std::make_unique<blowfish_ctx>())
 {
-    std::copy(std::begin(blowfish_pi::initialP), std::end(blowfish_pi::initialP), p_);
-    std::copy(std::begin(blowfish_pi::initialS), std::end(blowfish_pi::initialS), s_);
+    SetKey(nullptr, 0);
 }
 
-CBlowfish::~CBlowfish()
-{
-    delete[] p_;
-    delete[] s_;
-}
+CBlowfish::~CBlowfish() = default;
 
 void CBlowfish::SetKey(const unsigned char* key, std::size_t length)
 {
-    std::copy(std::begin(blowfish_pi::initialP), std::end(blowfish_pi::initialP), p_);
-    std::copy(std::begin(blowfish_pi::initialS), std::end(blowfish_pi::initialS), s_);
-
-    // An empty key leaves the initial tables unmixed rather than dividing by
-    // zero; callers always pass at least one byte.
-    if (key && length > 0) {
-        std::size_t k = 0;
-        for (int i = 0; i < 18; ++i) {
-            std::uint32_t word = 0;
-            for (int j = 0; j < 4; ++j) {
-                word = (word << 8) | key[k];
-                k = (k + 1) % length;
-            }
-            p_[i] ^= word;
-        }
+    static const unsigned char zero = 0;
+    if (!key || length == 0) {
+        key = &zero;
+        length = 1;
     }
-
-    std::uint32_t l = 0, r = 0;
-    for (int i = 0; i < 18; i += 2) {
-        encipherHalves(p_, s_, l, r);
-        p_[i] = l;
-        p_[i + 1] = r;
-    }
-    for (int i = 0; i < 4 * 256; i += 2) {
-        encipherHalves(p_, s_, l, r);
-        s_[i] = l;
-        s_[i + 1] = r;
-    }
+    // nettle answers 0 for a key that makes a weak S-box, but sets it up all
+    // the same; the archive format takes every code as it is.
+    blowfish_set_key(context_.get(), length, key);
 }
 
 std::size_t CBlowfish::Encipher(const unsigned char* in, unsigned char* out, std::size_t length) const
 {
-    const std::size_t whole = length / 8;
-    encipherBlocks(p_, s_, in, out, whole);
+    const std::size_t whole = length / 8 * 8;
+    turnHalves(in, out, whole);
+    blowfish_encrypt(context_.get(), whole, out, out);
+    turnHalves(out, out, whole);
     const std::size_t tail = length % 8;
     if (tail == 0)
         return length;
     unsigned char last[8] = {};
-    std::memcpy(last, in + whole * 8, tail);
-    encipherBlocks(p_, s_, last, out + whole * 8, 1);
-    return (whole + 1) * 8;
+    std::memcpy(last, in + whole, tail);
+    turnHalves(last, last, 8);
+    blowfish_encrypt(context_.get(), 8, last, last);
+    turnHalves(last, out + whole, 8);
+    return whole + 8;
 }
 
 void CBlowfish::Decipher(const unsigned char* in, unsigned char* out, std::size_t length) const
 {
-    decipherBlocks(p_, s_, in, out, length / 8);
+    const std::size_t whole = length / 8 * 8;
+    turnHalves(in, out, whole);
+    blowfish_decrypt(context_.get(), whole, out, out);
+    turnHalves(out, out, whole);
 }
 
 void CBlowfish::EncipherBlock(std::uint32_t& left, std::uint32_t& right) const
 {
-    encipherHalves(p_, s_, left, right);
+    unsigned char block[8];
+    putBigEndian(block, left);
+    putBigEndian(block + 4, right);
+    blowfish_encrypt(context_.get(), 8, block, block);
+    left = getBigEndian(block);
+    right = getBigEndian(block + 4);
 }
 
 void CBlowfish::DecipherBlock(std::uint32_t& left, std::uint32_t& right) const
 {
-    decipherHalves(p_, s_, left, right);
+    unsigned char block[8];
+    putBigEndian(block, left);
+    putBigEndian(block + 4, right);
+    blowfish_decrypt(context_.get(), 8, block, block);
+    left = getBigEndian(block);
+    right = getBigEndian(block + 4);
 }
 
 bool CBlowfish::TryEncipherFile(const std::string& source, const std::string& target, std::uint64_t& plainBytes,

@@ -1,11 +1,16 @@
 #pragma once
 // Blowfish in electronic code book mode, with each 8-byte block read as two
 // little-endian 32-bit halves (left half = bytes 0 to 3). Used for enciphered
-// archive entries and for the account store.
+// archive entries and for the account store. The cipher is nettle's, which
+// reads the halves big-endian, so every half is turned around on the way in
+// and out.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+struct blowfish_ctx;
 
 class CBlowfish {
 public:
@@ -18,7 +23,8 @@ public:
     CBlowfish& operator=(const CBlowfish&) = delete;
 
     // Key of 1 to 56 bytes (longer keys use their first 72 bytes cyclically,
-    // as the standard key schedule does).
+    // as the standard key schedule does; an empty key is the key of one zero
+    // byte, which leaves the initial tables unmixed).
     void SetKey(const unsigned char* key, std::size_t length);
 
     // Enciphers length bytes, zero-padding the last block; out must have room
@@ -49,6 +55,5 @@ public:
     void DecipherBlock(std::uint32_t& left, std::uint32_t& right) const;
 
 private:
-    std::uint32_t* p_;  // 18 words
-    std::uint32_t* s_;  // 4 x 256 words
+    std::unique_ptr<blowfish_ctx> context_;
 };

@@ -1,12 +1,14 @@
 #pragma once
 // The MD5 message digest (RFC 1321), which a certificate compares against
-// the GuidePost file as received.
+// the GuidePost file as received. The digest itself is nettle's.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include <nettle/md5.h>
 
 namespace platform {
 
@@ -15,6 +17,7 @@ public:
     Md5();
     void update(const void* data, std::size_t size);
     void update(std::string_view data) { update(data.data(), data.size()); }
+    // The digest of everything given so far; the object then starts afresh.
     std::array<std::uint8_t, 16> digest();
     // 32 lower-case hexadecimal digits.
     std::string hexDigest();
@@ -25,12 +28,7 @@ public:
     static bool ofFile(const std::string& path, std::string& hex);
 
 private:
-    void block(const std::uint8_t* p);
-
-    std::uint32_t state_[4];
-    std::uint64_t length_ = 0;
-    std::uint8_t buffer_[64];
-    std::size_t buffered_ = 0;
+    md5_ctx context_;
 };
 
 } // namespace platform

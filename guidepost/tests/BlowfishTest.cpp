@@ -130,6 +130,33 @@ TEST(BlowfishTest, PublishedVariableKeyLengthVectors)
     }
 }
 
+// A cipher code is whatever the user typed: no code, and codes longer than
+// the 56 bytes the algorithm names, give what they always gave (only the
+// first 72 bytes count), and never stop the program.
+TEST(BlowfishTest, EmptyAndOverlongKeysKeepTheirCipherText)
+{
+    const struct {
+        std::size_t length;
+        const char* cipher;
+    } cases[] = {{0, "f2be2ecfb8182ae006eb591720b04edf"},  {1, "390bae53c22ae4ac4559a217541232cf"},
+                 {56, "8fc288c6c3ef7bd8f4d5112b9b1acce1"}, {57, "e7dcc75a5c7eaa03b73c608c5b90879e"},
+                 {72, "2ade830eb34d00a6fc3108f66c434e13"}, {73, "7f460ce7cd3e05fd83c3ad332ee42fd4"},
+                 {1000, "610e041b31e5be20da32c196cf261d42"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        Bytes key(1000);
+        for (std::size_t i = 0; i < key.size(); ++i)
+            key[i] = static_cast<unsigned char>(i * 37 + c.length);
+        CBlowfish bf;
+        bf.SetKey(c.length ? key.data() : nullptr, c.length);
+        Bytes block = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        bf.Encipher(block.data(), block.data(), block.size());
+        EXPECT_EQ(block, fromHex(c.cipher));
+        bf.Decipher(block.data(), block.data(), block.size());
+        EXPECT_EQ(block, (Bytes {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    }
+}
+
 TEST(BlowfishTest, SettingAKeyAgainStartsFromTheInitialTables)
 {
     const unsigned char first[] = "first key";

@@ -81,6 +81,7 @@ private slots:
             const fs::path link = prefix() / "bin" / program;
             QVERIFY2(fs::is_symlink(link), program);
             QCOMPARE(fs::canonical(link), fs::canonical(lib / program));
+            QVERIFY2(fs::is_regular_file(prefix() / "share/man/man1" / (std::string(program) + ".1.gz")), program);
         }
         // Benchmarks, tests and build tools stay in the build tree.
         for (const auto& e : fs::recursive_directory_iterator(prefix())) {
@@ -110,6 +111,22 @@ private slots:
             const Run check = run(validate, {QString::fromStdString(e.path().string())});
             QVERIFY2(check.status == 0 && check.out.trimmed().isEmpty(), qPrintable(check.out));
         }
+        // What a software centre shows, naming the entries installed beside it;
+        // and the files every Debian package carries.
+        const QString appstream = need("appstreamcli", "appstream");
+        for (const char* id : {"corvan", "glimmora"}) {
+            const fs::path metainfo = prefix() / "share/metainfo" / ("example.quillmere." + std::string(id) + ".metainfo.xml");
+            QVERIFY2(fs::is_regular_file(metainfo), id);
+            const Run check = run(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
+                                              QString::fromStdString(metainfo.string())});
+            QVERIFY2(check.status == 0, qPrintable(check.out));
+            const std::string text = readText(metainfo);
+            QVERIFY(text.find("<launchable type=\"desktop-id\">" + std::string(id) + ".desktop</launchable>") != std::string::npos);
+            QVERIFY(fs::is_regular_file(prefix() / "share/applications" / (std::string(id) + ".desktop")));
+            QVERIFY(text.find("<release version=\"" CV_PROJECT_VERSION "\"") != std::string::npos);
+        }
+        QVERIFY(fs::is_regular_file(prefix() / "share/doc/corvandelle/copyright"));
+        QVERIFY(fs::is_regular_file(prefix() / "share/doc/corvandelle/changelog.gz"));
     }
 
     void guidePostsAreTheirOwnType()

@@ -6,10 +6,13 @@
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
 
+#include "platform/CommandLine.h"
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -60,21 +63,25 @@ void printInspectUsage()
 int runInspect(int argc, char** argv)
 {
     // argv[0] is the subcommand's name.
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    const platform::CommandLine line = platform::parseCommandLine({}, std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
         printInspectUsage();
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '\0') {
+    if (!line.error.empty())
+        std::cerr << line.error << '\n';
+    if (!line.error.empty() || line.operands.size() != 1 || line.operands.front().empty()) {
         std::cerr << "使い方: corvan-cli inspect FILE\n";
         return 2;
     }
+    const std::string& path = line.operands.front();
     // An archive is told by its mark, whatever its name ends with.
-    if (GuidePostArchive::IsArchive(argv[1]))
-        return inspectArchive(argv[1]);
+    if (GuidePostArchive::IsArchive(path))
+        return inspectArchive(path);
     CAMData model;
     std::string error;
-    if (!loadGuidePost(argv[1], model, error)) {
-        std::cerr << argv[1] << ": " << error << '\n';
+    if (!loadGuidePost(path, model, error)) {
+        std::cerr << path << ": " << error << '\n';
         return 1;
     }
     GuidePostPrinter(std::cout).print(model);

@@ -11,6 +11,7 @@
 #include "receiver/reports/PageText.h"
 #include "receiver/reports/ReportTexts.h"
 
+#include "platform/CommandLine.h"
 #include "platform/SaveRoot.h"
 #include "platform/Settings.h"
 #include "platform/Shell.h"
@@ -111,76 +112,55 @@ std::string usageLine()
     return "使い方: corvan-cli receive SOURCE [OPTION...]\n";
 }
 
+// The rows as the shared parser reads them; it adds --help itself.
+std::vector<platform::CommandLineOption> commandLineTable()
+{
+    std::vector<platform::CommandLineOption> table;
+    for (const OptionRule& o : optionTable)
+        if (std::strcmp(o.name, "--help") != 0)
+            table.push_back({o.name, o.value, o.help, false, o.value && !o.separate});
+    return table;
+}
+
 std::string helpText()
 {
     std::string text = usageLine();
     text += "\nGuidePost（パス、file URL、http・https のアドレス）のファイルを受信します。\n\n";
-    for (const OptionRule& o : optionTable) {
-        std::string left = std::string("  ") + o.name;
-        if (o.value)
-            left += std::string(o.separate ? " " : "=") + o.value;
-        text += left;
-        text += left.size() < 26 ? std::string(26 - left.size(), ' ') : std::string("\n") + std::string(26, ' ');
-        text += std::string(o.help) + "\n";
-    }
+    text += platform::describeOptions(commandLineTable());
     text += "\n--root 以外の値のある設定は、この受信だけ変わります（既定: 保存されている設定）。\n"
             "Ctrl-C で受信を中止します（もう一度押すと一時ファイルを消してすぐに終了します）。\n"
             "\n終了コード: 0 受信した, 3 受信したファイルがない, 1 エラー, 2 使い方の誤り, 130 中止した\n";
     return text;
 }
 
+int usageError(const std::string& what)
+{
+    std::fprintf(stderr, "%s\n%s", what.c_str(), usageLine().c_str());
+    return 2;
+}
+
 // Fills p from args; returns 0 to go on, else the exit status (help or a
 // usage error, already printed).
 int parse(const std::vector<std::string>& args, Parsed& p)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string name = a.substr(0, a.find('='));
-        const OptionRule* rule = nullptr;
-        for (const OptionRule& o : optionTable)
-            if (name == o.name || (a == "-h" && std::strcmp(o.name, "--help") == 0))
-                rule = &o;
-        if (!rule) {
-            if (a.rfind("-", 0) == 0 || !p.source.empty()) {
-                std::fprintf(stderr, "%s を解釈できません\n%s", a.c_str(), usageLine().c_str());
-                return 2;
-            }
-            p.source = a;
-            continue;
-        }
-        std::string value;
-        const bool hasEquals = a.find('=') != std::string::npos;
-        if (!rule->value) {
-            if (hasEquals) {
-                std::fprintf(stderr, "%s に値は要りません\n%s", name.c_str(), usageLine().c_str());
-                return 2;
-            }
-        } else if (rule->separate && !hasEquals) {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "%s に値がありません\n%s", a.c_str(), usageLine().c_str());
-                return 2;
-            }
-            value = args[++i];
-        } else if (hasEquals) {
-            value = a.substr(a.find('=') + 1);
-        } else {
-            std::fprintf(stderr, "%s に値がありません（%s=%s）\n%s", a.c_str(), rule->name, rule->value,
-                         usageLine().c_str());
-            return 2;
-        }
-        if (!rule->apply(p, value)) {
-            std::fprintf(stderr, "%s の値が正しくありません\n%s", a.c_str(), usageLine().c_str());
-            return 2;
-        }
-        if (p.help) {
-            std::fputs(helpText().c_str(), stdout);
-            return -1;
-        }
+    const platform::CommandLine line = platform::parseCommandLine(commandLineTable(), args);
+    if (!line.error.empty())
+        return usageError(line.error);
+    if (line.help) {
+        std::fputs(helpText().c_str(), stdout);
+        return -1;
     }
-    if (p.source.empty()) {
+    for (const OptionRule& o : optionTable)
+        for (const std::string& value : line.all(o.name))
+            if (!o.apply(p, value))
+                return usageError(std::string(o.name) + " の値が正しくありません: " + value);
+    if (line.operands.size() > 1)
+        return usageError(line.operands[1] + " を解釈できません");
+    if (line.operands.empty() || line.operands.front().empty()) {
         std::fputs(usageLine().c_str(), stderr);
         return 2;
     }
+    p.source = line.operands.front();
     return 0;
 }
 
