@@ -42,9 +42,7 @@ constexpr const char* openVideo = "動画を開く";
 constexpr const char* videoLabel = "動画: ";
 constexpr const char* viewerLabel = "写真ビューア";
 constexpr const char* previous = "← 前へ";
-constexpr const char* previousLabel = "前の写真";
 constexpr const char* next = "次へ →";
-constexpr const char* nextLabel = "次の写真";
 constexpr const char* close = "閉じる";
 constexpr const char* keys = "← → で移動、Esc で閉じる";
 constexpr const char* madeBy = "このページは Glimmora - グリモーラ - によって作成されました。";
@@ -297,9 +295,8 @@ std::string viewer()
         + "\" aria-describedby=\"viewer-caption\">\n<div class=\"viewer-bar\"><span class=\"viewer-count\"></span>"
         + "<span class=\"viewer-keys\">" + text::keys + "</span><button type=\"button\" class=\"viewer-close\">"
         + text::close + "</button></div>\n<div class=\"viewer-stage\"></div>\n<div class=\"viewer-foot\">"
-        + "<button type=\"button\" class=\"viewer-prev\" aria-label=\"" + text::previousLabel + "\">"
-        + text::previous + "</button><p class=\"viewer-caption\" id=\"viewer-caption\"></p>"
-        + "<button type=\"button\" class=\"viewer-next\" aria-label=\"" + text::nextLabel + "\">" + text::next
+        + "<button type=\"button\" class=\"viewer-prev\">" + text::previous + "</button><p class=\"viewer-caption\" id=\"viewer-caption\"></p>"
+        + "<button type=\"button\" class=\"viewer-next\">" + text::next
         + "</button></div>\n</dialog>\n";
 }
 

@@ -52,7 +52,7 @@ padding:16px;background:var(--shade);color:var(--accent);font-weight:600;text-al
 .site-footer{margin-top:40px;padding-top:16px;border-top:1px solid var(--line);color:var(--muted);font-size:.85rem}
 .site-footer p{margin:.4em 0}
 .viewer{width:100%;height:100%;max-width:100%;max-height:100%;margin:0;padding:0;border:0;
-background:rgba(10,10,12,.95);color:#f3f3f5}
+background:#0b0b0d;color:#f3f3f5}
 .viewer[open]{display:grid;grid-template-rows:auto minmax(0,1fr) auto}
 .viewer::backdrop{background:rgba(0,0,0,.6)}
 .viewer-bar{display:flex;align-items:center;justify-content:space-between;gap:8px;padding:10px 12px}
