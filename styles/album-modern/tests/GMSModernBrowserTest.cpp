@@ -1,7 +1,8 @@
 // The GMSModern page as its visitors get it: albums published by
 // glimmora-cli in both styles, received by corvan-cli, and opened from the
-// received folder in a headless Chromium at a phone's width and a desktop's.
-// check-page.js drives the browser and reports; the judging is done here.
+// received folder in a headless Chromium at a phone's width and a desktop's,
+// and a page of videos written by the module itself. check-page.js drives
+// the browser and reports; the judging is done here.
 
 #include "GMModuleTestHost.h"
 
@@ -77,10 +78,13 @@ std::string s(const QJsonValue& value)
     return value.toString().toStdString();
 }
 
-// What the visitor should see of the album below.
+// What the visitor should see of a page.
 struct Expected {
-    std::vector<std::string> sources; // in page order
+    std::vector<std::string> sources; // the pictures, in page order
     std::map<std::string, std::string> alt;
+    std::vector<std::string> voices;
+    std::vector<std::string> videos; // played in the page
+    std::vector<std::string> fileLinks;
 };
 
 class GMSModernInBrowser : public ::testing::Test {
@@ -146,11 +150,32 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
     ASSERT_TRUE(fs::is_regular_file(lightPage)) << lightPage;
     ASSERT_TRUE(fs::is_regular_file(darkPage)) << darkPage;
 
-    const Expected expected {{"./a-sports.jpg", "./b-tower.jpg", "./c-ridge.jpg", "./d-badge.jpg"},
-                             {{"./a-sports.jpg", markup},
-                              {"./b-tower.jpg", "b-tower"},
-                              {"./c-ridge.jpg", unbroken},
-                              {"./d-badge.jpg", "d-badge"}}};
+    const Expected album {{"./a-sports.jpg", "./b-tower.jpg", "./c-ridge.jpg", "./d-badge.jpg"},
+                          {{"./a-sports.jpg", markup},
+                           {"./b-tower.jpg", "b-tower"},
+                           {"./c-ridge.jpg", unbroken},
+                           {"./d-badge.jpg", "d-badge"}},
+                          {"./_v_b-tower.wav"},
+                          {},
+                          {"./e-relay.avi"}};
+
+    // Videos of today's phones, through the module itself (glimmora-cli
+    // takes AVI and MPEG only): a WebM the browser records before it looks,
+    // and a QuickTime file offered as a file.
+    const fs::path videoFolder = scratch.path() / "videos";
+    fs::create_directories(videoFolder);
+    albumtest::writeJpeg((videoFolder / "goal.jpg").string(), 800, 600, albumtest::photoLike(800, 600, 13));
+    albumtest::writeBytes((videoFolder / "start.mov").string(), {0, 0, 0, 8, 'f', 'r', 'e', 'e'});
+    TestAlbum videos;
+    videos.pageTitle = "リレー - 決勝";
+    videos.items = {{"run.webm", "アンカー", "最後の一周", "", 320, 180, GM_ITEM_VIDEO},
+                    {"goal.jpg", "ゴール", "", "", 800, 600, GM_ITEM_PICTURE},
+                    {"start.mov", "スタート", "", "", 320, 240, GM_ITEM_VIDEO}};
+    {
+        ModuleUnderTest module(modulePath("GMSModern"));
+        ASSERT_EQ(module.generate(0, videos, videoFolder), 1);
+    }
+    const Expected videoPage {{"./goal.jpg"}, {{"./goal.jpg", "ゴール"}}, {}, {"./run.webm"}, {"./start.mov"}};
 
     struct Run {
         std::string name;
@@ -159,15 +184,19 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
         const char* scheme;
         bool keyboard;
         const char* background; // the body's, as the browser computes it
+        const Expected& expected;
+        std::string title;
     };
     const char* lightBackground = "rgb(244, 243, 239)";
     const char* darkBackground = "rgb(17, 18, 21)";
     const std::vector<Run> runs = {
-        {"GMSModern-light-360", lightPage, 360, "light", true, lightBackground},
-        {"GMSModern-light-1280", lightPage, 1280, "light", true, lightBackground},
-        {"GMSModern-light-360-system-dark", lightPage, 360, "dark", false, darkBackground},
-        {"GMSModern-dark-360", darkPage, 360, "light", true, darkBackground},
-        {"GMSModern-dark-1280", darkPage, 1280, "light", true, darkBackground},
+        {"GMSModern-light-360", lightPage, 360, "light", true, lightBackground, album, "秋の写真展"},
+        {"GMSModern-light-1280", lightPage, 1280, "light", true, lightBackground, album, "秋の写真展"},
+        {"GMSModern-light-360-system-dark", lightPage, 360, "dark", false, darkBackground, album, "秋の写真展"},
+        {"GMSModern-dark-360", darkPage, 360, "light", true, darkBackground, album, "夜の写真展"},
+        {"GMSModern-dark-1280", darkPage, 1280, "light", true, darkBackground, album, "夜の写真展"},
+        {"GMSModern-videos-360", videoFolder / "index.htm", 360, "light", false, lightBackground, videoPage,
+         "リレー - 決勝"},
     };
 
     QJsonArray specs;
@@ -179,6 +208,7 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
                                                         {"axe", q(axeScript.string())},
                                                         {"profile", q((scratch.path() / "profile").string())},
                                                         {"screenshots", CV_SCREENSHOT_DIR},
+                                                        {"video", q((videoFolder / "run.webm").string())},
                                                         {"runs", specs}})
                                  .toJson()
                                  .toStdString();
@@ -202,10 +232,11 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
             EXPECT_EQ(layout["columns"].toInt(), 1);
         else
             EXPECT_GE(layout["columns"].toInt(), 3);
-        EXPECT_EQ(s(layout["title"]), "Glimmora写真集 - " + spec.page.parent_path().filename().string());
+        EXPECT_EQ(s(layout["title"]), "Glimmora写真集 - " + spec.title);
         EXPECT_EQ(s(layout["background"]), spec.background);
         EXPECT_EQ(layout["bold"].toInt(), 0) << "an album text became markup";
 
+        const Expected& expected = spec.expected;
         const QJsonArray images = report["images"].toArray();
         ASSERT_EQ(images.size(), static_cast<qsizetype>(expected.sources.size()));
         for (qsizetype i = 0; i < images.size(); ++i) {
@@ -220,10 +251,24 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
         EXPECT_EQ(report["loaded"].toInt(), images.size()) << "every picture shows";
 
         const QJsonObject players = report["players"].toObject();
-        ASSERT_EQ(players["audio"].toArray().size(), 1);
-        EXPECT_EQ(s(players["audio"][0]["src"]), "./_v_b-tower.wav");
-        EXPECT_TRUE(players["audio"][0]["controls"].toBool());
-        EXPECT_EQ(s(players["fileLinks"][0]), "./e-relay.avi");
+        auto sources = [&](const char* kind, const char* field) {
+            std::vector<std::string> found;
+            for (const QJsonValue& v : players[kind].toArray()) {
+                found.push_back(s(field ? v[field] : v));
+                if (field) {
+                    EXPECT_TRUE(v["controls"].toBool()) << kind << " without controls";
+                }
+            }
+            return found;
+        };
+        EXPECT_EQ(sources("audio", "src"), expected.voices);
+        EXPECT_EQ(sources("video", "src"), expected.videos);
+        EXPECT_EQ(sources("fileLinks", nullptr), expected.fileLinks);
+        // The browser reads the videos it is given, and they fit the window.
+        for (const QJsonValue& v : report["playable"].toArray())
+            EXPECT_GT(v["width"].toInt(), 0) << s(v["src"]) << " is not played";
+        for (const QJsonValue& v : players["video"].toArray())
+            EXPECT_LE(v["shown"].toDouble(), spec.width);
 
         for (const char* key : {"violations", "viewerViolations"}) {
             for (const QJsonValue& v : report[key].toArray()) {

@@ -2,8 +2,10 @@
 // pipe: no port, no outside package) and reports what a visitor meets, as
 // one JSON document on stdout:
 //   node check-page.js CONFIG.json
-// CONFIG: { chromium, axe, profile, screenshots,
+// CONFIG: { chromium, axe, profile, screenshots, video,
 //           runs: [{ name, page, width, scheme, keyboard }] }
+// With `video`, a one-second WebM is first recorded there by the browser
+// itself (a canvas through MediaRecorder), for pages that play one.
 // For each run: the page's width against the window's, the pictures'
 // attributes, the players, the colours, the viewer driven by the keyboard,
 // axe-core's violations, and a screenshot NAME.png (NAME-viewer.png too).
@@ -80,7 +82,8 @@ function nextEvent(method, sessionId, timeoutMs = 10000) {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-async function run(spec) {
+// A target of its own and a way to evaluate in it.
+async function openTarget() {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
   const call = (method, params) => send(method, params, sessionId);
@@ -91,6 +94,45 @@ async function run(spec) {
       throw new Error('page script failed: ' + JSON.stringify(exceptionDetails).slice(0, 500));
     return result.value;
   };
+  return { targetId, sessionId, call, evaluate };
+}
+
+async function recordVideo(file) {
+  const { targetId, evaluate } = await openTarget();
+  const base64 = await evaluate(`new Promise((resolve, reject) => {
+    const canvas = document.createElement('canvas');
+    canvas.width = 320;
+    canvas.height = 180;
+    const g = canvas.getContext('2d');
+    const recorder = new MediaRecorder(canvas.captureStream(15), { mimeType: 'video/webm;codecs=vp8' });
+    const chunks = [];
+    recorder.ondataavailable = (event) => chunks.push(event.data);
+    recorder.onerror = (event) => reject(event.error);
+    recorder.onstop = () => new Blob(chunks, { type: 'video/webm' }).arrayBuffer().then((buffer) => {
+      let bytes = '';
+      for (const byte of new Uint8Array(buffer))
+        bytes += String.fromCharCode(byte);
+      resolve(btoa(bytes));
+    });
+    let frame = 0;
+    const paint = () => {
+      g.fillStyle = 'hsl(' + (frame * 24) % 360 + ', 70%, 55%)';
+      g.fillRect(0, 0, 320, 180);
+      g.fillStyle = '#fff';
+      g.fillRect(20 + frame * 12, 70, 40, 40);
+      ++frame;
+    };
+    paint();
+    recorder.start(250);
+    const timer = setInterval(paint, 66);
+    setTimeout(() => { clearInterval(timer); recorder.stop(); }, 1000);
+  })`);
+  fs.writeFileSync(file, Buffer.from(base64, 'base64'));
+  await send('Target.closeTarget', { targetId });
+}
+
+async function run(spec) {
+  const { targetId, sessionId, call, evaluate } = await openTarget();
   const key = async (name, code, keyCode, text) => {
     const base = { key: name, code, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode };
     await call('Input.dispatchKeyEvent', Object.assign({ type: text ? 'keyDown' : 'rawKeyDown', text }, base));
@@ -135,8 +177,10 @@ async function run(spec) {
     height: image.getAttribute('height'), loading: image.getAttribute('loading') }))`);
   report.players = await evaluate(`({
     audio: [...document.querySelectorAll('audio')].map((a) => ({ src: a.getAttribute('src'), controls: a.controls })),
-    video: [...document.querySelectorAll('video')].map((v) => ({ src: v.getAttribute('src'), controls: v.controls })),
-    fileLinks: [...document.querySelectorAll('a.file-link')].map((a) => a.getAttribute('href')) })`);
+    video: [...document.querySelectorAll('video')].map((v) => ({ src: v.getAttribute('src'), controls: v.controls,
+      shown: v.getBoundingClientRect().width })),
+    fileLinks: [...document.querySelectorAll('a.file-link')].filter((a) => !a.closest('video'))
+      .map((a) => a.getAttribute('href')) })`);
 
   // The whole page, every lazy picture in view and loaded.
   const height = await evaluate('document.documentElement.scrollHeight');
@@ -150,6 +194,15 @@ async function run(spec) {
         setTimeout(wait, 50);
     })();
   })`);
+  // Whether each video's picture could be read: its metadata has arrived.
+  report.playable = await evaluate(`Promise.all([...document.querySelectorAll('video')].map((v) =>
+    new Promise((resolve) => {
+      const done = () => resolve({ src: v.getAttribute('src'), width: v.videoWidth, height: v.videoHeight });
+      if (v.readyState >= 1) done();
+      v.addEventListener('loadedmetadata', done);
+      v.addEventListener('error', done);
+      setTimeout(done, 5000);
+    })))`);
   report.loaded = await evaluate(`Promise.all([...document.images].map((i) => i.decode().then(() => 1, () => 0)))
     .then((shown) => shown.reduce((a, b) => a + b, 0))`);
   await screenshot(spec.name);
@@ -209,6 +262,8 @@ async function run(spec) {
   let status = 0;
   try {
     fs.mkdirSync(config.screenshots, { recursive: true });
+    if (config.video)
+      await recordVideo(config.video);
     const reports = [];
     for (const spec of config.runs)
       reports.push(await run(spec));
