@@ -11,6 +11,7 @@ packages=(
   chromium fonts-noto-cjk
   xvfb xdotool libglib2.0-bin desktop-file-utils shared-mime-info xdg-utils
   nodejs
+  firefox-esr
 )
 
 missing=()

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -30,7 +31,8 @@ using namespace gmtest;
 
 const fs::path binFolder = CV_BIN_DIR;
 const fs::path axeScript = fs::path(CV_SOURCE_DIR) / ".npm-tools/node_modules/axe-core/axe.min.js";
-const fs::path checkScript = fs::path(CV_SOURCE_DIR) / "styles/album-modern/tests/check-page.js";
+const fs::path testFolder = fs::path(CV_SOURCE_DIR) / "styles/album-modern/tests";
+const fs::path checkScript = testFolder / "check-page.js";
 
 std::string quote(const std::string& s)
 {
@@ -100,6 +102,14 @@ protected:
         albumtest::writeJpeg((pictures / name).string(), width, height, albumtest::photoLike(width, height, seed));
     }
 
+    void standardPictures()
+    {
+        picture("a-sports.jpg", 1600, 1200, 3);
+        picture("b-tower.jpg", 900, 1600, 5);
+        picture("c-ridge.jpg", 3000, 800, 7);
+        picture("d-badge.jpg", 200, 150, 11);
+    }
+
     // Publishes the pictures in one style and receives the archive; the
     // received page.
     fs::path publishAndReceive(int style, const std::string& title, const std::vector<std::string>& extra)
@@ -129,10 +139,7 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
 
     // Landscape, portrait, a panorama and a small picture; a voice message
     // and a video the browser cannot play.
-    picture("a-sports.jpg", 1600, 1200, 3);
-    picture("b-tower.jpg", 900, 1600, 5);
-    picture("c-ridge.jpg", 3000, 800, 7);
-    picture("d-badge.jpg", 200, 150, 11);
+    standardPictures();
     albumtest::writeMjpegAvi((pictures / "e-relay.avi").string(), 320, 240, 10, 10);
     std::vector<std::uint8_t> wav = album::VoiceFile::header(2 * 11025);
     for (int i = 0; i < 2 * 11025; ++i)
@@ -309,6 +316,43 @@ TEST_F(GMSModernInBrowser, ReceivedAlbumFitsPhonesAndDesktopsAndWorksByKeyboard)
         EXPECT_EQ(s(steps[4]["focus"]["href"]), expected.sources[0]);
         EXPECT_NE(s(steps[4]["focus"]["outline"]).rfind("none", 0), 0u) << s(steps[4]["focus"]["outline"]);
     }
+}
+
+// The other engine: the received page framed at 360 px in a headless
+// Firefox by a probe page that checks it there and paints its verdict,
+// which is read off Firefox's screenshot.
+TEST_F(GMSModernInBrowser, ReceivedAlbumShowsInFirefoxAtPhoneWidth)
+{
+    const std::string firefox = testservers::requireProgram("firefox-esr", "firefox-esr");
+    ASSERT_FALSE(firefox.empty());
+    standardPictures();
+    const fs::path page = publishAndReceive(0, "秋の写真展", {"--title-of", "a-sports.jpg=<b>紅葉</b>"});
+    ASSERT_TRUE(fs::is_regular_file(page)) << page;
+
+    const fs::path profile = scratch.path() / "firefox-profile";
+    fs::create_directories(profile);
+    fs::copy_file(testFolder / "firefox-user.js", profile / "user.js");
+    fs::copy_file(testFolder / "firefox-probe.htm", scratch.path() / "probe.htm");
+    std::string address;
+    for (unsigned char c : page.string()) {
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_')
+            address += static_cast<char>(c);
+        else
+            address += "%" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+    }
+    const fs::path shot = fs::path(CV_SCREENSHOT_DIR) / "GMSModern-light-360-firefox.png";
+    fs::create_directories(shot.parent_path());
+    fs::remove(shot);
+    const Outcome r = run(home, scratch.path(),
+                          {"timeout", "90", firefox, "--headless", "--no-remote", "--profile", profile.string(),
+                           "--window-size=360,700", "--screenshot", shot.string(),
+                           "file://" + (scratch.path() / "probe.htm").string() + "#" + address});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage verdict(QString::fromStdString(shot.string()));
+    ASSERT_FALSE(verdict.isNull()) << "no screenshot: " << r.err;
+    const QColor colour = verdict.pixelColor(300, 30);
+    EXPECT_TRUE(colour.green() > 200 && colour.red() < 50)
+        << "Firefox found a fault; it is written at the top of " << shot;
 }
 
 } // namespace
