@@ -22,8 +22,8 @@ bool produced = false; // the last generation wrote the page
 constexpr int styleCount = 2;
 
 constexpr StyleText styleTexts[styleCount] = {
-    {"ライト", "白を基調にした、スマートフォンでも見やすいスタイルです。見る人の端末がダークモードのときは暗い色で表示されます。"},
-    {"ダーク", "黒を基調にした、写真が映えるスタイルです。スマートフォンでも見やすく表示されます。"},
+    {"モダン・ライト", "白を基調にした、スマートフォンでも見やすいスタイルです。見る人の端末がダークモードのときは暗い色で表示されます。"},
+    {"モダン・ダーク", "黒を基調にした、写真が映えるスタイルです。スマートフォンでも見やすく表示されます。"},
 };
 
 enum Style { light = 0, dark = 1 };
@@ -295,7 +295,8 @@ std::string viewer()
         + "\" aria-describedby=\"viewer-caption\">\n<div class=\"viewer-bar\"><span class=\"viewer-count\"></span>"
         + "<span class=\"viewer-keys\">" + text::keys + "</span><button type=\"button\" class=\"viewer-close\">"
         + text::close + "</button></div>\n<div class=\"viewer-stage\"></div>\n<div class=\"viewer-foot\">"
-        + "<button type=\"button\" class=\"viewer-prev\">" + text::previous + "</button><p class=\"viewer-caption\" id=\"viewer-caption\"></p>"
+        + "<button type=\"button\" class=\"viewer-prev\">" + text::previous + "</button>"
+        + "<p class=\"viewer-caption\" id=\"viewer-caption\" aria-live=\"polite\"></p>"
         + "<button type=\"button\" class=\"viewer-next\">" + text::next
         + "</button></div>\n</dialog>\n";
 }

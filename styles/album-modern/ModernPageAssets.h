@@ -41,7 +41,8 @@ border-radius:14px;overflow:hidden;box-shadow:0 1px 3px rgba(0,0,0,.08)}
 .file-link{display:flex;flex-direction:column;align-items:center;justify-content:center;gap:6px;aspect-ratio:4/3;
 padding:16px;background:var(--shade);color:var(--accent);font-weight:600;text-align:center;text-decoration:none}
 .file-link:focus-visible{outline-offset:-4px}
-.play{width:0;height:0;border-style:solid;border-width:14px 0 14px 24px;border-color:transparent transparent transparent currentColor}
+.play{width:0;height:0;border-style:solid;border-width:14px 0 14px 24px;
+border-color:transparent transparent transparent currentColor}
 .file-name{color:var(--muted);font-weight:400;font-size:.85rem}
 .text{padding:12px 16px 16px}
 .item h2{margin:0;font-size:1.05rem;line-height:1.45}
@@ -60,7 +61,8 @@ background:#0b0b0d;color:#f3f3f5}
 .viewer-keys{color:#b8b8c0;font-size:.8rem}
 .viewer-stage{display:flex;align-items:center;justify-content:center;min-height:0;padding:0 8px}
 .viewer-stage img{display:block;max-width:100%;max-height:100%;width:auto;height:auto;object-fit:contain}
-.viewer-foot{display:grid;grid-template-columns:auto minmax(0,1fr) auto;align-items:center;gap:8px;padding:8px 12px 14px}
+.viewer-foot{display:grid;grid-template-columns:auto minmax(0,1fr) auto;align-items:center;gap:8px;
+padding:8px 12px 14px}
 .viewer-caption{margin:0;text-align:center}
 .viewer button{min-width:44px;min-height:44px;padding:8px 16px;font:inherit;color:#fff;cursor:pointer;
 background:rgba(255,255,255,.12);border:1px solid rgba(255,255,255,.3);border-radius:999px}
@@ -75,8 +77,8 @@ background:rgba(255,255,255,.12);border:1px solid rgba(255,255,255,.3);border-ra
 )CSS";
 
 // Opens the viewer on a thumbnail's click (Enter on a focused link clicks
-// it), moves with the arrow keys and the buttons, and hands the focus back
-// to the thumbnail on close. The dialog element closes itself on Esc.
+// it), moves with the arrow keys, the buttons and a swipe, and hands the
+// focus back to the thumbnail on close. The dialog element closes itself on Esc.
 // Without script, or a browser without dialogs, the thumbnails stay plain
 // links to the pictures.
 inline constexpr const char* viewerScript = R"JS((function () {
@@ -134,6 +136,19 @@ inline constexpr const char* viewerScript = R"JS((function () {
     else
       return;
     event.preventDefault();
+  });
+  // On a touch screen a sideways swipe moves.
+  var touchX = null;
+  stage.addEventListener('touchstart', function (event) {
+    touchX = event.touches.length === 1 ? event.touches[0].clientX : null;
+  }, { passive: true });
+  stage.addEventListener('touchend', function (event) {
+    if (touchX === null || !event.changedTouches.length)
+      return;
+    var moved = event.changedTouches[0].clientX - touchX;
+    touchX = null;
+    if (Math.abs(moved) > 40)
+      show(current + (moved < 0 ? 1 : -1));
   });
   viewer.querySelector('.viewer-prev').addEventListener('click', function () { show(current - 1); });
   viewer.querySelector('.viewer-next').addEventListener('click', function () { show(current + 1); });

@@ -69,8 +69,8 @@ TEST_F(GMSModernTest, NamesItselfAndItsTwoStyles)
     module.entry<GMInitProc>("GMInit")();
     ASSERT_EQ(module.entry<GMGetStyleNumProc>("GMGetStyleNum")(&count), 1);
     EXPECT_EQ(count, 2);
-    EXPECT_EQ(module.styleText("GMGetStyleName", 0), "ライト");
-    EXPECT_EQ(module.styleText("GMGetStyleName", 1), "ダーク");
+    EXPECT_EQ(module.styleText("GMGetStyleName", 0), "モダン・ライト");
+    EXPECT_EQ(module.styleText("GMGetStyleName", 1), "モダン・ダーク");
     EXPECT_TRUE(contains(module.styleText("GMGetStyleDescription", 0), "ダークモード"));
     EXPECT_EQ(module.styleText("GMGetStyleName", 2), "<refused>");
 }

@@ -244,6 +244,18 @@ async function run(spec) {
     steps.push(Object.assign({ key: 'ArrowRight' }, await evaluate(state)));
     await key('ArrowLeft', 'ArrowLeft', 37);
     steps.push(Object.assign({ key: 'ArrowLeft' }, await evaluate(state)));
+    if (mobile) {
+      // A finger drawn from right to left across the picture.
+      await call('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
+      const y = 390;
+      await call('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: 280, y }] });
+      for (const x of [220, 160, 100])
+        await call('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x, y }] });
+      await call('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+      await sleep(150);
+      steps.push(Object.assign({ key: 'swipe' }, await evaluate(state)));
+      await call('Emulation.setTouchEmulationEnabled', { enabled: false });
+    }
     await key('Escape', 'Escape', 27);
     steps.push(Object.assign({ key: 'Escape' }, await evaluate(state)));
     await screenshot(spec.name + '-focus');
