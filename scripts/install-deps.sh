@@ -12,6 +12,8 @@ packages=(
   xvfb xdotool libglib2.0-bin desktop-file-utils shared-mime-info xdg-utils
   dpkg-dev file appstream lintian
   nettle-dev
+  nodejs
+  firefox-esr
 )
 
 missing=()
@@ -21,7 +23,23 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# Debian's nodejs comes without npm; some other builds carry it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+
+# The page tests' accessibility checker, from the npm registry, kept in
+# .npm-tools/ of the source tree (needs node and npm, so it runs last).
+install_node_tools() {
+  local tools
+  tools="$(cd "$(dirname "$0")/.." && pwd)/.npm-tools"
+  if [ ! -f "$tools/node_modules/axe-core/axe.min.js" ]; then
+    echo "installing: axe-core (npm) into $tools"
+    mkdir -p "$tools"
+    npm install --prefix "$tools" --no-audit --no-fund --no-save --loglevel=error axe-core@4.14.1
+  fi
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  install_node_tools
   exit 0
 fi
 
@@ -42,3 +60,4 @@ export DEBIAN_FRONTEND=noninteractive
 as_root apt-get -o DPkg::Lock::Timeout=600 update -qq
 as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
   --no-install-recommends "${missing[@]}"
+install_node_tools

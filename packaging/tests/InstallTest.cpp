@@ -70,8 +70,8 @@ private slots:
     {
         const fs::path lib = prefix() / "lib" / "corvandelle";
         for (const char* file : {"corvan", "corvan-cli", "libCVCLIB.so", "Corvan1.xml", "CVC1.xml", "EXT1.DAT",
-                                 "GMStyle/GMSNorm.so", "GMStyle/GMSSmart.so", "VTStyle/VTSNorm.so",
-                                 "Help/Corvan/index.htm"})
+                                 "GMStyle/GMSNorm.so", "GMStyle/GMSSmart.so", "GMStyle/GMSModern.so",
+                                 "VTStyle/VTSNorm.so", "Help/Corvan/index.htm"})
             QVERIFY2(fs::is_regular_file(lib / file), file);
         // Every program the build made, linked from bin/.
         for (const char* program : {"corvan", "corvan-cli", "glimmora", "glimmora-cli", "vitrinel", "ledgerix",
