@@ -111,3 +111,29 @@ TEST(LibrarySearchPath, ALibraryPlantedInTheCurrentFolderIsNotLoaded)
     fs::remove_all(dir);
 }
 
+// Without /proc a program cannot tell its own folder; it must then load no
+// module at all (the current folder is no stand-in) and say why.
+TEST(LibrarySearchPath, WithoutItsOwnFolderAProgramLoadsNoModuleAndSaysWhy)
+{
+    const fs::path program = fs::path(CV_BIN_DIR) / "glimmora-cli";
+    ASSERT_TRUE(fs::exists(program)) << "build glimmora-cli first";
+    const std::string unshare = testservers::requireProgram("unshare", "util-linux");
+    ASSERT_FALSE(unshare.empty());
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "hiding /proc needs a mount namespace of one's own (root)";
+    std::string pattern = (fs::temp_directory_path() / "CVnoprocXXXXXX").string();
+    const fs::path dir = ::mkdtemp(pattern.data());
+    testservers::OwnHome home(dir / "home");
+    // A module in the current folder's GMStyle/ that leaves a mark when loaded.
+    fs::create_directories(dir / "GMStyle");
+    fs::copy_file(CV_PLANTED_LIBRARY, dir / "GMStyle" / "GMSPlanted.so");
+
+    const std::string command = "cd '" + dir.string() + "' && " + home.envPrefix() + "'" + unshare
+        + "' --mount --propagation private sh -c 'mount -t tmpfs none /proc && exec \"$0\" styles' '"
+        + program.string() + "' 2>&1";
+    const std::string printed = output(command);
+    EXPECT_FALSE(fs::exists(dir / "planted-library-ran")) << "a module of the current folder was loaded";
+    EXPECT_NE(printed.find("プログラムのフォルダが分からないため、スタイルモジュールを読み込みませんでした。"), std::string::npos)
+        << printed;
+    fs::remove_all(dir);
+}
