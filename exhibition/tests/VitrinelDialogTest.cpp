@@ -4,6 +4,7 @@
 // every way out.
 
 #include "exhibition/VitrinelDialog.h"
+#include "platform/ProductInfo.h"
 
 #include "exhibition/tests/AlbumTree.h"
 #include "styles/dialog/StyleDialog.h"
@@ -249,7 +250,7 @@ TEST_F(VitrinelDialogTest, EveryWayOutAsksFirst)
         ModalAnswerer answer({}, {"vitrinel-about"});
         about->trigger();
         ASSERT_EQ(answer.seen().size(), 1u);
-        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Vitrinel バージョン 1.0.4"));
+        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Vitrinel バージョン ") + QString::fromUtf8(product::version));
     }
 
     ModalAnswerer answer({QMessageBox::Ok});
