@@ -71,25 +71,40 @@ bool safeEntry(const std::string& entry)
     return !entry.empty() && entry.front() == '/';
 }
 
-} // namespace
-
-TEST(LibrarySearchPath, EveryElfFileOfTheBuildSearchesOnlyAbsoluteOrOwnFolders)
+// Checks every ELF file below `folder` (links aside); how many there were.
+int checkElfFiles(const std::string& readelf, const fs::path& folder)
 {
-    const std::string readelf = testservers::requireProgram("readelf", "binutils");
-    ASSERT_FALSE(readelf.empty());
     int checked = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(CV_BIN_DIR, ec); !ec && it != fs::recursive_directory_iterator();
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        if (!it->is_regular_file() || !isElf(it->path()))
+        if (it->is_symlink() || !it->is_regular_file() || !isElf(it->path()))
             continue;
         ++checked;
         for (const std::string& entry : searchPath(readelf, it->path()))
             EXPECT_TRUE(safeEntry(entry)) << it->path() << " searches '" << entry << "'";
     }
-    ASSERT_FALSE(ec) << ec.message();
+    EXPECT_FALSE(ec) << folder << ": " << ec.message();
+    return checked;
+}
+
+} // namespace
+
+TEST(LibrarySearchPath, EveryElfFileOfTheBuildAndTheInstallSearchesOnlyAbsoluteOrOwnFolders)
+{
+    const std::string readelf = testservers::requireProgram("readelf", "binutils");
+    ASSERT_FALSE(readelf.empty());
     // The programs, the library and the modules at least.
-    EXPECT_GE(checked, 5);
+    EXPECT_GE(checkElfFiles(readelf, CV_BIN_DIR), 5);
+
+    // Installed, the run path is not rewritten: the same rule holds there.
+    std::string pattern = (fs::temp_directory_path() / "CVprefixXXXXXX").string();
+    const fs::path prefix = ::mkdtemp(pattern.data());
+    const std::string install = "cmake --install '" + std::string(CV_BUILD_DIR) + "' --prefix '" + prefix.string()
+        + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << install;
+    EXPECT_GE(checkElfFiles(readelf, prefix / "lib" / "corvandelle"), 5);
+    fs::remove_all(prefix);
 }
 
 TEST(LibrarySearchPath, ALibraryPlantedInTheCurrentFolderIsNotLoaded)
