@@ -134,8 +134,10 @@ TEST(LibrarySearchPath, WithoutItsOwnFolderAProgramLoadsNoModuleAndSaysWhy)
     ASSERT_TRUE(fs::exists(program)) << "build glimmora-cli first";
     const std::string unshare = testservers::requireProgram("unshare", "util-linux");
     ASSERT_FALSE(unshare.empty());
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "hiding /proc needs a mount namespace of one's own (root)";
+    const std::string probe = "'" + unshare + "' --mount --propagation private sh -c 'mount -t tmpfs none /proc'"
+        " >/dev/null 2>&1";
+    if (::geteuid() != 0 || std::system(probe.c_str()) != 0)
+        GTEST_SKIP() << "hiding /proc needs a mount namespace of one's own (root with CAP_SYS_ADMIN)";
     std::string pattern = (fs::temp_directory_path() / "CVnoprocXXXXXX").string();
     const fs::path dir = ::mkdtemp(pattern.data());
     testservers::OwnHome home(dir / "home");
