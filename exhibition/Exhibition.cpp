@@ -28,7 +28,7 @@ std::string Exhibition::storedSaveRoot()
 
 std::string Exhibition::helpFile()
 {
-    return (fs::path(platform::Folders::programFolder()) / texts::helpFile).string();
+    return platform::Folders::besideProgram(texts::helpFile);
 }
 
 std::string Exhibition::albumRoot() const
@@ -64,6 +64,8 @@ CreateResult Exhibition::create(const std::optional<styles::VTStyleChoice>& choi
     if (!choice || choice->module >= host_.modules().size()) {
         result.outcome = CreateResult::Outcome::NoStyle;
         result.message = texts::noStyle;
+        if (const std::string why = host_.loadProblem(); !why.empty())
+            result.message += "\n" + why;
         return result;
     }
     result.page = indexPage();

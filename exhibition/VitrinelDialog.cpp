@@ -135,6 +135,10 @@ void VitrinelDialog::showDescription()
 
 void VitrinelDialog::openOrTell(const std::string& target, const char* failure)
 {
+    if (target.empty()) { // beside a program whose folder is unknown
+        dialogs::showError(this, failure);
+        return;
+    }
     platform::DesktopOpener::open(target, this, [this, failure](bool opened) {
         if (!opened)
             dialogs::showError(this, failure);

@@ -1,10 +1,12 @@
 #pragma once
 // The fixed texts of the exhibition program.
 
+#include "platform/ProductInfo.h"
+
 namespace vitrinel::texts {
 
 inline constexpr const char* programName = "Vitrinel";
-inline constexpr const char* version = "1.0.4";
+inline const char* const& version = product::version;
 inline constexpr const char* helpFile = "Help/Vitrinel/index.htm";
 inline constexpr const char* albumFolder = "Glimmora";
 inline constexpr const char* indexPage = "index.htm";

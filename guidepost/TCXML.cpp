@@ -42,7 +42,9 @@ std::string schemaFolder;
 std::string moduleFolder()
 {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) && info.dli_fname) {
+    // In a program (not the library) the loader answers with argv[0], which
+    // may be relative to the current folder: that is no answer.
+    if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) && info.dli_fname && info.dli_fname[0] == '/') {
         std::error_code ec;
         auto path = std::filesystem::canonical(info.dli_fname, ec);
         if (!ec)
@@ -90,7 +92,8 @@ std::string TCXML::SchemaPath(int kind)
         if (std::filesystem::is_regular_file(candidate, ec))
             return candidate.string();
     }
-    return (std::filesystem::path(platform::Folders::programFolder()) / file).string();
+    // Empty when the program's folder is unknown: the schema is missing then.
+    return platform::Folders::besideProgram(file);
 }
 
 void TCXML::Open(const std::string& path, int kind)

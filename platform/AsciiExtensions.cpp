@@ -37,7 +37,8 @@ bool AsciiExtensions::load(const std::string& path)
 
 bool AsciiExtensions::loadBesideProgram()
 {
-    return load(Folders::programFolder() + "/" + fileName);
+    const std::string path = Folders::besideProgram(fileName);
+    return !path.empty() && load(path);
 }
 
 void AsciiExtensions::add(const std::string& extension)

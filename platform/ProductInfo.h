@@ -4,7 +4,8 @@
 
 namespace product {
 
-inline constexpr const char* version = "1.0.5";
+// The project's version, the one every program and about box shows.
+extern const char* const version;
 inline constexpr const char* homePage = "https://www.quillmere.example/corvandelle/";
 inline constexpr const char* maker = "Quillmere";
 inline constexpr const char* publisherLine = "Copyright (C) Quillmere. All rights reserved.";

@@ -1,10 +1,12 @@
 #pragma once
 // The fixed texts of the recent receive viewer.
 
+#include "platform/ProductInfo.h"
+
 namespace ledgerix::texts {
 
 inline constexpr const char* programName = "Ledgerix";
-inline constexpr const char* version = "1.0.0";
+inline const char* const& version = product::version;
 
 inline constexpr const char* dialogTitle = "最近のファイル受信";
 inline constexpr const char* explanation =

@@ -58,7 +58,9 @@ int stylesCommand(const std::vector<std::string>& args)
     styles::GMStyleHost host;
     host.load();
     if (host.modules().empty()) {
-        report(album::texts::errorCaption, styles::GMStyleHost::noStyleMessage, "フォルダ: " + host.styleFolder());
+        const std::string why = host.loadProblem();
+        report(album::texts::errorCaption, styles::GMStyleHost::noStyleMessage,
+               why.empty() ? "フォルダ: " + host.styleFolder() + ", " + host.folders().user : why);
         return exitFailed;
     }
     const std::vector<styles::StyleChoice> choices = host.choices();

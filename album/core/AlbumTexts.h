@@ -2,6 +2,8 @@
 // The album program's fixed texts, in one place. The window shows them in
 // message boxes with the caption named beside them; glimmora-cli prints them.
 
+#include "platform/ProductInfo.h"
+
 namespace album::texts {
 
 inline constexpr const char* errorCaption = "エラー";
@@ -103,7 +105,7 @@ inline constexpr const char* confirmDeleteVoiceCaption = "声のメッセージ�
 
 // The main dialog "Glimmora".
 inline constexpr const char* programName = "Glimmora";
-inline constexpr const char* programVersion = "1.0.5";
+inline const char* const& programVersion = product::version;
 inline constexpr const char* assistantCaption = "Glimmora アシスタント";
 inline constexpr const char* nextButton = "次へ";
 inline constexpr const char* backButton = "戻る";

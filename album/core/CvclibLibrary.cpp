@@ -27,9 +27,10 @@ std::string fromLibrary(const char* text, std::size_t size)
 } // namespace
 
 CvclibLibrary::CvclibLibrary(const std::string& folder)
-    : library_(QString::fromStdString((folder.empty() ? platform::Folders::programFolder() : folder) + "/CVCLIB"))
+    : library_(QString::fromStdString(folder.empty() ? platform::Folders::besideProgram("CVCLIB") : folder + "/CVCLIB"))
 {
-    if (!library_.load())
+    // A bare name would be looked for on the library path; no folder, no library.
+    if (library_.fileName().isEmpty() || !library_.load())
         throw AlbumError(texts::libraryMissing);
 
     std::array<QFunctionPointer, std::size(functionNames)> found {};

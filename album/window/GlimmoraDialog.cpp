@@ -635,7 +635,9 @@ bool GlimmoraDialog::readyToPublish()
         return false;
     }
     if (!album_.style) {
-        dialogs::showError(this, styles::GMStyleHost::noStyleMessage);
+        const std::string why = styles_.loadProblem();
+        dialogs::showError(this, why.empty() ? std::string(styles::GMStyleHost::noStyleMessage)
+                                             : styles::GMStyleHost::noStyleMessage + std::string("\n") + why);
         return false;
     }
     return true;
@@ -742,7 +744,7 @@ void GlimmoraDialog::openHelp()
 {
     const std::string page = programFolder_ + "/" + texts::helpPage;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(page, ec)) {
+    if (programFolder_.empty() || !std::filesystem::is_regular_file(page, ec)) {
         dialogs::showError(this, texts::helpNotOpened);
         return;
     }

@@ -4,6 +4,7 @@
 // every way out, access keys and focus, and the window's place kept.
 
 #include "exhibition/VitrinelDialog.h"
+#include "platform/ProductInfo.h"
 
 #include "exhibition/tests/AlbumTree.h"
 #include "platform/Settings.h"
@@ -257,7 +258,7 @@ TEST_F(VitrinelDialogTest, EveryWayOutAsksFirst)
         ModalAnswerer answer({}, {"vitrinel-about"});
         about->trigger();
         ASSERT_EQ(answer.seen().size(), 1u);
-        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Vitrinel バージョン 1.0.4"));
+        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Vitrinel バージョン ") + QString::fromUtf8(product::version));
     }
 
     ModalAnswerer answer({QMessageBox::Ok});

@@ -48,7 +48,14 @@ TEST(Folders, FollowTheUsersEnvironment)
     EXPECT_EQ(platform::Folders::applicationData(), (home / "data").string());
     EXPECT_FALSE(platform::Folders::personalDocuments().empty());
     EXPECT_TRUE(std::filesystem::exists(platform::Folders::programFolder()));
+    EXPECT_EQ(platform::Folders::besideProgram("EXT1.DAT"), platform::Folders::programFolder() + "/EXT1.DAT");
     ::unsetenv("XDG_DATA_HOME");
+
+    // Without /proc the program's folder is unknown, never the current one.
+    platform::Folders::setProgramLink("/nonexistent/self/exe");
+    EXPECT_EQ(platform::Folders::programFolder(), "");
+    EXPECT_EQ(platform::Folders::besideProgram("EXT1.DAT"), "");
+    platform::Folders::setProgramLink("/proc/self/exe");
 }
 
 TEST(TempFile, CreateOpenGivesAWritableFileRemovedWithTheObject)

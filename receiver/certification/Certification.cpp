@@ -57,7 +57,9 @@ CertificationOffer Certification::offerFor(const DigestReference& digest)
 
 std::string Certification::address(const DigestReference& digest)
 {
-    return "http://" + platform::trimmed(digest.url);
+    // Only a verified server may certify: the certified area feeds the style
+    // update, which loads code.
+    return "https://" + platform::trimmed(digest.url);
 }
 
 CertificationResult Certification::certify(const std::string& guidePostPath, const DigestReference& digest)
@@ -72,7 +74,7 @@ CertificationResult Certification::certify(const std::string& guidePostPath, con
 
     std::string server, path;
     bool secure = false;
-    if (!platform::UrlDownload::splitAddress(address(digest), server, path, secure))
+    if (!platform::UrlDownload::splitAddress(address(digest), server, path, secure) || !secure)
         return fail(CertificationResult::NotFetched);
     // The site is a folder: its certificate lies inside it.
     if (path.empty() || path.back() != '/')

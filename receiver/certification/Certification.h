@@ -13,7 +13,7 @@
 
 // The `digest` of a GuidePost's `information`.
 struct DigestReference {
-    std::string url;  // the certification site's folder, without "http://"
+    std::string url;  // the certification site's folder, without the scheme
     std::string name; // the certificate document in it
     std::string type; // absent or "guidepost": it certifies this GuidePost
 };
@@ -64,7 +64,9 @@ public:
                   std::function<void()> fetchEnds = {});
 
     static CertificationOffer offerFor(const DigestReference& digest);
-    // "http://" + url, as the dialogs show and the browser opens it.
+    // "https://" + url: where the certificate is fetched from, with the
+    // server's certificate verified (the transfer's CA file applies), as the
+    // dialogs show it and the browser opens it.
     static std::string address(const DigestReference& digest);
 
     CertificationResult certify(const std::string& guidePostPath, const DigestReference& digest);

@@ -108,7 +108,7 @@ void GuidePostPrinter::print(const CAMData& m)
     if (!m.contentVersion.empty())
         line(1, "内容のバージョン", m.contentVersion);
     if (m.digestPresent)
-        line(1, "認証", "http://" + m.digestUrl + m.digestName);
+        line(1, "認証", "https://" + m.digestUrl + m.digestName);
     for (std::size_t i = 0; i < m.browse.size(); ++i) {
         const auto& b = *m.browse[i];
         line(1, "ブラウズ " + std::to_string(i + 1), b.title.empty() ? b.target : b.title + " → " + b.target);

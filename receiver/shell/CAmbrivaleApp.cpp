@@ -115,9 +115,7 @@ CAmbrivaleApp::StartResult CAmbrivaleApp::initInstance(const QStringList& argume
     StartingUp = false;
     mainFrame_->showInitially();
 
-    helpFilePath = (QDir(QString::fromStdString(platform::Folders::programFolder()))
-                        .filePath(QString::fromUtf8(shell::texts::helpFile)))
-                       .toStdString();
+    helpFilePath = platform::Folders::besideProgram(shell::texts::helpFile);
     started_ = true;
     if (PendingDocument) {
         // After the window has been painted once.

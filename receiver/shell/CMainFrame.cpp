@@ -445,6 +445,10 @@ void CMainFrame::onAbout()
 
 void CMainFrame::onHelp()
 {
+    if (app_.helpFilePath.empty()) { // the program's folder is unknown
+        QMessageBox::critical(this, tr8(texts::errorCaption), tr8(texts::cannotOpenHelp));
+        return;
+    }
     platform::DesktopOpener::open({QString::fromStdString(app_.helpFilePath)}, this, [this](const QString& failed) {
         if (!failed.isEmpty())
             QMessageBox::critical(this, tr8(texts::errorCaption), tr8(texts::cannotOpenHelp));

@@ -57,7 +57,7 @@ StyleDialog::StyleDialog(styles::StyleManager& manager, QWidget* parent)
     setWindowTitle(text(texts::dialogTitle));
 
     modules_ = makeList({{texts::moduleNameColumn, 150}, {texts::creatorColumn, 100}, {texts::versionColumn, 50},
-                         {texts::commentColumn, 250}},
+                         {texts::commentColumn, 250}, {texts::locationColumn, 70}},
                         "moduleList");
     styles_ = makeList({{texts::styleNameColumn, 150}, {texts::styleDescriptionColumn, 250}}, "styleList");
     styles_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -66,6 +66,13 @@ StyleDialog::StyleDialog(styles::StyleManager& manager, QWidget* parent)
     auto* moduleLabel = new QLabel(withAccessKey(texts::moduleListLabel, 'M'));
     moduleLabel->setBuddy(modules_);
     lists->addWidget(moduleLabel);
+    if (const std::string problem = manager_.host().loadProblem(); !problem.empty()) {
+        auto* why = new QLabel(QString::fromStdString(problem));
+        why->setObjectName(QStringLiteral("loadProblem"));
+        why->setTextFormat(Qt::PlainText);
+        why->setWordWrap(true);
+        lists->addWidget(why);
+    }
     lists->addWidget(modules_, 3);
     lists->addWidget(new QLabel(text(texts::styleListLabel)));
     lists->addWidget(styles_, 2);
@@ -106,6 +113,7 @@ StyleDialog::StyleDialog(styles::StyleManager& manager, QWidget* parent)
     for (int row = 0; row < modules_->topLevelItemCount(); ++row)
         commentWidth = std::max(commentWidth, modules_->fontMetrics().horizontalAdvance(modules_->topLevelItem(row)->text(3)) + 16);
     commentWidth = std::min(commentWidth, 560);
+    modules_->setColumnWidth(3, commentWidth);
     resize(sizeHint().width() + commentWidth - 250, sizeHint().height());
 }
 
@@ -122,6 +130,8 @@ void StyleDialog::fillModules()
         row->setText(2, QStringLiteral("%1.%2").arg(module.versionMajor).arg(module.versionMinor));
         row->setText(3, QString::fromStdString(module.description));
         row->setToolTip(3, QString::fromStdString(module.description));
+        row->setText(4, text(module.installed ? texts::installedLocation : texts::userLocation));
+        row->setToolTip(4, QString::fromStdString(module.path));
     }
     if (modules_->topLevelItemCount() > 0)
         modules_->setCurrentItem(modules_->topLevelItem(0));
@@ -148,6 +158,10 @@ void StyleDialog::deleteModule()
     if (row < 0)
         return;
     const auto index = static_cast<std::size_t>(row);
+    if (const std::string refusal = manager_.deleteRefusal(index); !refusal.empty()) {
+        showError(this, refusal);
+        return;
+    }
     if (!confirm(this, text(texts::deleteQuestionCaption), manager_.deleteQuestion(index), QMessageBox::Warning))
         return;
     const styles::StyleDeleteReport report = manager_.remove(index);

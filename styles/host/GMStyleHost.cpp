@@ -175,10 +175,14 @@ public:
 
 std::string GMStyleHost::defaultStyleFolder()
 {
-    return (fs::path(platform::Folders::programFolder()) / styleFolderName).string();
+    return platform::Folders::besideProgram(styleFolderName);
 }
 
-GMStyleHost::GMStyleHost(std::string styleFolder) : styleFolder_(std::move(styleFolder)) {}
+GMStyleHost::GMStyleHost() : folders_(StyleFolders::standard(styleFolderName)) {}
+
+GMStyleHost::GMStyleHost(StyleFolders folders) : folders_(std::move(folders)) {}
+
+GMStyleHost::GMStyleHost(std::string styleFolder) : folders_(StyleFolders::single(std::move(styleFolder))) {}
 
 GMStyleHost::~GMStyleHost()
 {
@@ -188,11 +192,15 @@ GMStyleHost::~GMStyleHost()
 void GMStyleHost::load()
 {
     unload();
-    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, StyleProgram::album().isModuleFile);
-    for (const std::string& path : candidates) {
-        if (auto module = GMStyleModule::load(path))
+    for (const ModuleFile& file : folders_.find(StyleProgram::album().isModuleFile)) {
+        if (auto module = GMStyleModule::load(file.path))
             modules_.push_back(std::move(module));
     }
+}
+
+bool GMStyleHost::loadsAsModule(const std::string& path) const
+{
+    return GMStyleModule::load(path) != nullptr;
 }
 
 void GMStyleHost::unload()

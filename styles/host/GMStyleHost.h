@@ -37,25 +37,31 @@ public:
     static constexpr const char* generationFailedMessage =
         "写真集データの作成時にエラーが起きました。別のスタイルを使ってみてください。";
 
-    // The program's own GMStyle folder.
+    // The program's own GMStyle folder; empty when the program's folder is
+    // unknown.
     static std::string defaultStyleFolder();
 
-    // `styleFolder` replaces the program's GMStyle folder (for tests).
-    explicit GMStyleHost(std::string styleFolder = defaultStyleFolder());
+    // The program's GMStyle folder and the user's.
+    GMStyleHost();
+    explicit GMStyleHost(StyleFolders folders);
+    // One private folder of modules, installed and user's at once (for
+    // tests; an empty folder is a host without modules).
+    explicit GMStyleHost(std::string styleFolder);
     ~GMStyleHost() override;
     GMStyleHost(const GMStyleHost&) = delete;
     GMStyleHost& operator=(const GMStyleHost&) = delete;
 
-    // Loads every GMS*.so of the style folder, in name order so the selection
+    // Loads every GMS*.so of both folders, in name order so the selection
     // is the same at every start; files that are no album module are passed
     // by without a word. Modules loaded before are freed first.
     void load() override;
     // Frees every module.
     void unload() override;
 
-    const std::string& styleFolder() const override { return styleFolder_; }
+    const StyleFolders& folders() const override { return folders_; }
+    bool loadsAsModule(const std::string& path) const override;
     std::size_t moduleCount() const override { return modules_.size(); }
-    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index)); }
+    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index), folders_); }
     std::vector<StyleSummary> moduleStyles(std::size_t index) override { return stylesOfModule(*modules_.at(index)); }
     bool release(std::size_t index) override { return releaseModule(modules_, index); }
     const std::vector<std::unique_ptr<GMStyleModule>>& modules() const { return modules_; }
@@ -70,7 +76,7 @@ public:
                                 const std::string& albumFolder) const;
 
 private:
-    std::string styleFolder_;
+    StyleFolders folders_;
     std::vector<std::unique_ptr<GMStyleModule>> modules_;
 };
 

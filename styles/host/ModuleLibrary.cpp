@@ -32,7 +32,8 @@ std::vector<std::string> findModuleFiles(const std::string& folder,
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const fs::path& file = it->path();
-        if (isModule(file.filename().string()) && it->is_regular_file(ec))
+        // A link could point anywhere; modules are files of their own.
+        if (isModule(file.filename().string()) && it->symlink_status(ec).type() == fs::file_type::regular)
             candidates.push_back(file.string());
     }
     std::sort(candidates.begin(), candidates.end());

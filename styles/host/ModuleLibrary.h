@@ -48,7 +48,7 @@ private:
     QLibrary library_;
 };
 
-// The regular files in `folder` whose names `isModule` accepts, sorted so
+// The regular files (not links) in `folder` whose names `isModule` accepts, sorted so
 // that modules load in the same order every time. None when the folder
 // cannot be read.
 std::vector<std::string> findModuleFiles(const std::string& folder,

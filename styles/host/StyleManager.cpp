@@ -55,8 +55,10 @@ StyleUpdateReport StyleManager::update()
 {
     StyleUpdateReport report;
     std::error_code ec;
-    const fs::path moduleFolder = host_.styleFolder();
-    if (!fs::is_directory(moduleFolder, ec)) {
+    const StyleFolders& folders = host_.folders();
+    // Without the installed modules the program needs installing again; the
+    // user's folder is made by the first update.
+    if (!folders.known() || !fs::is_directory(folders.installed, ec) || folders.user.empty()) {
         report.outcome = StyleUpdateReport::Outcome::CannotUpdate;
         report.message = texts::cannotUpdate;
         return report;
@@ -69,15 +71,24 @@ StyleUpdateReport StyleManager::update()
         report.message = texts::nothingDelivered;
         return report;
     }
+    const fs::path userFolder = folders.user;
+    fs::create_directories(userFolder, ec);
+    if (!fs::is_directory(userFolder, ec)) {
+        report.outcome = StyleUpdateReport::Outcome::CannotUpdate;
+        report.message = texts::cannotUpdate;
+        return report;
+    }
 
     host_.unload();
     for (const std::string& file : delivered) {
-        const fs::path target = moduleFolder / fs::path(file).filename();
-        if (installedIsCurrent(target, file))
+        const fs::path name = fs::path(file).filename();
+        const fs::path target = userFolder / name;
+        // What the program loads today under that name: the user's copy, else the installed one.
+        const fs::path current = fs::exists(target, ec) ? target : fs::path(folders.installed) / name;
+        if (installedIsCurrent(current, file))
             continue;
-        const bool existed = fs::exists(target, ec);
-        std::string error;
-        if (!platform::AtomicFile::copyInto(file, target.string(), error))
+        const bool existed = fs::exists(current, ec);
+        if (!place(file, target))
             ++report.errors;
         else if (existed)
             ++report.updated;
@@ -99,12 +110,45 @@ StyleUpdateReport StyleManager::update()
     return report;
 }
 
+bool StyleManager::place(const std::string& delivered, const fs::path& target) const
+{
+    // Tried under a name no module has, so a file that is no module of this
+    // program never stands where the program loads from.
+    const fs::path trial = target.parent_path() / (".new-" + target.filename().string());
+    std::string error;
+    std::error_code ec;
+    if (!platform::AtomicFile::copyInto(delivered, trial.string(), error))
+        return false;
+    if (!host_.loadsAsModule(trial.string())) {
+        fs::remove(trial, ec);
+        return false;
+    }
+    fs::rename(trial, target, ec);
+    if (ec) {
+        fs::remove(trial, ec);
+        return false;
+    }
+    return true;
+}
+
 std::string StyleManager::deleteQuestion(std::size_t index) const
 {
+    return withName(texts::deleteQuestion, index);
+}
+
+std::string StyleManager::deleteRefusal(std::size_t index) const
+{
+    if (index < host_.moduleCount() && host_.moduleSummary(index).installed)
+        return withName(texts::installedNotDeleted, index);
+    return {};
+}
+
+std::string StyleManager::withName(const char* text, std::size_t index) const
+{
     const std::string name = index < host_.moduleCount() ? host_.moduleSummary(index).name : std::string();
-    std::string question = texts::deleteQuestion;
-    question.replace(question.find("%s"), 2, name);
-    return question;
+    std::string filled = text;
+    filled.replace(filled.find("%s"), 2, name);
+    return filled;
 }
 
 StyleDeleteReport StyleManager::remove(std::size_t index)
@@ -114,13 +158,21 @@ StyleDeleteReport StyleManager::remove(std::size_t index)
         report.message = texts::deleteFailed;
         return report;
     }
+    report.message = deleteRefusal(index);
+    if (!report.message.empty())
+        return report;
     const std::string path = host_.moduleSummary(index).path;
+    const StyleFolders& folders = host_.folders();
     std::error_code ec;
+    const bool shadowed =
+        folders.installed != folders.user && fs::exists(fs::path(folders.installed) / fs::path(path).filename(), ec);
     report.deleted = host_.release(index) && fs::remove(path, ec) && !ec;
-    if (!report.deleted) {
+    if (!report.deleted)
         report.message = texts::deleteFailed;
+    // A failure reloads so the list shows what the folders hold; a deleted
+    // user's copy brings back the installed module it stood in for.
+    if (!report.deleted || shadowed)
         host_.load();
-    }
     return report;
 }
 

@@ -8,6 +8,7 @@
 #include "StyleProgram.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace styles {
@@ -47,16 +48,22 @@ public:
     static std::string deliveryFolder(const std::string& saveRoot, const StyleProgram& program);
     std::string deliveryFolder() const { return deliveryFolder(saveRoot_, program_); }
 
-    // Copies every delivered module that is newer than the installed copy
-    // (or not installed) into the module folder, each placed whole and with
-    // the delivered file's time. Modules are freed for the copy and the
-    // folder's modules loaded again afterwards, whatever happened.
+    // Copies every delivered module (a regular file with a plain module
+    // name) that is newer than the copy the program loads today, or new,
+    // into the user's module folder, each placed whole and with the delivered
+    // file's time. A copy that does not load as a module of the program's
+    // kind is removed again and counted as an error. Modules are freed for
+    // the copy and loaded again afterwards, whatever happened.
     StyleUpdateReport update();
 
     // The question asked before module `index` is deleted.
     std::string deleteQuestion(std::size_t index) const;
-    // Frees module `index` and deletes its file. On failure the folder's
-    // modules are loaded again, so the list shows what the folder holds and
+    // Why module `index` may not be deleted (it belongs to the system);
+    // empty when it may.
+    std::string deleteRefusal(std::size_t index) const;
+    // Frees module `index` and deletes its file; an installed module is
+    // left as it is, with deleteRefusal() as the message. On failure the
+    // modules are loaded again, so the list shows what the folders hold and
     // no freed module stays in it.
     StyleDeleteReport remove(std::size_t index);
 
@@ -65,6 +72,9 @@ public:
     static std::string homePage();
 
 private:
+    bool place(const std::string& delivered, const std::filesystem::path& target) const;
+    std::string withName(const char* text, std::size_t index) const;
+
     StyleModuleHost& host_;
     const StyleProgram& program_;
     std::string saveRoot_;

@@ -3,6 +3,9 @@
 // modules, the same for the album and the exhibition program: the loaded
 // modules as plain values, their styles, and freeing one of them.
 
+#include "StyleFolders.h"
+#include "StyleTexts.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,6 +21,7 @@ struct StyleModuleSummary {
     std::string description;
     int versionMajor = 0;
     int versionMinor = 0;
+    bool installed = false; // in the installed folder: the user cannot delete it
 };
 
 // One style of a module.
@@ -31,10 +35,18 @@ class StyleModuleHost {
 public:
     virtual ~StyleModuleHost() = default;
 
-    virtual const std::string& styleFolder() const = 0;
-    // Frees every module, then loads every module file of the style folder.
+    virtual const StyleFolders& folders() const = 0;
+    // The installed folder (empty when the program's folder is unknown).
+    const std::string& styleFolder() const { return folders().installed; }
+    // Why no module was loaded, when it is not for want of modules; empty
+    // otherwise.
+    std::string loadProblem() const { return folders().known() ? std::string() : texts::programFolderUnknown; }
+    // Frees every module, then loads every module file of both folders.
     virtual void load() = 0;
     virtual void unload() = 0;
+    // Whether the file at `path` loads as a module of this program's kind;
+    // it is freed again at once.
+    virtual bool loadsAsModule(const std::string& path) const = 0;
 
     virtual std::size_t moduleCount() const = 0;
     virtual StyleModuleSummary moduleSummary(std::size_t index) const = 0;
@@ -47,10 +59,11 @@ public:
 
 // The shared part of both hosts' answers, over their own module classes.
 template <typename Module>
-StyleModuleSummary summarizeModule(const Module& module)
+StyleModuleSummary summarizeModule(const Module& module, const StyleFolders& folders)
 {
-    return {module.path(), module.name(), module.creator(), module.description(), module.versionMajor(),
-            module.versionMinor()};
+    return {module.path(),         module.name(),         module.creator(),
+            module.description(),  module.versionMajor(), module.versionMinor(),
+            folders.isInstalled(module.path())};
 }
 
 template <typename Module>

@@ -18,6 +18,12 @@ inline constexpr const char* updateButton = "スタイルの更新をする";
 inline constexpr const char* albumHomePageLabel = "Glimmoraホームページの表示";
 inline constexpr const char* exhibitionHomePageLabel = "Vitrinelホームページの表示";
 inline constexpr const char* okButton = "OK";
+inline constexpr const char* locationColumn = "場所";
+inline constexpr const char* installedLocation = "システム";
+inline constexpr const char* userLocation = "ユーザー";
+
+inline constexpr const char* programFolderUnknown =
+    "プログラムのフォルダが分からないため、スタイルモジュールを読み込みませんでした。";
 
 inline constexpr const char* cannotUpdate = "スタイルを更新できません。インストールし直してください";
 inline constexpr const char* nothingDelivered = "更新するスタイルモジュールがありませんでした";
@@ -31,6 +37,9 @@ inline constexpr const char* nothingNewer = "更新するスタイルモジュ�
 inline constexpr const char* deleteQuestion =
     "%s を削除してもよろしいですか？ファイルも削除しますので注意してください。";
 inline constexpr const char* deleteQuestionCaption = "注意";
+// style-set name
+inline constexpr const char* installedNotDeleted =
+    "%s はシステムにインストールされたスタイルモジュールです。削除できません。";
 inline constexpr const char* deleteFailed =
     "削除に失敗しました。他のプログラムがスタイルモジュールを使用している可能性があります。";
 

@@ -11,10 +11,14 @@ namespace fs = std::filesystem;
 
 std::string VTStyleHost::defaultStyleFolder()
 {
-    return (fs::path(platform::Folders::programFolder()) / styleFolderName).string();
+    return platform::Folders::besideProgram(styleFolderName);
 }
 
-VTStyleHost::VTStyleHost(std::string styleFolder) : styleFolder_(std::move(styleFolder)) {}
+VTStyleHost::VTStyleHost() : folders_(StyleFolders::standard(styleFolderName)) {}
+
+VTStyleHost::VTStyleHost(StyleFolders folders) : folders_(std::move(folders)) {}
+
+VTStyleHost::VTStyleHost(std::string styleFolder) : folders_(StyleFolders::single(std::move(styleFolder))) {}
 
 VTStyleHost::~VTStyleHost()
 {
@@ -24,11 +28,15 @@ VTStyleHost::~VTStyleHost()
 void VTStyleHost::load()
 {
     unload();
-    const std::vector<std::string> candidates = findModuleFiles(styleFolder_, StyleProgram::exhibition().isModuleFile);
-    for (const std::string& path : candidates) {
-        if (auto module = VTStyleModule::load(path))
+    for (const ModuleFile& file : folders_.find(StyleProgram::exhibition().isModuleFile)) {
+        if (auto module = VTStyleModule::load(file.path))
             modules_.push_back(std::move(module));
     }
+}
+
+bool VTStyleHost::loadsAsModule(const std::string& path) const
+{
+    return VTStyleModule::load(path) != nullptr;
 }
 
 void VTStyleHost::unload()

@@ -23,25 +23,31 @@ class VTStyleHost : public StyleModuleHost {
 public:
     static constexpr const char* styleFolderName = "VTStyle";
 
-    // The program's own VTStyle folder.
+    // The program's own VTStyle folder; empty when the program's folder is
+    // unknown.
     static std::string defaultStyleFolder();
 
-    // `styleFolder` replaces the program's VTStyle folder (for tests).
-    explicit VTStyleHost(std::string styleFolder = defaultStyleFolder());
+    // The program's VTStyle folder and the user's.
+    VTStyleHost();
+    explicit VTStyleHost(StyleFolders folders);
+    // One private folder of modules, installed and user's at once (for
+    // tests; an empty folder is a host without modules).
+    explicit VTStyleHost(std::string styleFolder);
     ~VTStyleHost() override;
     VTStyleHost(const VTStyleHost&) = delete;
     VTStyleHost& operator=(const VTStyleHost&) = delete;
 
-    // Loads every *.so of the style folder, in name order so the selection
+    // Loads every *.so of both folders, in name order so the selection
     // is the same at every start; files that are no exhibition module are
     // passed by without a word. Modules loaded before are freed first.
     void load() override;
     // Frees every module.
     void unload() override;
 
-    const std::string& styleFolder() const override { return styleFolder_; }
+    const StyleFolders& folders() const override { return folders_; }
+    bool loadsAsModule(const std::string& path) const override;
     std::size_t moduleCount() const override { return modules_.size(); }
-    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index)); }
+    StyleModuleSummary moduleSummary(std::size_t index) const override { return summarizeModule(*modules_.at(index), folders_); }
     std::vector<StyleSummary> moduleStyles(std::size_t index) override { return stylesOfModule(*modules_.at(index)); }
     bool release(std::size_t index) override { return releaseModule(modules_, index); }
     const std::vector<std::unique_ptr<VTStyleModule>>& modules() const { return modules_; }
@@ -54,7 +60,7 @@ public:
     bool generate(const VTStyleChoice& choice, const std::string& albumRoot, const std::string& indexPage) const;
 
 private:
-    std::string styleFolder_;
+    StyleFolders folders_;
     std::vector<std::unique_ptr<VTStyleModule>> modules_;
 };
 

@@ -7,6 +7,7 @@
 #include "viewer/LedgerixDialog.h"
 #include "viewer/ReceiveTimeText.h"
 
+#include "platform/ProductInfo.h"
 #include "platform/Settings.h"
 #include "styles/dialog/tests/AccessKeys.h"
 #include "styles/dialog/tests/ModalAnswerer.h"
@@ -315,7 +316,7 @@ TEST_F(LedgerixTest, ShowsAllSixteenAndEndsOnExit)
         ModalAnswerer answer({}, {"ledgerix-about"});
         about->trigger();
         ASSERT_EQ(answer.seen().size(), 1u);
-        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Ledgerix バージョン 1.0.0"));
+        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("Ledgerix バージョン ") + QString::fromUtf8(product::version));
     }
 
     QPushButton* exit = button(dialog, "exitButton");

@@ -3,7 +3,7 @@
 #include "platform/Cp932Codec.h"
 #include "platform/Md5.h"
 #include "receiver/certification/Certification.h"
-#include "platform/tests/TestServers.h"
+#include "platform/tests/TlsTestServer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,15 @@ protected:
         guidePost = (dir / "signed.gp").string();
         testservers::writeFile(guidePost, "<Corvandelle>signed GuidePost</Corvandelle>");
         digest = platform::Md5::ofText("<Corvandelle>signed GuidePost</Corvandelle>");
-        http.server.Get(R"(/dist/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+        ASSERT_TRUE(authority.ready);
+        serve(https.server);
+        https.start();
+        options.caFile = authority.caFile;
+    }
+    template <typename Server>
+    void serve(Server& server)
+    {
+        server.Get(R"(/dist/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
             auto found = documents.find(req.matches[1]);
             if (found == documents.end()) {
                 res.status = 404;
@@ -35,7 +43,6 @@ protected:
             }
             res.set_content(found->second, "text/xml");
         });
-        http.start();
     }
     void TearDown() override
     {
@@ -43,16 +50,19 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    CertificationResult certify(const std::string& name)
+    CertificationResult certify(const std::string& name, int port = 0)
     {
-        Certification c({}, {}, {});
-        return c.certify(guidePost, DigestReference{" 127.0.0.1:" + std::to_string(http.port) + "/dist ", name, ""});
+        Certification c({}, options, {});
+        return c.certify(guidePost,
+                         DigestReference{" 127.0.0.1:" + std::to_string(port ? port : https.port) + "/dist ", name, ""});
     }
 
     std::filesystem::path dir;
     std::string guidePost;
     std::string digest;
-    testservers::HttpServer http;
+    testservers::TestAuthority authority {"corvandelle"};
+    testservers::HttpsServer https {authority};
+    platform::InternetOptions options;
     std::map<std::string, std::string> documents;
 };
 
@@ -77,6 +87,36 @@ TEST_F(CertificationTest, MatchingCodeCertifies)
     EXPECT_TRUE(r.certified());
     EXPECT_EQ(r.comment, "配布元のコメント");
     EXPECT_EQ(r.controlComment, "ソフトの表示");
+}
+
+// The certificate is trusted only from a server whose own certificate
+// verifies: never over plain HTTP, never from an authority the CA file and
+// the system do not know.
+TEST_F(CertificationTest, OnlyAVerifiedHttpsServerCertifies)
+{
+    documents["ok.xml"] = certificate(digest);
+    ASSERT_TRUE(certify("ok.xml").certified());
+
+    testservers::HttpServer http;
+    serve(http.server);
+    http.start();
+    CertificationResult r = certify("ok.xml", http.port);
+    EXPECT_FALSE(r.certified());
+    EXPECT_EQ(r.status, CertificationResult::NotFetched);
+    EXPECT_EQ(r.errorCode, CAMException::CertificateError);
+
+    testservers::TestAuthority stranger("stranger");
+    testservers::HttpsServer forged(stranger);
+    serve(forged.server);
+    forged.start();
+    r = certify("ok.xml", forged.port);
+    EXPECT_FALSE(r.certified());
+    EXPECT_EQ(r.status, CertificationResult::NotFetched);
+    EXPECT_FALSE(r.detail.empty());
+
+    // Without the CA file only the system's authorities count.
+    options.caFile.clear();
+    EXPECT_EQ(certify("ok.xml").status, CertificationResult::NotFetched);
 }
 
 TEST_F(CertificationTest, ControlTypesDecideTheStatusAndTheExplanation)
@@ -141,7 +181,7 @@ TEST_F(CertificationTest, FetchAndDocumentFaultsHaveTheirStatus)
     EXPECT_FALSE(r.dateValid);
 
     int port = testservers::freePort();
-    Certification c({}, {}, {});
+    Certification c({}, options, {});
     r = c.certify(guidePost, DigestReference{"127.0.0.1:" + std::to_string(port) + "/", "x.xml", ""});
     EXPECT_EQ(r.status, CertificationResult::NotFetched);
 }
@@ -154,7 +194,7 @@ TEST(CertificationRules, OfferAndCertifiedFolder)
     EXPECT_EQ(Certification::offerFor({"", "", ""}), CertificationOffer::None);
     EXPECT_EQ(Certification::offerFor({"site", "c.xml", "other"}), CertificationOffer::None);
     EXPECT_EQ(Certification::offerFor({"site", "c.xml", "guidepost"}), CertificationOffer::Offer);
-    EXPECT_EQ(Certification::address({" a/dist/ ", "c", ""}), "http://a/dist/");
+    EXPECT_EQ(Certification::address({" a/dist/ ", "c", ""}), "https://a/dist/");
 
     EXPECT_EQ(Certification::certifiedFolder("a/dist/", "/home/u/docs"), "certified/a=dist=");
     EXPECT_EQ(Certification::certifiedFolder("a/dist/", std::string(250, 'r')), "certified");

@@ -5,7 +5,7 @@
 #include "TestFolder.h"
 #include "TestRecords.h"
 
-#include "platform/tests/TestServers.h"
+#include "platform/tests/TlsTestServer.h"
 
 #include "receiver/engine/ReceiveEventQueue.h"
 #include "receiver/engine/ReceiveFinisher.h"
@@ -46,6 +46,9 @@ std::string certificate(const std::string& code)
 struct NetReceiveTest : ::testing::Test {
     TestFolder dir;
     testservers::HttpServer http;
+    // Certificates come only from a verified HTTPS server.
+    testservers::TestAuthority authority {"net"};
+    testservers::HttpsServer https {authority};
     std::map<std::string, std::string> documents;  // served below /gp/ and /cert/
     std::string savedTmp;
     bool hadTmp = false;
@@ -66,14 +69,17 @@ struct NetReceiveTest : ::testing::Test {
             opened.push_back(target);
             return openSucceeds;
         });
-        http.server.Get(R"(/(gp|cert)/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+        auto document = [this](const httplib::Request& req, httplib::Response& res) {
             auto found = documents.find(req.matches[2]);
             if (found == documents.end()) {
                 res.status = 404;
                 return;
             }
             res.set_content(found->second, "application/octet-stream");
-        });
+        };
+        http.server.Get(R"(/(gp|cert)/(.+))", document);
+        https.server.Get(R"(/(gp|cert)/(.+))", document);
+        https.start();
         http.server.Get(R"(/files/(.+))", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("served " + std::string(req.matches[1]), "application/octet-stream");
         });
@@ -89,7 +95,7 @@ struct NetReceiveTest : ::testing::Test {
     }
 
     std::string base() const { return "http://127.0.0.1:" + std::to_string(http.port); }
-    std::string site() const { return "127.0.0.1:" + std::to_string(http.port) + "/cert/"; }
+    std::string site() const { return "127.0.0.1:" + std::to_string(https.port) + "/cert/"; }
     bool tmpEmpty() const { return fs::is_empty(dir / "tmp"); }
 
     // One task receiving a.txt from this server into 受信.
@@ -131,7 +137,9 @@ struct NetReceiveTest : ::testing::Test {
         ReceiveEventQueue queue;
         ReceiveTotals totals;
         ReceiveProgress progress;
-        ReceiveWorker worker(host, queue, totals, progress);
+        ReceiveOptions options;
+        options.transfer.caFile = authority.caFile;
+        ReceiveWorker worker(host, queue, totals, progress, options);
         WorkerOutcome outcome = worker.run(address, root);
         ReceiveFinisher finisher(totals);
         finisher.drain(queue);
@@ -156,14 +164,14 @@ TEST_F(NetReceiveTest, AMatchingCertificateReceivesIntoTheCertifiedFolder)
     WorkerOutcome outcome = receive(host, base() + "/gp/signed.gp", dir / "root");
     ASSERT_EQ(outcome.status, WorkerOutcome::Received) << outcome.message;
 
-    const std::string certified = dir / ("root/certified/127.0.0.1:" + std::to_string(http.port) + "=cert=");
+    const std::string certified = dir / ("root/certified/127.0.0.1:" + std::to_string(https.port) + "=cert=");
     EXPECT_EQ(readFile(certified + "/受信/a.txt"), "served a.txt");
     EXPECT_FALSE(fs::exists(dir / "root/受信"));
     EXPECT_TRUE(fs::is_directory(certified + "/_html___"));
     EXPECT_EQ(host.count(QuestionKind::TryCertification), 1);
     EXPECT_EQ(host.count(QuestionKind::Certified), 2) << "opening the page leaves the question standing";
     EXPECT_EQ(host.count(QuestionKind::NotCertified), 0);
-    EXPECT_EQ(host.opened, std::vector<std::string>{"http://" + site()});
+    EXPECT_EQ(host.opened, std::vector<std::string>{"https://" + site()});
     for (const auto& q : host.asked)
         if (q.kind == QuestionKind::Certified) {
             EXPECT_EQ(q.caption, "認証完了");
@@ -195,7 +203,7 @@ TEST_F(NetReceiveTest, AForeignCertificateIsOfferedAsAFailure)
                                [](const Question& q) { return q.kind == QuestionKind::NotCertified; });
     EXPECT_EQ(failed->caption, "認証失敗");
     EXPECT_EQ(failed->text, Certification::explanation(CertificationResult{}));
-    EXPECT_EQ(host.opened, std::vector<std::string>{"http://" + site()});
+    EXPECT_EQ(host.opened, std::vector<std::string>{"https://" + site()});
     EXPECT_TRUE(opened.empty());
 
     // Stopping there ends the receive with the certification's error.
@@ -335,10 +343,11 @@ TEST_F(NetReceiveTest, TheTerminalReceiverTakesAnAddress)
     CAMData signedModel;
     buildModel(signedModel, true);
     documents["c.xml"] = certificate(publish(signedModel, "signed.gp"));
-    EXPECT_EQ(run("signed.gp", "--gen-report=yes --logging=yes"), 0) << readFile(dir / "out.txt");
-    EXPECT_NE(readFile(dir / "out.txt").find("認証情報: http://" + site()), std::string::npos)
+    EXPECT_EQ(run("signed.gp", "--gen-report=yes --logging=yes --ca-file='" + authority.caFile + "'"), 0)
         << readFile(dir / "out.txt");
-    const std::string area = dir / ("cli/certified/127.0.0.1:" + std::to_string(http.port) + "=cert=");
+    EXPECT_NE(readFile(dir / "out.txt").find("認証情報: https://" + site()), std::string::npos)
+        << readFile(dir / "out.txt");
+    const std::string area = dir / ("cli/certified/127.0.0.1:" + std::to_string(https.port) + "=cert=");
     EXPECT_EQ(readFile(area + "/受信/a.txt"), "served a.txt");
     // The certified folder is this receive's save root: its pages lie below it.
     EXPECT_TRUE(fs::exists(area + "/_html___/Report01.htm"));

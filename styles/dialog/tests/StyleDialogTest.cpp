@@ -12,6 +12,7 @@
 #include "styles/host/VTStyleHost.h"
 #include "styles/tests/ScratchFolder.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
@@ -74,7 +75,8 @@ TEST_F(StyleDialogTest, ListsTheExhibitionModulesAndTheirStyles)
     ASSERT_EQ(modules->topLevelItemCount(), 1);
     EXPECT_EQ(rowTexts(modules, 0), (QStringList {QStringLiteral("標準スタイルセット"), QStringLiteral("Quillmere"),
                                                    QStringLiteral("1.0"),
-                                                   QStringLiteral("シンプルなスタイルをいくつか含んだ基本セットです。")}));
+                                                   QStringLiteral("シンプルなスタイルをいくつか含んだ基本セットです。"),
+                                                   QStringLiteral("ユーザー")}));
     QTreeWidget* styleRows = dialog.styleList();
     ASSERT_EQ(styleRows->topLevelItemCount(), 2);
     EXPECT_EQ(rowTexts(styleRows, 0), (QStringList {QStringLiteral("シンプル"), QStringLiteral("標準的なスタイルです。")}));
@@ -194,6 +196,70 @@ TEST_F(StyleDialogTest, UpdatesFromTheDeliveryAndSaysHowItWent)
     button(dialog, "updateButton")->click();
     ASSERT_EQ(answer.seen().size(), 1u);
     EXPECT_EQ(answer.seen()[0].text, QStringLiteral("スタイルを更新できません。インストールし直してください"));
+}
+
+// Installed for everyone: the installed modules and the user's are listed
+// together, the user's update lands in the user's folder, and an installed
+// module is refused without the question.
+TEST_F(StyleDialogTest, ListsInstalledAndUserModulesAndKeepsTheInstalledOnes)
+{
+    const fs::path installed = scratch.path() / "lib" / "VTStyle";
+    const fs::path user = scratch.path() / "data" / "VTStyle";
+    install(bin / "VTStyle" / "VTSNorm.so", installed, 1);
+    fs::permissions(installed, fs::perms::owner_read | fs::perms::owner_exec);
+    styles::VTStyleHost host(styles::StyleFolders {installed.string(), user.string()});
+    host.load();
+    styles::StyleManager manager(host, styles::StyleProgram::exhibition(), saveRoot.string());
+    const fs::path delivery = manager.deliveryFolder();
+    install(bin / "VTStyle" / "VTSNorm.so", delivery, 2);
+    fs::rename(delivery / "VTSNorm.so", delivery / "VTSUser.so");
+    StyleDialog dialog(manager);
+    QTreeWidget* modules = dialog.moduleList();
+    EXPECT_EQ(modules->headerItem()->text(4), QStringLiteral("場所"));
+    {
+        ModalAnswerer answer;
+        button(dialog, "updateButton")->click();
+        ASSERT_EQ(answer.seen().size(), 1u);
+    }
+    EXPECT_TRUE(fs::exists(user / "VTSUser.so"));
+    ASSERT_EQ(modules->topLevelItemCount(), 2);
+    EXPECT_EQ(modules->topLevelItem(0)->text(4), QStringLiteral("システム"));
+    EXPECT_EQ(modules->topLevelItem(0)->toolTip(4), QString::fromStdString((installed / "VTSNorm.so").string()));
+    EXPECT_EQ(modules->topLevelItem(1)->text(4), QStringLiteral("ユーザー"));
+    widgettest::saveScreenshot(&dialog, "vitrinel-style-dialog-installed-and-user");
+
+    modules->setCurrentItem(modules->topLevelItem(0));
+    {
+        ModalAnswerer answer;
+        button(dialog, "deleteButton")->click();
+        ASSERT_EQ(answer.seen().size(), 1u); // no question, only the refusal
+        EXPECT_EQ(answer.seen()[0].caption, QStringLiteral("エラー"));
+        EXPECT_EQ(answer.seen()[0].text,
+                  QStringLiteral("標準スタイルセット はシステムにインストールされたスタイルモジュールです。削除できません。"));
+    }
+    EXPECT_TRUE(fs::exists(installed / "VTSNorm.so"));
+    modules->setCurrentItem(modules->topLevelItem(1));
+    {
+        ModalAnswerer answer({QMessageBox::Ok});
+        button(dialog, "deleteButton")->click();
+        EXPECT_EQ(answer.seen().size(), 1u);
+    }
+    EXPECT_FALSE(fs::exists(user / "VTSUser.so"));
+    EXPECT_EQ(modules->topLevelItemCount(), 1);
+    fs::permissions(installed, fs::perms::owner_all);
+}
+
+TEST_F(StyleDialogTest, SaysWhyNoModuleWasLoaded)
+{
+    styles::VTStyleHost host(styles::StyleFolders {"", (scratch.path() / "data").string()});
+    host.load();
+    styles::StyleManager manager(host, styles::StyleProgram::exhibition(), saveRoot.string());
+    StyleDialog dialog(manager);
+    auto* why = dialog.findChild<QLabel*>(QStringLiteral("loadProblem"));
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(why->text(), QStringLiteral("プログラムのフォルダが分からないため、スタイルモジュールを読み込みませんでした。"));
+    EXPECT_EQ(dialog.moduleList()->topLevelItemCount(), 0);
+    widgettest::saveScreenshot(&dialog, "vitrinel-style-dialog-no-program-folder");
 }
 
 TEST_F(StyleDialogTest, OpensTheHomePage)

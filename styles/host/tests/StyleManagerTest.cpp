@@ -2,6 +2,7 @@
 // certified delivery folder with pinned file times, deletes that succeed and
 // deletes that fail, for both programs.
 
+#include "platform/Folders.h"
 #include "styles/host/GMStyleHost.h"
 #include "styles/host/StyleManager.h"
 #include "styles/host/StyleTexts.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -243,3 +245,145 @@ TEST_F(StyleManagerTest, DeleteThatCannotRemoveTheFileReportsIt)
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::string> folderListing(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The modules a host lists, as "file name@folder kind".
+std::vector<std::string> listed(StyleModuleHost& host)
+{
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < host.moduleCount(); ++i) {
+        const StyleModuleSummary module = host.moduleSummary(i);
+        all.push_back(fs::path(module.path).filename().string() + (module.installed ? "@installed" : "@user"));
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(StyleManagerTest, UpdateTakesOnlyPlainRegularFilesThatLoadAsModulesOfTheKind)
+{
+    copyPinned(vtsNorm, modules / "VTSNorm.so", 10);
+    VTStyleHost host(modules.string());
+    host.load();
+    const fs::path from = delivery(StyleProgram::exhibition());
+    copyPinned(vtsNorm, from / "VTSGood.so", 20);
+    // Passed by: a link, and names that are no plain module name.
+    fs::create_symlink(vtsNorm, from / "VTSLink.so");
+    copyPinned(vtsNorm, from / "VTS Space.so", 20);
+    copyPinned(vtsNorm, from / ".VTSHidden.so", 20);
+    copyPinned(vtsNorm, from / "VTS.Two.so", 20);
+    // Copied, found to be no exhibition module, and removed again.
+    std::ofstream(from / "VTSJunk.so") << "no library";
+    copyPinned(gmsNorm, from / "VTSAlbumKind.so", 20);
+
+    StyleManager manager(host, StyleProgram::exhibition(), saveRoot.string());
+    StyleUpdateReport report = manager.update();
+    EXPECT_EQ(report.outcome, Outcome::Installed);
+    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(report.updated, 0);
+    EXPECT_EQ(report.errors, 2);
+    EXPECT_EQ(folderListing(modules), (std::vector<std::string> {"VTSGood.so", "VTSNorm.so"}));
+    EXPECT_EQ(fs::symlink_status(modules / "VTSGood.so").type(), fs::file_type::regular);
+    ASSERT_EQ(host.moduleCount(), 2u);
+    expectAllCallable(host);
+
+    // The album program refuses an exhibition module under an album name.
+    fs::path albumModules = scratch.path() / "GMStyle";
+    copyPinned(gmsNorm, albumModules / "GMSNorm.so", 10);
+    GMStyleHost albumHost(albumModules.string());
+    albumHost.load();
+    copyPinned(vtsNorm, delivery(StyleProgram::album()) / "GMSExhibitionKind.so", 20);
+    StyleManager album(albumHost, StyleProgram::album(), saveRoot.string());
+    report = album.update();
+    EXPECT_EQ(report.outcome, Outcome::Failed);
+    EXPECT_EQ(report.errors, 1);
+    EXPECT_EQ(folderListing(albumModules), std::vector<std::string> {"GMSNorm.so"});
+    EXPECT_EQ(albumHost.moduleCount(), 1u);
+}
+
+// Installed for everyone, the program's module folder belongs to the
+// system: updates go to the user's folder, whose modules take the place of
+// installed ones of the same name, and installed modules are never deleted.
+TEST_F(StyleManagerTest, UpdatesAndDeletesUseTheUsersFolderAndLeaveTheInstalledOne)
+{
+    const fs::path installed = scratch.path() / "installed" / "VTStyle";
+    const fs::path user = scratch.path() / "data" / "corvandelle" / "VTStyle";
+    copyPinned(vtsNorm, installed / "VTSNorm.so", 10);
+    copyPinned(vtsNorm, installed / "VTSBase.so", 10);
+    fs::permissions(installed, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                        | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const std::string installedBytes = contents(installed / "VTSNorm.so");
+
+    VTStyleHost host(StyleFolders {installed.string(), user.string()});
+    host.load();
+    EXPECT_EQ(listed(host), (std::vector<std::string> {"VTSBase.so@installed", "VTSNorm.so@installed"}));
+
+    const fs::path from = delivery(StyleProgram::exhibition());
+    copyPinned(vtsNorm, from / "VTSNorm.so", 20); // newer than the installed copy
+    copyPinned(vtsNorm, from / "VTSBase.so", 10); // as old as the installed copy
+    copyPinned(vtsNorm, from / "VTSNew.so", 5);
+    StyleManager manager(host, StyleProgram::exhibition(), saveRoot.string());
+    StyleUpdateReport report = manager.update();
+    EXPECT_EQ(report.outcome, Outcome::Installed);
+    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(report.updated, 1);
+    EXPECT_EQ(report.errors, 0);
+    EXPECT_EQ(folderListing(user), (std::vector<std::string> {"VTSNew.so", "VTSNorm.so"}));
+    EXPECT_EQ(folderListing(installed), (std::vector<std::string> {"VTSBase.so", "VTSNorm.so"}));
+    EXPECT_EQ(fs::last_write_time(installed / "VTSNorm.so"), pinned(10));
+    EXPECT_EQ(contents(installed / "VTSNorm.so"), installedBytes);
+    EXPECT_EQ(listed(host),
+              (std::vector<std::string> {"VTSBase.so@installed", "VTSNew.so@user", "VTSNorm.so@user"}));
+    expectAllCallable(host);
+    EXPECT_EQ(manager.update().outcome, Outcome::NothingNewer);
+
+    // An installed module: refused before anything is freed, the file stays.
+    ASSERT_EQ(host.moduleSummary(0).path, (installed / "VTSBase.so").string());
+    const std::string refusal = "標準スタイルセット はシステムにインストールされたスタイルモジュールです。削除できません。";
+    EXPECT_EQ(manager.deleteRefusal(0), refusal);
+    StyleDeleteReport deleted = manager.remove(0);
+    EXPECT_FALSE(deleted.deleted);
+    EXPECT_EQ(deleted.message, refusal);
+    EXPECT_TRUE(fs::exists(installed / "VTSBase.so"));
+    EXPECT_EQ(host.moduleCount(), 3u);
+    expectAllCallable(host);
+
+    // The user's copy goes, and the installed module of that name is back.
+    EXPECT_EQ(manager.deleteRefusal(2), "");
+    deleted = manager.remove(2);
+    EXPECT_TRUE(deleted.deleted);
+    EXPECT_FALSE(fs::exists(user / "VTSNorm.so"));
+    EXPECT_EQ(listed(host),
+              (std::vector<std::string> {"VTSBase.so@installed", "VTSNew.so@user", "VTSNorm.so@installed"}));
+    expectAllCallable(host);
+    fs::permissions(installed, fs::perms::owner_all);
+}
+
+TEST_F(StyleManagerTest, UnknownProgramFolderLoadsNothingAndSaysWhy)
+{
+    copyPinned(vtsNorm, delivery(StyleProgram::exhibition()) / "VTSNorm.so", 20);
+    platform::Folders::setProgramLink((scratch.path() / "no-proc" / "exe").string());
+    VTStyleHost host;
+    GMStyleHost albumHost;
+    platform::Folders::setProgramLink("/proc/self/exe");
+    EXPECT_EQ(host.styleFolder(), "");
+    host.load();
+    albumHost.load();
+    EXPECT_EQ(host.moduleCount(), 0u);
+    EXPECT_EQ(albumHost.moduleCount(), 0u);
+    EXPECT_EQ(host.loadProblem(), texts::programFolderUnknown);
+    EXPECT_EQ(albumHost.loadProblem(), texts::programFolderUnknown);
+    StyleManager manager(host, StyleProgram::exhibition(), saveRoot.string());
+    EXPECT_EQ(manager.update().outcome, Outcome::CannotUpdate);
+    EXPECT_EQ(host.moduleCount(), 0u);
+}

@@ -12,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using styles::VTStyleChoice;
+using styles::StyleFolders;
 using styles::VTStyleHost;
 
 namespace {
@@ -122,6 +123,20 @@ TEST(VTStyleHostFolderTest, LooksBesideTheProgram)
 {
     fs::path expected = fs::read_symlink("/proc/self/exe").parent_path() / "VTStyle";
     EXPECT_EQ(VTStyleHost::defaultStyleFolder(), expected.string());
+
+    // And in the user's data folder, where updates go.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string saved = data ? data : "";
+    ::setenv("XDG_DATA_HOME", "/home/someone/.data", 1);
+    const StyleFolders folders = StyleFolders::standard(VTStyleHost::styleFolderName);
+    EXPECT_EQ(folders.installed, expected.string());
+    EXPECT_EQ(folders.user, "/home/someone/.data/corvandelle/VTStyle");
+    EXPECT_TRUE(folders.isInstalled((expected / "VTSNorm.so").string()));
+    EXPECT_FALSE(folders.isInstalled("/home/someone/.data/corvandelle/VTStyle/VTSNorm.so"));
+    if (data)
+        ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

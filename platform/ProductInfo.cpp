@@ -1,0 +1,8 @@
+#include "ProductInfo.h"
+
+namespace product {
+
+// The build gives it from the project's version, to this file only.
+const char* const version = CV_PRODUCT_VERSION;
+
+} // namespace product
