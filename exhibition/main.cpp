@@ -7,6 +7,7 @@
 #include "VitrinelDialog.h"
 #include "VitrinelTexts.h"
 
+#include "platform/QtTranslations.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QApplication>
@@ -125,6 +126,7 @@ int generate(const Options& options)
 int runDialog(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    platform::QtTranslations qtTranslations;
     QApplication::setApplicationName(QString::fromUtf8(vitrinel::texts::programName));
     QApplication::setApplicationVersion(QString::fromUtf8(vitrinel::texts::version));
     QApplication::setDesktopFileName(QStringLiteral("vitrinel"));

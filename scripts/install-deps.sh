@@ -14,6 +14,7 @@ packages=(
   nettle-dev
   nodejs
   firefox-esr
+  qt6-translations-l10n dbus-daemon
 )
 
 missing=()

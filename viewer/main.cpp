@@ -3,11 +3,13 @@
 #include "LedgerixDialog.h"
 #include "LedgerixTexts.h"
 
+#include "platform/QtTranslations.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    platform::QtTranslations qtTranslations;
     QApplication::setApplicationName(QString::fromUtf8(ledgerix::texts::programName));
     QApplication::setApplicationVersion(QString::fromUtf8(ledgerix::texts::version));
     QApplication::setDesktopFileName(QStringLiteral("ledgerix"));

@@ -9,8 +9,9 @@
 #include "album/core/WorkFolder.h"
 #include "album/window/GlimmoraDialog.h"
 #include "album/window/QtSoundDevice.h"
-#include "album/window/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 #include "platform/SaveRoot.h"
+#include "platform/QtTranslations.h"
 #include "styles/dialog/MessageBoxes.h"
 #include "styles/host/GMStyleHost.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
         qputenv("QT_LOGGING_RULES", "*.debug=false");
     QApplication application(argc, argv);
+    platform::QtTranslations qtTranslations;
     QApplication::setApplicationName(QString::fromUtf8(album::texts::programName));
     QApplication::setApplicationVersion(QString::fromUtf8(album::texts::programVersion));
     QApplication::setDesktopFileName(QStringLiteral("glimmora"));
@@ -55,8 +57,8 @@ int main(int argc, char** argv)
     int status = 0;
     {
         glimmora::GlimmoraDialog dialog(album, *library, styles, sound, platform::SaveRoot::stored());
-        glimmora::TerminationSignals termination;
-        QObject::connect(&termination, &glimmora::TerminationSignals::terminationRequested, &dialog,
+        platform::TerminationSignals termination;
+        QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &dialog,
                          &glimmora::GlimmoraDialog::terminate);
         QStringList paths;
         for (const QString& argument : QApplication::arguments().mid(1))

@@ -1,20 +1,27 @@
 #include "receiver/shell/CAmbrivaleApp.h"
 
 #include "receiver/shell/CAmbrivaleDoc.h"
+#include "receiver/shell/CAmbrivaleView.h"
 #include "receiver/shell/CMainFrame.h"
+#include "receiver/shell/CProgressDlg.h"
 #include "receiver/shell/InstanceChannel.h"
+#include "receiver/shell/ShellMessageBox.h"
 #include "receiver/shell/ShellTexts.h"
 
 #include "platform/Folders.h"
 #include "platform/ProductInfo.h"
 #include "platform/SaveRoot.h"
 #include "platform/Settings.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
+
+#include <iostream>
 
 namespace {
 
@@ -25,6 +32,8 @@ QString tr8(const char* text) { return QString::fromUtf8(text); }
 constexpr const char* section = reports::settingsSection;
 constexpr const char* recentFileSection = "Recent File List";
 constexpr int recentFileCount = 4;
+// Where the main window stood, as Qt describes a window's place.
+constexpr const char* geometryName = "WindowGeometry";
 
 // What the command line names: a path made absolute (a running corvan
 // started elsewhere gets it), or an address as it is.
@@ -104,16 +113,31 @@ CAmbrivaleApp::StartResult CAmbrivaleApp::initInstance(const QStringList& argume
 
     document_ = std::make_unique<CAmbrivaleDoc>(*this);
     mainFrame_ = std::make_unique<CMainFrame>(*this, *document_);
+    // Before anything can hand work over: from here on a signal ends the
+    // program through its own exit.
+    termination_ = std::make_unique<platform::TerminationSignals>();
+    connect(termination_.get(), &platform::TerminationSignals::terminationRequested, this, &CAmbrivaleApp::terminate);
     channel_ = std::make_unique<InstanceChannel>();
     connect(channel_.get(), &InstanceChannel::sourceReceived, this, &CAmbrivaleApp::acceptHandedOver);
-    channel_->listen();
+    if (!channel_->listen()) {
+        // Said once; the window works without it.
+        if (const QString problem = InstanceChannel::problem(); !problem.isEmpty())
+            std::cerr << tr8(shell::texts::noHandOver).arg(problem).toStdString() << std::endl;
+    }
+    // A corvan that is going hands nothing over any more.
+    connect(mainFrame_.get(), &CMainFrame::closingWhileReceiving, this, [this] { channel_.reset(); });
 
     StartingUp = true;
     PendingDocument = nullptr;
-    if (!source.isEmpty())
+    if (!source.isEmpty()) {
+        // As a double-click does: a file enters the recent-file list.
+        if (QFileInfo(source).isAbsolute())
+            addRecentFile(source);
         document_->onOpenDocument(source);
+    }
     StartingUp = false;
-    mainFrame_->showInitially();
+    mainFrame_->showInitially(
+        QByteArray::fromBase64(QByteArray::fromStdString(settings.getString(section, geometryName))));
 
     helpFilePath = platform::Folders::besideProgram(shell::texts::helpFile);
     started_ = true;
@@ -122,6 +146,19 @@ CAmbrivaleApp::StartResult CAmbrivaleApp::initInstance(const QStringList& argume
         QTimer::singleShot(0, document_.get(), [this] { document_->startReceive(); });
     }
     return StartResult::Run;
+}
+
+void CAmbrivaleApp::terminate()
+{
+    if (!mainFrame_)
+        return;
+    // Open dialogs end as if cancelled; their nested loops unwind first.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog != mainFrame_->view()->progressDialog())
+            dialog->reject();
+    }
+    QTimer::singleShot(0, mainFrame_.get(), &CMainFrame::forceClose);
 }
 
 bool CAmbrivaleApp::checkAccountStore()
@@ -140,14 +177,15 @@ bool CAmbrivaleApp::checkAccountStore()
     case AccountStore::LoadResult::Unreadable:
         break;
     }
-    const auto choice = QMessageBox::question(nullptr, tr8(shell::texts::appTitle),
-                                              tr8(shell::texts::accountStoreBroken),
-                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    const auto choice = shell::showMessage(nullptr, QMessageBox::Question, tr8(shell::texts::appTitle),
+                                           tr8(shell::texts::accountStoreBroken),
+                                           QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     if (choice != QMessageBox::Ok)
         return false;
     accounts_->clear();
     if (!accounts_->write()) {
-        QMessageBox::critical(nullptr, tr8(shell::texts::appTitle), tr8(shell::texts::accountStoreNotCreated));
+        shell::showMessage(nullptr, QMessageBox::Critical, tr8(shell::texts::appTitle),
+                           tr8(shell::texts::accountStoreNotCreated));
         return false;
     }
     return true;
@@ -160,7 +198,7 @@ int CAmbrivaleApp::checkForbiddenFolder()
     for (const std::string& warning : checked.warnings) {
         QString text = QString::fromStdString(warning);
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        QMessageBox::warning(nullptr, tr8(shell::texts::cautionCaption), text);
+        shell::showMessage(nullptr, QMessageBox::Warning, tr8(shell::texts::cautionCaption), text);
     }
     return static_cast<int>(checked.warnings.size());
 }
@@ -175,13 +213,18 @@ void CAmbrivaleApp::toggleGenReport()
     }
 }
 
-void CAmbrivaleApp::openDocumentFile(const QString& path)
+void CAmbrivaleApp::addRecentFile(const QString& absolute)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
     recentFiles_.removeAll(absolute);
     recentFiles_.prepend(absolute);
     while (recentFiles_.size() > recentFileCount)
         recentFiles_.removeLast();
+}
+
+void CAmbrivaleApp::openDocumentFile(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    addRecentFile(absolute);
     if (mainFrame_)
         mainFrame_->openGuidePost(absolute);
 }
@@ -247,6 +290,8 @@ void CAmbrivaleApp::exitInstance()
     report.save(settings);
     settings.setBool(section, "i2n", i2n);
     settings.setBool(section, "AllowBasicAuth", AllowBasicAuth);
+    if (mainFrame_)
+        settings.setString(section, geometryName, mainFrame_->saveGeometry().toBase64().toStdString());
     settings.sync();
     saveRecentFiles();
     accounts_.reset();

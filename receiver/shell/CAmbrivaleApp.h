@@ -20,6 +20,9 @@
 class CAmbrivaleDoc;
 class CMainFrame;
 class InstanceChannel;
+namespace platform {
+class TerminationSignals;
+}
 class QWidget;
 
 class CAmbrivaleApp : public QObject {
@@ -40,6 +43,10 @@ public:
     StartResult initInstance(const QStringList& arguments);
     // Writes the settings back (the forbidden-folder check first).
     void exitInstance();
+
+    // Ends the program as its 終了 does, without asking: a receive that runs
+    // is stopped (SIGTERM, SIGINT, SIGHUP: the desktop logging out).
+    void terminate();
 
     // Replaces a forbidden RootFolder by the default, one warning per reason.
     // Returns how many warnings were shown.
@@ -84,6 +91,7 @@ public:
 
 private:
     bool checkAccountStore();
+    void addRecentFile(const QString& absolutePath);
     void loadRecentFiles();
     void saveRecentFiles() const;
     void acceptHandedOver(const QString& source);
@@ -92,6 +100,7 @@ private:
     std::unique_ptr<CAmbrivaleDoc> document_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<InstanceChannel> channel_;
+    std::unique_ptr<platform::TerminationSignals> termination_;
     QStringList recentFiles_;
     bool started_ = false;
 };

@@ -6,6 +6,7 @@
 
 #include "receiver/engine/ReceiveQuestion.h"
 #include "receiver/engine/ReceiveResult.h"
+#include "receiver/shell/DesktopNotifier.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -44,6 +45,7 @@ signals:
     void receiveFinished();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -55,13 +57,25 @@ private:
     void onQuestionWithdrawn(quint64 id);
     void onReceiveEnded(const receive::ReceiveResult& result, bool closeWhenDone);
     void showProgress();
+    // The progress dialog centred over the main window.
+    void placeProgress();
+    // During a receive the greyed main window passes the keyboard on to the
+    // progress dialog, so that Esc reaches 中止.
+    void handOnFocus();
     void openPages(const receive::ReceiveResult& result);
+    // One of this program's windows is the active one.
+    bool programActive() const;
+    // Tells the desktop of the end; false when nothing was sent.
+    bool notifyEnd(const receive::ReceiveResult& result);
 
     CAmbrivaleDoc& document_;
     CMainFrame& frame_;
     QPixmap splash_;
     CProgressDlg* progress_ = nullptr;
+    // Where placeProgress() put the dialog: moved by the user when it is elsewhere.
+    QPoint progressPlacedAt_;
     QTimer progressTimer_;
     QPointer<QuestionDialog> question_;
+    DesktopNotifier notifier_;
     quint64 questionId_ = 0;
 };

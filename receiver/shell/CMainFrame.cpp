@@ -7,6 +7,8 @@
 #include "receiver/shell/CAmbrivaleView.h"
 #include "receiver/shell/CProgressDlg.h"
 #include "receiver/shell/CSetProxyDlg.h"
+#include "receiver/shell/QuestionDialog.h"
+#include "receiver/shell/ShellMessageBox.h"
 #include "receiver/shell/ShellTexts.h"
 #include "receiver/shell/TemporaryFolder.h"
 
@@ -55,6 +57,13 @@ QIcon commandIcon(CommandId id)
     case About: return QIcon::fromTheme(QStringLiteral("help-about"));
     default: return {};
     }
+}
+
+// A received title or a file name as a menu item: "&" is shown, not taken
+// as an access key.
+QString menuText(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
 } // namespace
@@ -287,7 +296,7 @@ void CMainFrame::updateRecentReceives()
     placeholder->setVisible(entries.empty());
     placeholder->setEnabled(false);
     for (std::size_t i = 0; i < entries.size() && i < static_cast<std::size_t>(recentReceiveCount); ++i) {
-        auto* a = new QAction(QString::fromStdString(entries[i].title), this);
+        auto* a = new QAction(menuText(QString::fromStdString(entries[i].title)), this);
         a->setData(RecentReceives + static_cast<int>(i));
         a->setStatusTip(QString::fromStdString(entries[i].folder));
         const int index = static_cast<int>(i);
@@ -309,7 +318,8 @@ void CMainFrame::updateRecentFiles()
     placeholder->setVisible(files.isEmpty());
     placeholder->setEnabled(false);
     for (int i = 0; i < files.size(); ++i) {
-        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])), this);
+        const QString name = menuText(QDir::toNativeSeparators(files[i]));
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name), this);
         a->setStatusTip(placeholder->statusTip());
         connect(a, &QAction::triggered, this, [this, i] { onRecentFile(i); });
         file_->insertAction(placeholder, a);
@@ -336,18 +346,20 @@ void CMainFrame::enableWhileIdle(bool enable)
     view_->setEnabled(enable);
 }
 
-void CMainFrame::showInitially()
+void CMainFrame::showInitially(const QByteArray& geometry)
 {
     view_->onInitialUpdate();
     showRootFolder();
-    resize(sizeHint().expandedTo(minimumSizeHint()));
+    // restoreGeometry() keeps the window on a screen that is there now.
+    if (geometry.isEmpty() || !restoreGeometry(geometry))
+        resize(sizeHint().expandedTo(minimumSizeHint()));
     show();
 }
 
 bool CMainFrame::openGuidePost(const QString& source)
 {
     if (document_.onOpenDocument(source) == CAmbrivaleDoc::OpenResult::Refused) {
-        QMessageBox::warning(this, tr8(texts::cautionCaption), tr8(texts::stillRunning));
+        showMessage(this, QMessageBox::Warning, tr8(texts::cautionCaption), tr8(texts::stillRunning));
         return false;
     }
     return true;
@@ -380,7 +392,7 @@ void CMainFrame::onChooseSaveFolder()
 void CMainFrame::onStart()
 {
     if (app_.Receiving || document_.isBusy()) {
-        QMessageBox::warning(this, tr8(texts::cautionCaption), tr8(texts::stopFirst));
+        showMessage(this, QMessageBox::Warning, tr8(texts::cautionCaption), tr8(texts::stopFirst));
         return;
     }
     if (CProgressDlg* progress = view_->progressDialog())
@@ -407,7 +419,7 @@ void CMainFrame::openWithMessage(const QString& target, const char* failure)
 {
     platform::DesktopOpener::open({target}, this, [this, failure](const QString& failed) {
         if (!failed.isEmpty())
-            QMessageBox::critical(this, appTitle(), tr8(failure));
+            showMessage(this, QMessageBox::Critical, appTitle(), tr8(failure));
     });
 }
 
@@ -451,14 +463,14 @@ void CMainFrame::onHelp()
     }
     platform::DesktopOpener::open({QString::fromStdString(app_.helpFilePath)}, this, [this](const QString& failed) {
         if (!failed.isEmpty())
-            QMessageBox::critical(this, tr8(texts::errorCaption), tr8(texts::cannotOpenHelp));
+            showMessage(this, QMessageBox::Critical, tr8(texts::errorCaption), tr8(texts::cannotOpenHelp));
     });
 }
 
 void CMainFrame::onEmptyTemporary()
 {
     if (app_.RootFolder.empty()) {
-        QMessageBox::information(this, appTitle(), tr8(texts::noSaveFolder));
+        showMessage(this, QMessageBox::Information, appTitle(), tr8(texts::noSaveFolder));
         emit temporaryFolderDone();
         return;
     }
@@ -467,14 +479,15 @@ void CMainFrame::onEmptyTemporary()
     const std::string folder = TemporaryFolder::pathBelow(app_.RootFolder);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        QMessageBox::information(this, appTitle(), tr8(texts::noTemporaryFolder));
+        showMessage(this, QMessageBox::Information, appTitle(), tr8(texts::noTemporaryFolder));
         emit temporaryFolderDone();
         return;
     }
     const QString question = tr8(texts::confirmEmptyTemporary)
                                  .arg(QString::fromStdString(folder))
                                  .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (QMessageBox::question(this, appTitle(), question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+    if (showMessage(this, QMessageBox::Question, appTitle(), question, QMessageBox::Ok | QMessageBox::Cancel,
+                    QMessageBox::Ok)
         != QMessageBox::Ok) {
         emit temporaryFolderDone();
         return;
@@ -488,7 +501,7 @@ void CMainFrame::onEmptyTemporary()
             if (!self)
                 return;
             self->action(EmptyTemporary)->setEnabled(true);
-            QMessageBox::information(self, appTitle(), tr8(texts::temporaryEmptied));
+            showMessage(self, QMessageBox::Information, appTitle(), tr8(texts::temporaryEmptied));
             emit self->temporaryFolderDone();
         }, Qt::QueuedConnection);
     });
@@ -497,37 +510,67 @@ void CMainFrame::onEmptyTemporary()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (document_.isBusy()) {
-        event->ignore();
-        if (closing_)
+        if (closing_) {
+            event->ignore();
             return;
-        const auto choice = QMessageBox::warning(this, tr8(texts::cautionCaption), tr8(texts::forceQuit),
-                                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-        if (choice != QMessageBox::Ok)
-            return;
-        // The receive stops and the window goes when it has ended.
+        }
+        if (!forced_) {
+            const auto choice = showMessage(this, QMessageBox::Warning, tr8(texts::cautionCaption),
+                                            tr8(texts::forceQuit), QMessageBox::Ok | QMessageBox::Cancel,
+                                            QMessageBox::Cancel);
+            if (choice != QMessageBox::Ok || !document_.isBusy()) {
+                // The receive may have ended while the question was open.
+                if (choice == QMessageBox::Ok)
+                    event->accept();
+                else
+                    event->ignore();
+                return;
+            }
+        }
+        // The window goes now, so that the program ends as it does when
+        // idle; the receive stops meanwhile and removes its temporary files
+        // before the program's last step.
         closing_ = true;
+        emit closingWhileReceiving();
         document_.cancel();
-        if (CProgressDlg* progress = view_->progressDialog())
-            progress->hide();
-        hide();
-        return;
+        if (QuestionDialog* question = view_->questionDialog())
+            question->reject();
     }
     if (CProgressDlg* progress = view_->progressDialog())
         progress->hide();
     event->accept();
 }
 
+void CMainFrame::forceClose()
+{
+    forced_ = true;
+    close();
+}
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    dragMoveEvent(event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
+{
+    // Files are always copied, never taken away from where they lie.
+    if (event->mimeData()->hasUrls() && (event->possibleActions() & Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void CMainFrame::dropEvent(QDropEvent* event)
 {
+    if (!(event->possibleActions() & Qt::CopyAction))
+        return;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
-            event->acceptProposedAction();
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
             app_.openDocumentFile(url.toLocalFile());
             return;
         }

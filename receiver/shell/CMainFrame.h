@@ -35,6 +35,7 @@ public:
     QMenu* afterCareMenu() const { return afterCare_; }
     QMenu* fileMenu() const { return file_; }
 
+    CAmbrivaleApp& app() const { return app_; }
     CAmbrivaleView* view() const { return view_; }
     QLineEdit* urlEdit() const { return urlEdit_; }
     QLineEdit* folderEdit() const { return folderEdit_; }
@@ -48,10 +49,15 @@ public:
     void showRootFolder();
     // Greys the window during a receive (the progress dialog stays usable).
     void enableWhileIdle(bool enable);
-    // Sized to the view's picture, then shown (first update of the view).
-    void showInitially();
-    // Closing was confirmed while a receive ran: the window goes once it ends.
+    // Sized to the view's picture, or placed where it was last (geometry as
+    // saveGeometry() gave it), then shown (first update of the view).
+    void showInitially(const QByteArray& geometry = {});
+    // Closing was confirmed while a receive ran: the receive is stopped and
+    // the window has gone; the program ends as it would when idle.
     bool isClosing() const { return closing_; }
+    // Closes without asking, stopping a receive that runs (the desktop
+    // ending the session).
+    void forceClose();
 
     // The commands (also reached by tests).
     void onFileOpen();
@@ -69,12 +75,16 @@ public:
     void onGenReport();
 
 signals:
+    // The window is going while a receive runs: later corvans must not hand
+    // their files to this one any more.
+    void closingWhileReceiving();
     // The temporary folder has been emptied (or the attempt ended).
     void temporaryFolderDone();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -101,4 +111,5 @@ private:
     QLineEdit* folderEdit_ = nullptr;
     QPushButton* start_ = nullptr;
     bool closing_ = false;
+    bool forced_ = false;
 };

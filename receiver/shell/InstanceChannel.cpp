@@ -1,10 +1,17 @@
 #include "receiver/shell/InstanceChannel.h"
 
+#include "receiver/shell/ShellTexts.h"
+
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +30,50 @@ bool sameUser(qintptr descriptor)
     return peer.uid == ::getuid();
 }
 
+// folder as a home for the socket: made 0700 when missing; an existing one
+// must be a real folder of this user's, and is closed to everyone else.
+// Empty when fine, else why not.
+QString claimPrivateFolder(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISDIR(info.st_mode))
+        return QString::fromUtf8(shell::texts::socketFolderNotAFolder).arg(folder);
+    if (info.st_uid != ::getuid())
+        return QString::fromUtf8(shell::texts::socketFolderOfAnotherUser).arg(folder);
+    if ((info.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
+        return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+struct SocketPlace {
+    QString path;
+    QString problem;
+};
+
+SocketPlace findSocketPlace()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        return {runtime + QStringLiteral("/corvan.socket"), {}};
+    QStringList problems;
+    QStringList folders{QDir::tempPath() + QStringLiteral("/corvan-%1").arg(::getuid())};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        folders << cache + QStringLiteral("/corvan");
+    for (const QString& folder : folders) {
+        const QString problem = claimPrivateFolder(folder);
+        if (problem.isEmpty())
+            return {folder + QStringLiteral("/corvan.socket"), {}};
+        problems << problem;
+    }
+    return {{}, problems.join(QStringLiteral("、"))};
+}
+
 } // namespace
 
 InstanceChannel::InstanceChannel(QObject* parent) : QObject(parent), server_(new QLocalServer(this))
@@ -35,16 +86,21 @@ InstanceChannel::~InstanceChannel() = default;
 
 QString InstanceChannel::socketPath()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists())
-        return runtime + QStringLiteral("/corvan.socket");
-    return QDir::tempPath() + QStringLiteral("/corvan-%1.socket").arg(::getuid());
+    return findSocketPlace().path;
+}
+
+QString InstanceChannel::problem()
+{
+    return findSocketPlace().problem;
 }
 
 bool InstanceChannel::handOver(const QString& source, int timeoutMs)
 {
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(socketPath());
+    socket.connectToServer(path);
     if (!socket.waitForConnected(timeoutMs) || !sameUser(socket.socketDescriptor()))
         return false;
     socket.write(source.toUtf8() + '\n');
@@ -62,6 +118,8 @@ bool InstanceChannel::handOver(const QString& source, int timeoutMs)
 bool InstanceChannel::listen()
 {
     const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
     if (server_->listen(path))
         return true;
     if (server_->serverError() != QAbstractSocket::AddressInUseError)

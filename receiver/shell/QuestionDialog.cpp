@@ -45,6 +45,8 @@ void QuestionDialog::choose(int button)
 QLabel* QuestionDialog::addText(const std::string& text)
 {
     auto* label = new QLabel(display(text));
+    // Questions quote task, file and folder names from the GuidePost.
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setMinimumWidth(420);
@@ -66,7 +68,9 @@ QLineEdit* QuestionDialog::addField(const QString& label, const QString& value, 
     edit->setMinimumWidth(std::clamp(needed, 300, 640));
     if (readOnly)
         edit->setCursorPosition(0);
-    fields_->addRow(label, edit);
+    auto* name = new QLabel(label);
+    name->setTextFormat(Qt::PlainText);
+    fields_->addRow(name, edit);
     return edit;
 }
 

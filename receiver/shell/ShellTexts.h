@@ -21,6 +21,12 @@ inline constexpr const char* stillRunning = "まだプロセスが停止して�
 inline constexpr const char* stopFirst = "まず、処理を中止してください。";
 inline constexpr const char* chooseSaveFolder = "保存フォルダを指定してください";
 
+// Handing a GuidePost to the corvan that runs already.
+inline constexpr const char* socketFolderNotAFolder = "%1 はフォルダではありません";
+inline constexpr const char* socketFolderOfAnotherUser = "%1 はほかのユーザのフォルダです";
+inline constexpr const char* noHandOver =
+    "corvan: ほかの corvan からファイルを受け取ることはできません (%1)。このまま続けます。";
+
 // The progress dialog.
 inline constexpr const char* progressCaption = "ファイル受信";
 inline constexpr const char* statusLabel = "状況";
@@ -37,6 +43,12 @@ inline constexpr const char* stopping = "プロセスが終了するまでお待
 
 // The end of a receive.
 inline constexpr const char* pageNotOpened = "ページの表示でエラーが生じました";
+
+// The desktop's notification of an end seen from another window.
+inline constexpr const char* noticeReceived = "ファイルの受信が終わりました";
+inline constexpr const char* noticeFailed = "ファイルの受信でエラーがありました";
+inline constexpr const char* noticeCount = "%1 個のファイルを受信しました";
+inline constexpr const char* noticeOpenReport = "レポートを開く";
 
 // The main frame.
 inline constexpr const char* toolBarTitle = "ツールバー";

@@ -32,10 +32,12 @@ QPainterPath board(QRectF r, bool right)
 
 } // namespace
 
-QPixmap SplashPicture::draw(const QString& version)
+QPixmap SplashPicture::draw(const QString& version, qreal devicePixelRatio)
 {
     const QSize s = size();
-    QPixmap pixmap(s);
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QPixmap pixmap((QSizeF(s) * ratio).toSize());
+    pixmap.setDevicePixelRatio(ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -44,7 +46,7 @@ QPixmap SplashPicture::draw(const QString& version)
     sky.setColorAt(0, QColor(0x1d, 0x3a, 0x6b));
     sky.setColorAt(0.65, QColor(0x4a, 0x7f, 0xc1));
     sky.setColorAt(1, QColor(0xf3, 0xc9, 0x7a));
-    p.fillRect(pixmap.rect(), sky);
+    p.fillRect(QRect(QPoint(), s), sky);
     QRadialGradient sun(QPointF(380, 210), 90);
     sun.setColorAt(0, QColor(255, 236, 180, 220));
     sun.setColorAt(1, QColor(255, 236, 180, 0));

@@ -2,11 +2,13 @@
 
 #include "receiver/shell/CAmbrivaleApp.h"
 
+#include "platform/QtTranslations.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    platform::QtTranslations qtTranslations;
     CAmbrivaleApp app;
     switch (app.initInstance(application.arguments().mid(1))) {
     case CAmbrivaleApp::StartResult::HandedOver:

@@ -9,20 +9,29 @@
 #include "receiver/shell/CAmbrivaleApp.h"
 #include "receiver/shell/CMainFrame.h"
 #include "receiver/shell/CSetProxyDlg.h"
+#include "receiver/shell/InstanceChannel.h"
 #include "receiver/shell/ShellCommands.h"
 #include "receiver/shell/TemporaryFolder.h"
 
 #include "guidepost/AccountStore.h"
 #include "platform/SaveRoot.h"
+#include "platform/QtTranslations.h"
 #include "platform/Settings.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
 
 #include <fstream>
+#include <iostream>
 #include <memory>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace shelltest;
 using namespace shell;
@@ -49,6 +58,15 @@ void touch(const fs::path& path, const std::string& text = "x")
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << text;
+}
+
+// Nothing of Qt's English left: every text holds a Japanese character.
+bool japanese(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() >= 0x3000)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -446,6 +464,130 @@ private slots:
         QVERIFY(!fs::exists(tmp / "link", *std::make_unique<std::error_code>()));
         QVERIFY(fs::exists(root_ / "outside" / "precious.txt"));
         fs::permissions(tmp / "keep" / "inner" / "readonly.txt", fs::perms::owner_all, fs::perm_options::replace);
+    }
+
+    void qtsOwnDialogsSpeakJapanese()
+    {
+        if (!QFileInfo::exists(platform::QtTranslations::folder() + QStringLiteral("/qtbase_ja.qm")))
+            QFAIL("Qt's Japanese catalogues are missing: install the Debian package qt6-translations-l10n");
+        qputenv("LANG", "ja_JP.UTF-8");
+        platform::QtTranslations translations;
+        QVERIFY(translations.loaded());
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        startApp();
+
+        // The open dialog: its title and every button.
+        QString title;
+        QStringList buttons;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = visibleDialog<QFileDialog>();
+            if (!dialog)
+                return;
+            poll.stop();
+            title = dialog->windowTitle();
+            for (QAbstractButton* b : dialog->findChildren<QPushButton*>())
+                if (b->isVisible())
+                    buttons << b->text();
+            saveScreenshot(dialog, QStringLiteral("open-dialog"));
+            dialog->reject();
+        });
+        poll.start(20);
+        frame()->onFileOpen();
+        QCOMPARE(title, q8("開く"));
+        QVERIFY(buttons.size() >= 2);
+        for (const QString& text : buttons)
+            QVERIFY2(japanese(text), qPrintable(buttons.join(u'|')));
+
+        // The URL bar's context menu.
+        std::unique_ptr<QMenu> menu(frame()->urlEdit()->createStandardContextMenu());
+        for (QAction* a : menu->actions())
+            QVERIFY2(a->isSeparator() || japanese(a->text()), qPrintable(a->text()));
+
+        // An OK/Cancel question of the window.
+        touch(root_ / "__tmp___" / "残り.txt");
+        app_->RootFolder = root_.string();
+        QStringList boxButtons;
+        MessageBoxAnswerer cancel([&](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                boxButtons << b->text();
+            MessageBoxAnswerer::press(box, QMessageBox::Cancel);
+        });
+        frame()->onEmptyTemporary();
+        boxButtons.sort();
+        QCOMPARE(boxButtons, QStringList({QStringLiteral("OK"), q8("キャンセル")}));
+        QVERIFY(fs::exists(root_ / "__tmp___" / "残り.txt"));
+    }
+
+    void windowPlaceIsRemembered()
+    {
+        startApp();
+        frame()->move(137, 91);
+        frame()->resize(frame()->size() + QSize(40, 0));
+        QVERIFY(QTest::qWaitFor([this] { return frame()->pos() == QPoint(137, 91); }, 2000));
+        const QSize size = frame()->size();
+        endApp();
+        QVERIFY(stored("WindowGeometry") != "(absent)");
+        startApp();
+        QCOMPARE(frame()->pos(), QPoint(137, 91));
+        QCOMPARE(frame()->size(), size);
+    }
+
+    void handOverSocketStaysPrivateWithoutRuntimeFolder()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const fs::path shared = QDir::tempPath().toStdString() + "/corvan-" + std::to_string(::getuid());
+        const fs::path own = fs::path(cache.toStdString()) / "corvan";
+        auto socketIn = [](const fs::path& folder) { return QString::fromStdString((folder / "corvan.socket").string()); };
+        auto mode = [](const fs::path& folder) {
+            struct stat info {};
+            return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+                       ? int(info.st_mode & 07777)
+                       : -1;
+        };
+        fs::remove_all(shared);
+        // Made for this user alone, and closed again when opened to others.
+        QCOMPARE(InstanceChannel::socketPath(), socketIn(shared));
+        QCOMPARE(mode(shared), 0700);
+        fs::permissions(shared, fs::perms::all);
+        QCOMPARE(InstanceChannel::socketPath(), socketIn(shared));
+        QCOMPARE(mode(shared), 0700);
+        {
+            InstanceChannel channel;
+            QVERIFY(channel.listen());
+            QVERIFY(fs::exists(shared / "corvan.socket"));
+        }
+        // A link put there, or a folder of another user: never used.
+        fs::remove_all(shared);
+        fs::create_directory_symlink(home() / "Documents", shared);
+        QCOMPARE(InstanceChannel::socketPath(), socketIn(own));
+        QCOMPARE(mode(own), 0700);
+        if (::getuid() == 0) {
+            fs::remove(shared);
+            fs::create_directory(shared);
+            QCOMPARE(::chown(shared.c_str(), 65534, 65534), 0);
+            QCOMPARE(InstanceChannel::socketPath(), socketIn(own));
+        }
+        // Nowhere safe: no hand-over, and the window says so once.
+        touch(home() / "tmp" / "not-a-folder");
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((home() / "tmp" / "not-a-folder").string()));
+        QVERIFY(InstanceChannel::socketPath().isEmpty());
+        QVERIFY(!InstanceChannel::problem().isEmpty());
+        QVERIFY(!InstanceChannel::handOver(QStringLiteral("/nowhere.gpa"), 200));
+        std::ostringstream said;
+        std::streambuf* before = std::cerr.rdbuf(said.rdbuf());
+        app_ = std::make_unique<CAmbrivaleApp>();
+        const auto started = app_->initInstance({});
+        std::cerr.rdbuf(before);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("XDG_CACHE_HOME", cache);
+        fs::remove_all(shared);
+        fs::remove(home() / "tmp" / "not-a-folder");
+        QCOMPARE(started, CAmbrivaleApp::StartResult::Run);
+        const QString text = QString::fromStdString(said.str());
+        QCOMPARE(text.count(q8("ほかの corvan からファイルを受け取ることはできません")), 1);
     }
 
     void emptyingWithoutASaveFolder()

@@ -6,14 +6,18 @@
 
 #include "receiver/shell/CAboutDlg.h"
 #include "receiver/shell/CAmbrivaleApp.h"
+#include "receiver/shell/CAmbrivaleView.h"
 #include "receiver/shell/CMainFrame.h"
 #include "receiver/shell/CProgressDlg.h"
 #include "receiver/shell/CSetProxyDlg.h"
 #include "receiver/shell/QuestionAsker.h"
 #include "receiver/shell/QuestionDialog.h"
+#include "receiver/shell/SplashPicture.h"
 
 #include "receiver/engine/Questions.h"
 #include "receiver/engine/ReceiveSnapshot.h"
+
+#include "platform/ProductInfo.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -51,6 +55,25 @@ void picture(QWidget* window, const QString& name)
     QVERIFY2(shelltest::saveScreenshot(window, name), qPrintable(name));
     const QStringList cut = clipped(window);
     QVERIFY2(cut.isEmpty(), qPrintable(name + QStringLiteral(": ") + cut.join(QStringLiteral(", "))));
+}
+
+// Share of the pixels of two pictures of one size that differ visibly.
+double differing(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 count = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            if (std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
+                    + std::abs(qBlue(p[col]) - qBlue(q[col]))
+                > 24)
+                ++count;
+        }
+    }
+    return double(count) / (double(x.width()) * x.height());
 }
 
 } // namespace
@@ -159,6 +182,35 @@ private slots:
             QVERIFY2(shelltest::buttonNamed(dialog.get(), QuestionDialog::display(label)),
                      label.c_str());
         picture(dialog.get(), name);
+    }
+
+    void splashDrawnAtTheDevicePixelRatio()
+    {
+        CAmbrivaleApp app;
+        QCOMPARE(app.initInstance({}), CAmbrivaleApp::StartResult::Run);
+        CAmbrivaleView* view = app.mainFrame()->view();
+        const QSize size = SplashPicture::size();
+        const QString version = QString::fromUtf8(product::version);
+        const QPixmap sharp = SplashPicture::draw(version, 2.0);
+        QCOMPARE(sharp.size(), size * 2);
+        QCOMPARE(sharp.deviceIndependentSize().toSize(), size);
+        // The view on a screen of scale 2 shows the picture drawn for it,
+        // not the picture of scale 1 blown up.
+        QImage shown(size * 2, QImage::Format_ARGB32_Premultiplied);
+        shown.setDevicePixelRatio(2.0);
+        shown.fill(Qt::black);
+        view->render(&shown, QPoint(), QRegion(QRect(QPoint(), size)));
+        QVERIFY(shown.save(shelltest::screenshotFolder() + QStringLiteral("/corvan-splash-scale2.png")));
+        QVERIFY2(differing(shown, sharp.toImage()) < 0.001, qPrintable(QString::number(differing(shown, sharp.toImage()))));
+        const QImage blownUp = SplashPicture::draw(version, 1.0).toImage().scaled(size * 2, Qt::IgnoreAspectRatio,
+                                                                                  Qt::SmoothTransformation);
+        QVERIFY2(differing(blownUp, sharp.toImage()) > 0.005, qPrintable(QString::number(differing(blownUp, sharp.toImage()))));
+        // And at scale 1 again, as before.
+        QImage plain(size, QImage::Format_ARGB32_Premultiplied);
+        plain.fill(Qt::black);
+        view->render(&plain, QPoint(), QRegion(QRect(QPoint(), size)));
+        QVERIFY(differing(plain, SplashPicture::draw(version, 1.0).toImage()) < 0.001);
+        app.exitInstance();
     }
 
     void proxyAndAboutDialogs()

@@ -1,4 +1,4 @@
-#include "album/window/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 
 #include <QSocketNotifier>
 
@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace glimmora {
+namespace platform {
 namespace {
 
 int signalSockets[2] = {-1, -1};
@@ -53,4 +53,4 @@ void TerminationSignals::readSignal()
         emit terminationRequested();
 }
 
-} // namespace glimmora
+} // namespace platform

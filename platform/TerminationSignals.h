@@ -8,7 +8,7 @@
 
 class QSocketNotifier;
 
-namespace glimmora {
+namespace platform {
 
 class TerminationSignals : public QObject {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     QSocketNotifier* notifier_ = nullptr;
 };
 
-} // namespace glimmora
+} // namespace platform
