@@ -195,6 +195,21 @@ TEST_F(ReceiveCommand, SigtermStopsItAndASecondSignalEndsAtOnce)
     EXPECT_FALSE(fs::exists(dir / "root2/docs/slow.bin"));
 }
 
+TEST_F(ReceiveCommand, AKilledReceivesDebrisGoesWithTheNextReceive)
+{
+    const std::string gp = writeGuidePost({"small.txt", "slow.bin"});
+    pid_t child = start({"receive", gp, "--root", "root", "--yes"});
+    ASSERT_TRUE(transferBegun(child)) << slurp(dir / "err.txt");
+    ::kill(child, SIGKILL);
+    EXPECT_EQ(finish(child), 128 + SIGKILL);
+    EXPECT_FALSE(tmpEmpty());
+
+    ASSERT_EQ(run({"receive", writeGuidePost({"small.txt"}), "--root", "root2", "--yes"}), 0)
+        << slurp(dir / "err.txt");
+    EXPECT_TRUE(tmpEmpty());
+    EXPECT_EQ(slurp(dir / "root2/docs/small.txt"), "small");
+}
+
 TEST_F(ReceiveCommand, OpenShowsThePagesThroughTheDesktopOpener)
 {
     const std::string gp = writeGuidePost({"small.txt"});
