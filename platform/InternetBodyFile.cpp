@@ -51,6 +51,22 @@ bool InternetBodyFile::flush()
     return !failed_;
 }
 
+bool InternetBodyFile::sync()
+{
+    if (descriptor_ < 0 || !flush())
+        return false;
+    failed_ = ::fdatasync(descriptor_) != 0;
+    return !failed_;
+}
+
+bool InternetBodyFile::restartAt(long long offset)
+{
+    if (descriptor_ < 0 || !flush())
+        return false;
+    failed_ = ::ftruncate(descriptor_, offset) != 0 || ::lseek(descriptor_, offset, SEEK_SET) != offset;
+    return !failed_;
+}
+
 bool InternetBodyFile::close()
 {
     if (descriptor_ < 0)

@@ -33,6 +33,11 @@ public:
     bool isOpen() const { return descriptor_ >= 0; }
     // False once any write has failed; later calls fail too.
     bool write(const char* data, std::size_t size);
+    // Writes what is gathered and asks the disk to keep it (a record may
+    // then promise those bytes); false when that fails.
+    bool sync();
+    // Drops the bytes from offset on and writes from there next.
+    bool restartAt(long long offset);
     // False when flushing or closing failed, or an earlier write failed;
     // true when nothing is open.
     bool close();

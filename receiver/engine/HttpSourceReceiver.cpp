@@ -37,6 +37,7 @@ void receiveFile(ReceiveEngine& engine, platform::HttpSource& http, const FileRe
     request.remoteFolder = remoteFolder;
     request.remoteName = remote;
     request.synchronize = policy.synchronize;
+    request.resumeTarget = localPath;
     if (file.timePresent)
         request.fixedTime = file.time;
     CallbackException raised;

@@ -13,6 +13,7 @@
 
 #include "guidepost/CAMException.h"
 #include "platform/OwnedTempFolder.h"
+#include "platform/ResumeArea.h"
 #include "platform/Settings.h"
 #include "platform/TempFile.h"
 
@@ -323,8 +324,11 @@ private:
 
     void workerMain()
     {
-        // Debris of receives that were killed or crashed.
+        // Debris of receives that were killed or crashed, and partial data
+        // past the resume area's bounds.
         removeAbandonedTemporaryFolders();
+        platform::ResumeArea(options_.transfer.resumeFolder)
+            .prune(options_.transfer.resumeMaxBytes, options_.transfer.resumeMaxDays);
         platform::TempFile::ThreadFolder folder(tempFolder_);
         ReceiveOptions engine;
         engine.ifnotexistToUpdate = options_.ifnotexistToUpdate;
