@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -509,6 +510,50 @@ public:
 
 private:
     std::unique_ptr<OwnHome> home_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+// nginx serving folder www/ below dir, each connection held to `rate`
+// (nginx's limit_rate, e.g. "3m"), logging "URI STATUS BYTES" per request
+// to dir/access.log: a real server with byte ranges and validators.
+class NginxServer {
+public:
+    NginxServer(const std::filesystem::path& dir, const std::string& rate) : dir_(dir)
+    {
+        port = freePort();
+        std::filesystem::create_directories(dir_ / "www");
+        std::ofstream conf(dir_ / "nginx.conf");
+        const std::string d = dir_.string();
+        conf << "daemon off;\nmaster_process off;\nworker_processes 1;\npid " << d << "/nginx.pid;\n"
+             << "error_log " << d << "/error.log;\nevents { worker_connections 64; }\nhttp {\n"
+             << "  log_format bytes '$request_uri $status $body_bytes_sent';\n"
+             << "  access_log " << d << "/access.log bytes;\n"
+             << "  client_body_temp_path " << d << "/body;\n  proxy_temp_path " << d << "/proxy;\n"
+             << "  fastcgi_temp_path " << d << "/fastcgi;\n"
+             << "  server { listen 127.0.0.1:" << port << "; root " << d << "/www; limit_rate " << rate << "; }\n}\n";
+        conf.close();
+        const std::string program = requireProgram("nginx", "nginx-light");
+        if (program.empty())
+            return;
+        child_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{program, "-c", d + "/nginx.conf", "-p", d, "-e", d + "/error.log"});
+        ready = waitForChild(*child_, port);
+    }
+    std::filesystem::path www() const { return dir_ / "www"; }
+    // The log lines so far.
+    std::vector<std::string> accessLog() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(dir_ / "access.log");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    int port = 0;
+    bool ready = false;
+
+private:
+    std::filesystem::path dir_;
     std::unique_ptr<ChildProcess> child_;
 };
 
