@@ -53,10 +53,7 @@ bool InternetBodyFile::flush()
 
 bool InternetBodyFile::sync()
 {
-    if (descriptor_ < 0 || !flush())
-        return false;
-    failed_ = ::fdatasync(descriptor_) != 0;
-    return !failed_;
+    return descriptor_ >= 0 && flush();
 }
 
 bool InternetBodyFile::restartAt(long long offset)

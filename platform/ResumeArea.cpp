@@ -1,7 +1,7 @@
 #include "ResumeArea.h"
 
-#include "platform/AtomicFile.h"
 #include "platform/Md5.h"
+#include "platform/WriteAll.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -166,8 +166,19 @@ bool ResumeArea::Entry::save() const
         text += "etag=" + record.etag + "\n";
     if (oneLine(record.lastModified))
         text += "last-modified=" + record.lastModified + "\n";
-    AtomicFile file(recordPath_, AtomicFile::Access::OwnerOnly);
-    return file.open() && file.write(text.data(), text.size()) && file.commit();
+    // Renamed into place without waiting for the disk: it survives a killed
+    // process, and after a power cut a data file shorter than the record
+    // says makes the record unusable (open() checks), never a wrong file.
+    const std::string temporary = recordPath_ + ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, text.data(), text.size());
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), recordPath_.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 void ResumeArea::Entry::drop()
