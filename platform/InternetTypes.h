@@ -67,6 +67,9 @@ struct InternetOptions {
     // (oldest go first).
     long long resumeMaxBytes = 4LL << 30;
     int resumeMaxDays = 30;
+    // Files of one source fetched at once, each over a connection of its
+    // own (1: one after another).
+    int connections = 6;
 };
 
 // A proxy in use for a source; an empty server means none.

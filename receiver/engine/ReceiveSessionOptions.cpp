@@ -23,6 +23,9 @@ platform::InternetOptions ReceiveSessionOptions::loadTransfer(const platform::Se
     long long retries = settings.getInt(transferSection, retriesName, o.retries);
     if (retries >= 0 && retries <= 100)
         o.retries = static_cast<int>(retries);
+    long long connections = settings.getInt(transferSection, connectionsName, o.connections);
+    if (connections >= 1 && connections <= 16)
+        o.connections = static_cast<int>(connections);
     long long wait = settings.getInt(transferSection, retryWaitName, o.retryWaitMs);
     if (wait >= 1 && wait <= o.retryWaitMaxMs)
         o.retryWaitMs = static_cast<long>(wait);

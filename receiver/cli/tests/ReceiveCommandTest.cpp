@@ -296,11 +296,12 @@ TEST_F(ReceiveCommand, VersionHelpAndUsageErrors)
     // The option table writes the help: every option is there.
     for (const char* option : {"--root DIR", "--yes", "--cipher-code CODE", "--open", "--gen-report=yes|no",
                                "--connect-timeout=MS", "--stall-time=SEC", "--ca-file=FILE", "--passive-ftp=yes|no",
-                               "--retries=N", "--no-resume"})
+                               "--retries=N", "--no-resume", "--connections=N"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_EQ(run({"receive"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--stall-time=0"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--retries=-1"}), 2);
+    EXPECT_EQ(run({"receive", "x.gp", "--connections=0"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--no-resume=yes"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--open=yes"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--root"}), 2);
