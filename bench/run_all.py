@@ -11,7 +11,7 @@ Environment: BENCH_QUICK=1 fewer and smaller cases; BENCH_RUNS rounds
 (default 5, quick 3); BENCH_DIR where the work folder goes (default $TMPDIR);
 BENCH_CASES a comma-separated subset of the case names (load, write,
 receive-small, receive-many, receive-large, http-small, http-big, resume,
-cipher);
+http-rtt, cipher);
 BENCH_BEFORE the bin folder of another build (an earlier commit), whose
 programs then run beside ours in the same rounds, as "... (before)".
 """
@@ -565,6 +565,79 @@ def case_resume():
         {"corvan-cli resumed": second})]))
 
 
+DELAYED_SERVER = r"""
+import http.server, os, sys, time
+root, port = sys.argv[1], int(sys.argv[2])
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"  # connections are kept
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=root, **kwargs)
+    def do_GET(self):
+        time.sleep(0.02)  # the round trip of a distant server
+        super().do_GET()
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer.daemon_threads = True
+http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler).serve_forever()
+"""
+
+
+def case_http_rtt():
+    """1,000 files of 4 KiB from a server that answers each request after
+    20 ms: ours against curl one after another and curl --parallel."""
+    count = 300 if QUICK else 1000
+    folder = os.path.join(work, "rtt-www")
+    names = make_files(os.path.join(folder, "rtt"), count, 4096, seed=13)
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    script = os.path.join(work, "delayed_server.py")
+    with open(script, "w") as f:
+        f.write(DELAYED_SERVER)
+    server = subprocess.Popen([sys.executable, script, folder, str(port)], stderr=subprocess.DEVNULL)
+    try:
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        served = os.path.join(folder, "rtt")
+        listing = os.path.join(work, "rtt.list")
+        with open(listing, "w") as f:
+            f.write("".join(n + "\n" for n in names))
+        gp = os.path.join(work, "rtt.gp")
+        _, _, rc, err = spawn([tool("cvclib-driver"), "http", "127.0.0.1", str(port), "/rtt/", listing, gp])
+        check(rc == 0, "the GuidePost was not written: %s" % err)
+        outs = {k: os.path.join(work, "rtt-" + k) for k in ("ours", "curl", "parallel")}
+        config = os.path.join(work, "rtt.curl")
+        with open(config, "w") as f:
+            for n in names:
+                f.write('url = "http://127.0.0.1:%d/rtt/%s"\noutput = "%s/%s"\n' % (port, n, outs["curl"], n))
+        pconfig = os.path.join(work, "rtt-parallel.curl")
+        with open(pconfig, "w") as f:
+            for n in names:
+                f.write('url = "http://127.0.0.1:%d/rtt/%s"\noutput = "%s/%s"\n' % (port, n, outs["parallel"], n))
+        run_case("http-rtt", "HTTP %d × 4 KiB, 20 ms round trip" % count, [
+            Contender("corvan-cli receive", [tool("corvan-cli"), "receive", gp, "--root", outs["ours"], "--yes"],
+                      lambda _: same_folder(served, names, os.path.join(outs["ours"], "out")),
+                      prepare=lambda: fresh(outs["ours"])),
+            Contender("curl --parallel-max 6", ["curl", "-s", "-f", "--parallel", "--parallel-max", "6", "-K", pconfig],
+                      lambda _: same_folder(served, names, outs["parallel"]), prepare=lambda: fresh(outs["parallel"])),
+            Contender("curl", ["curl", "-s", "-f", "-K", config],
+                      lambda _: same_folder(served, names, outs["curl"]), prepare=lambda: fresh(outs["curl"])),
+        ], [Goal("at least 5× faster than curl one by one", "corvan-cli receive", "curl", time_limit=0.2,
+                 memory_mib=48),
+            Goal("no slower than curl --parallel", "corvan-cli receive", "curl --parallel-max 6", time_limit=1.0)])
+        for path in outs.values():
+            shutil.rmtree(path, ignore_errors=True)
+    finally:
+        server.terminate()
+        server.wait()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def spawn_env(args, run_env):
     saved = dict(env)
     env.clear()
@@ -637,6 +710,8 @@ def main():
                 Goal("throughput at least 1.0× curl's", "corvan-cli receive", "curl", time_limit=1.0)])
         if wanted("resume"):
             case_resume()
+        if wanted("http-rtt"):
+            case_http_rtt()
         if wanted("cipher"):
             case_cipher()
     finally:
