@@ -474,6 +474,7 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
         settings.setBool("transfer", "PassiveFTP", false);
         settings.setBool("transfer", "SJISNames", true);
         settings.setInt("transfer", "Retries", 5);
+        settings.setInt("transfer", "Connections", 3);
         settings.setInt("transfer", "RetryWait", 0);
         settings.setBool("transfer", "Resume", false);
         settings.setInt("transfer", "ResumeAreaMB", 100);
@@ -486,6 +487,7 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
     EXPECT_FALSE(transfer.passiveFtp);
     EXPECT_TRUE(transfer.cp932Names);
     EXPECT_EQ(transfer.retries, 5);
+    EXPECT_EQ(transfer.connections, 3);
     EXPECT_EQ(transfer.retryWaitMs, platform::InternetOptions{}.retryWaitMs);
     EXPECT_TRUE(transfer.resumeFolder.empty());
     EXPECT_EQ(transfer.resumeMaxBytes, 100LL << 20);
