@@ -10,7 +10,8 @@ Inputs and outputs of both sides lie in one work folder on one file system.
 Environment: BENCH_QUICK=1 fewer and smaller cases; BENCH_RUNS rounds
 (default 5, quick 3); BENCH_DIR where the work folder goes (default $TMPDIR);
 BENCH_CASES a comma-separated subset of the case names (load, write,
-receive-small, receive-many, receive-large, http-small, http-big, cipher);
+receive-small, receive-many, receive-large, http-small, http-big, resume,
+http-rtt, cipher);
 BENCH_BEFORE the bin folder of another build (an earlier commit), whose
 programs then run beside ours in the same rounds, as "... (before)".
 """
@@ -204,9 +205,10 @@ class Contender:
 
 
 class Goal:
-    def __init__(self, text, ours, peer=None, time_limit=None, memory_ratio=None, memory_mib=None):
+    def __init__(self, text, ours, peer=None, time_limit=None, memory_ratio=None, memory_mib=None, measured=None):
         self.text, self.ours, self.peer = text, ours, peer
         self.time_limit, self.memory_ratio, self.memory_mib = time_limit, memory_ratio, memory_mib
+        self.measured = measured  # a verdict the case worked out itself
 
 
 rows = []
@@ -264,6 +266,8 @@ def judge(goal, by_name):
     if goal.memory_mib is not None:
         mib = max(ours.peaks) / 1024
         verdicts.append(verdict("peak", mib, goal.memory_mib, "peak %.1f MiB" % mib))
+    if goal.measured:
+        verdicts.append(goal.measured)
     return "%s — %s: %s" % (goal.ours, goal.text, "; ".join(verdicts))
 
 
@@ -463,6 +467,188 @@ def http_case(key, title, folder, names, goals):
         shutil.rmtree(path, ignore_errors=True)
 
 
+def case_resume():
+    """A large file from nginx, the receive SIGKILLed once half of it is held
+    in the resume area, then run again: the bytes nginx sent the second time
+    (its access log) against the file's size, and the result byte for byte."""
+    size = (256 if QUICK else 1024) * MIB
+    logs = os.path.join(work, "resume-nginx")
+    os.makedirs(os.path.join(logs, "www", "big"), exist_ok=True)
+    served = os.path.join(logs, "www", "big", "resume.dat")
+    make_big_file(served, size, seed=11)
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    access = os.path.join(logs, "access.log")
+    conf = os.path.join(logs, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write("daemon off; master_process off; pid %s/nginx.pid; error_log %s/error.log;\n"
+                "events { worker_connections 16; }\n"
+                "http { log_format bytes '$status $body_bytes_sent'; access_log %s bytes; sendfile on;\n"
+                "  client_body_temp_path %s; proxy_temp_path %s; fastcgi_temp_path %s;\n"
+                "  server { listen 127.0.0.1:%d; root %s/www; } }\n" % (logs, logs, access, logs, logs, logs, port, logs))
+    server = subprocess.Popen(["nginx", "-c", conf, "-p", logs, "-e", os.path.join(logs, "error.log")],
+                              stderr=subprocess.DEVNULL)
+    try:
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        gp = os.path.join(work, "resume.gp")
+        with open(gp, "w", encoding="ascii") as f:
+            f.write("<?xml version='1.0' encoding=\"Shift-JIS\"?>\n<Corvandelle xmlns=\"x-schema:corvandelle\">"
+                    "<version>1</version><location>remote</location><name>resume</name><tasklist><task><name>t</name>"
+                    "<destination><type>save</type><folder>out</folder></destination><sourcelist><source><name>s</name>"
+                    "<protocol>http</protocol><server><name>127.0.0.1</name></server><port>%d</port>"
+                    "<filelist remotefolder=\"/big/\"><name>l</name><file name=\"resume.dat\"><remote>resume.dat"
+                    "</remote></file></filelist></source></sourcelist></task></tasklist></Corvandelle>\n" % port)
+        out = os.path.join(work, "resume-out")
+        area = os.path.join(home, "state", "corvandelle", "partial")
+        run_env = dict(env, XDG_STATE_HOME=os.path.join(home, "state"))
+        command = [tool("corvan-cli"), "receive", gp, "--root", out, "--yes"]
+        killed_times, second_times, second_peaks, moved = [], [], [], []
+        log("== resume %d MiB" % (size // MIB))
+        for r in range(RUNS):
+            fresh(out)
+            shutil.rmtree(area, ignore_errors=True)
+            open(access, "w").close()
+            os.sync()
+            start = time.perf_counter()
+            child = subprocess.Popen(command, env=run_env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            held = 0
+            while held < size // 2 and child.poll() is None:
+                for name in os.listdir(area) if os.path.isdir(area) else []:
+                    if name.endswith(".rec"):
+                        try:
+                            with open(os.path.join(area, name)) as rec:
+                                for line in rec:
+                                    if line.startswith("bytes="):
+                                        held = int(line[6:])
+                        except (OSError, ValueError):
+                            pass
+                time.sleep(0.002)
+            child.kill()
+            child.wait()
+            killed_times.append(time.perf_counter() - start)
+            check(held >= size // 2, "the first run ended before half the file was held")
+            with open(access) as f:
+                first_requests = len(f.readlines())
+            seconds, peak, rc, err = spawn_env(command, run_env)
+            check(rc == 0, "the resumed receive failed: %s" % err.strip()[-500:])
+            check(same_file(served, os.path.join(out, "out", "resume.dat")), "the resumed file differs")
+            check(not os.listdir(area), "the resume area kept data of a finished file")
+            with open(access) as f:
+                later = [line.split() for line in f.readlines()[first_requests:]]
+            sent = sum(int(fields[1]) for fields in later)
+            moved.append(sent / size)
+            second_times.append(seconds)
+            second_peaks.append(peak)
+            log("   round %d  killed after %6.3f s, held %5.1f %%; second run %6.3f s, moved %5.1f %% (%s)"
+                % (r + 1, killed_times[-1], 100 * held / size, seconds, 100 * moved[-1],
+                   ", ".join(" ".join(l) for l in later)))
+        shutil.rmtree(out, ignore_errors=True)
+    finally:
+        server.terminate()
+        server.wait()
+        shutil.rmtree(logs, ignore_errors=True)
+    killed = Contender("corvan-cli until SIGKILL", command, None)
+    killed.times, killed.peaks = killed_times, [0]
+    second = Contender("corvan-cli resumed", command, None)
+    second.times, second.peaks = second_times, second_peaks
+    worst = max(moved)
+    rows.append(("Resume %d MiB after SIGKILL" % (size // MIB), [killed, second], [(Goal(
+        "second run moves at most 51 %", "corvan-cli resumed",
+        measured="moved %.1f %% at most (goal ≤ 51 %%): %s" % (100 * worst, "met" if worst <= 0.51 else "missed")),
+        {"corvan-cli resumed": second})]))
+
+
+DELAYED_SERVER = r"""
+import http.server, os, sys, time
+root, port = sys.argv[1], int(sys.argv[2])
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"  # connections are kept
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=root, **kwargs)
+    def do_GET(self):
+        time.sleep(0.02)  # the round trip of a distant server
+        super().do_GET()
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer.daemon_threads = True
+http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler).serve_forever()
+"""
+
+
+def case_http_rtt():
+    """1,000 files of 4 KiB from a server that answers each request after
+    20 ms: ours against curl one after another and curl --parallel."""
+    count = 300 if QUICK else 1000
+    folder = os.path.join(work, "rtt-www")
+    names = make_files(os.path.join(folder, "rtt"), count, 4096, seed=13)
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    script = os.path.join(work, "delayed_server.py")
+    with open(script, "w") as f:
+        f.write(DELAYED_SERVER)
+    server = subprocess.Popen([sys.executable, script, folder, str(port)], stderr=subprocess.DEVNULL)
+    try:
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        served = os.path.join(folder, "rtt")
+        listing = os.path.join(work, "rtt.list")
+        with open(listing, "w") as f:
+            f.write("".join(n + "\n" for n in names))
+        gp = os.path.join(work, "rtt.gp")
+        _, _, rc, err = spawn([tool("cvclib-driver"), "http", "127.0.0.1", str(port), "/rtt/", listing, gp])
+        check(rc == 0, "the GuidePost was not written: %s" % err)
+        outs = {k: os.path.join(work, "rtt-" + k) for k in ("ours", "curl", "parallel")}
+        config = os.path.join(work, "rtt.curl")
+        with open(config, "w") as f:
+            for n in names:
+                f.write('url = "http://127.0.0.1:%d/rtt/%s"\noutput = "%s/%s"\n' % (port, n, outs["curl"], n))
+        pconfig = os.path.join(work, "rtt-parallel.curl")
+        with open(pconfig, "w") as f:
+            for n in names:
+                f.write('url = "http://127.0.0.1:%d/rtt/%s"\noutput = "%s/%s"\n' % (port, n, outs["parallel"], n))
+        run_case("http-rtt", "HTTP %d × 4 KiB, 20 ms round trip" % count, [
+            Contender("corvan-cli receive", [tool("corvan-cli"), "receive", gp, "--root", outs["ours"], "--yes"],
+                      lambda _: same_folder(served, names, os.path.join(outs["ours"], "out")),
+                      prepare=lambda: fresh(outs["ours"])),
+            Contender("curl --parallel-max 6", ["curl", "-s", "-f", "--parallel", "--parallel-max", "6", "-K", pconfig],
+                      lambda _: same_folder(served, names, outs["parallel"]), prepare=lambda: fresh(outs["parallel"])),
+            Contender("curl", ["curl", "-s", "-f", "-K", config],
+                      lambda _: same_folder(served, names, outs["curl"]), prepare=lambda: fresh(outs["curl"])),
+        ], [Goal("at least 5× faster than curl one by one", "corvan-cli receive", "curl", time_limit=0.2,
+                 memory_mib=48),
+            Goal("no slower than curl --parallel", "corvan-cli receive", "curl --parallel-max 6", time_limit=1.0)])
+        for path in outs.values():
+            shutil.rmtree(path, ignore_errors=True)
+    finally:
+        server.terminate()
+        server.wait()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def spawn_env(args, run_env):
+    saved = dict(env)
+    env.clear()
+    env.update(run_env)
+    try:
+        return spawn(args)
+    finally:
+        env.clear()
+        env.update(saved)
+
+
 def case_cipher():
     size = (64 if QUICK else 256) * MIB
     plain = os.path.join(work, "cipher.plain")
@@ -522,6 +708,10 @@ def main():
             nginx.serve("big/big.dat", lambda p: make_big_file(p, big, seed=9))
             http_case("http-big", "HTTP 1 × %d MiB" % (big // MIB), "big", ["big.dat"], [
                 Goal("throughput at least 1.0× curl's", "corvan-cli receive", "curl", time_limit=1.0)])
+        if wanted("resume"):
+            case_resume()
+        if wanted("http-rtt"):
+            case_http_rtt()
         if wanted("cipher"):
             case_cipher()
     finally:

@@ -3,13 +3,18 @@
 #include "platform/Cp932Codec.h"
 #include "platform/HttpSource.h"
 #include "platform/InternetBodyFile.h"
+#include "platform/ResumeArea.h"
+#include "platform/WriteAll.h"
 #include "platform/TempFile.h"
 
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sstream>
+#include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -73,6 +78,7 @@ void FtpSource::resetRequest()
     curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
     curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
     curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
+    curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(0));
 }
 
 TransferError FtpSource::open()
@@ -263,11 +269,12 @@ bool FtpSource::list(const std::string& pattern, std::vector<FtpEntry>& entries,
 
 FtpFileResult FtpSource::get(const FtpFileRequest& request)
 {
-    return transfer(folder_, trimmed(request.remoteName), request.mode, -1, request.decide);
+    return transfer(folder_, trimmed(request.remoteName), request.mode, -1, request.decide, request.resumeTarget);
 }
 
 FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& remoteName, int mode,
-                                  long long knownSize, const std::function<bool()>& decide)
+                                  long long knownSize, const std::function<bool()>& decide,
+                                  const std::string& resumeTarget)
 {
     FtpFileResult result;
     result.remoteName = remoteName;
@@ -298,45 +305,171 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
         return fail(TransferFailure::BadName, TransferStage::Requesting);
     }
 
+    // Only binary data can go on from a byte offset: an ASCII transfer
+    // changes line ends on the way, so it always starts from its first byte.
+    const bool binary = result.mode != 1;
+    ResumeArea area(binary && !resumeTarget.empty() ? options_.resumeFolder : std::string());
+    std::unique_ptr<ResumeArea::Entry> entry = area.openExisting(url, resumeTarget);
     TempFile temp;
     InternetBodyFile file;
-    if (!file.adopt(temp.createOpen()))
-        return fail(TransferFailure::LocalFileFailed, TransferStage::Storing);
+    long long held = 0, total = -1;
+    std::string stamp;  // the remote file's time (MDTM): the only validator FTP has
+    if (entry) {
+        const ResumeArea::Record& r = entry->record;
+        if (r.bytes > 0 && !r.lastModified.empty() && file.adopt(entry->writer())) {
+            held = result.resumedFrom = r.bytes;
+            total = r.total;
+            stamp = r.lastModified;
+        } else {
+            entry->drop();
+            entry.reset();
+        }
+    }
+    long long synced = held;
+    bool createFailed = false, mismatch = false;
+    auto keepRecord = [&] {
+        if (!entry)
+            return;
+        entry->record.bytes = held;
+        entry->record.total = total;
+        entry->record.lastModified = stamp;
+        entry->save();
+    };
     InternetSession::Body body;
     body.begins = [&]() {
-        long long size = knownSize;
-        if (size < 0) {
-            curl_off_t length = -1;
-            curl_easy_getinfo(session_->handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-            size = length;
+        curl_off_t filetime = -1;
+        curl_easy_getinfo(session_->handle(), CURLINFO_FILETIME_T, &filetime);
+        const std::string now = filetime >= 0 ? std::to_string(static_cast<long long>(filetime)) : std::string();
+        if (held > 0 && (now.empty() || now != stamp)) {
+            mismatch = true;
+            return false;
         }
+        if (held == 0) {
+            stamp = now;
+            total = knownSize;
+            if (total < 0) {
+                curl_off_t length = -1;
+                curl_easy_getinfo(session_->handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+                total = length;
+            }
+        }
+        if (!file.isOpen()) {
+            if (area.enabled() && total >= options_.resumeMinBytes && !stamp.empty()) {
+                entry = area.open(url, resumeTarget);
+                if (entry && !file.adopt(entry->writer()))
+                    entry.reset();
+            }
+            if (!file.isOpen() && !file.adopt(temp.createOpen())) {
+                createFailed = true;
+                return false;
+            }
+        }
+        keepRecord();
         if (callbacks_.fileBegins)
-            callbacks_.fileBegins(size > 0 ? size : 0);
+            callbacks_.fileBegins(total > 0 ? total : 0);
         return true;
     };
-    body.write = [&](const char* data, std::size_t size) { return file.write(data, size); };
-    // ASCII mode: libcurl turns the wire's CR LF into the local line end.
-    curl_easy_setopt(session_->handle(), CURLOPT_TRANSFERTEXT, result.mode == 1 ? 1L : 0L);
-    // The file ends where the data connection ends: a SIZE reply smaller
-    // than the file (or negative) would otherwise cut it short unnoticed.
-    // The progress then knows the size only from a listing.
-    curl_easy_setopt(session_->handle(), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
-    InternetSession::Outcome out = session_->perform(url, body, false);
-    resetRequest();
+    // A single get learns no size (the data connection ends the file), so a
+    // file moves to the resume area once it has grown worth keeping.
+    auto promote = [&] {
+        if (!file.sync())
+            return;
+        entry = area.open(url, resumeTarget);
+        if (!entry)
+            return;
+        const int in = ::open(temp.path().c_str(), O_RDONLY | O_CLOEXEC);
+        const int out = entry->writer();
+        bool copied = in >= 0 && out >= 0;
+        std::vector<char> buffer(1 << 16);
+        for (ssize_t n = 0; copied && (n = ::read(in, buffer.data(), buffer.size())) != 0;)
+            copied = n > 0 && writeAll(out, buffer.data(), static_cast<std::size_t>(n));
+        if (in >= 0)
+            ::close(in);
+        if (out >= 0 && ::close(out) != 0)
+            copied = false;
+        entry->record.bytes = held;
+        int writer = copied ? entry->writer() : -1;
+        if (writer < 0) {
+            entry->drop();
+            entry.reset();
+            return;
+        }
+        file.close();
+        temp.remove();
+        file.adopt(writer);
+        synced = held;
+        keepRecord();
+    };
+    body.write = [&](const char* data, std::size_t size) {
+        if (!file.write(data, size))
+            return false;
+        held += static_cast<long long>(size);
+        if (!entry && area.enabled() && !stamp.empty() && held >= options_.resumeMinBytes && temp.valid())
+            promote();
+        if (entry && held - synced >= (4LL << 20) && file.sync()) {
+            synced = held;
+            keepRecord();
+        }
+        return true;
+    };
+    InternetSession::Outcome out;
+    int startedOver = 0;
+    for (;;) {
+        ++result.attempts;
+        if (!binary && held > 0 && file.restartAt(0))
+            held = synced = 0;
+        // ASCII mode: libcurl turns the wire's CR LF into the local line end.
+        curl_easy_setopt(session_->handle(), CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
+        // The file ends where the data connection ends: a SIZE reply smaller
+        // than the file (or negative) would otherwise cut it short unnoticed.
+        // The progress then knows the size only from a listing. A resumed
+        // transfer needs the SIZE reply: without it libcurl sends no REST.
+        curl_easy_setopt(session_->handle(), CURLOPT_IGNORE_CONTENT_LENGTH, held > 0 ? 0L : 1L);
+        curl_easy_setopt(session_->handle(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(held));
+        mismatch = false;
+        out = session_->perform(url, body, false);
+        resetRequest();
+        const bool changed = mismatch || (held > 0 && out.curlCode == CURLE_BAD_DOWNLOAD_RESUME);
+        if (changed && startedOver++ < 2 && !createFailed) {
+            // The server's file is not the one we hold part of: all again.
+            if (!file.restartAt(0)) {
+                createFailed = true;
+                break;
+            }
+            held = synced = 0;
+            total = -1;
+            stamp.clear();
+            keepRecord();
+            --result.attempts;
+            continue;
+        }
+        if (out.ok() || createFailed || !out.transient(true) || result.attempts > options_.retries)
+            break;
+        const long wait = InternetSession::retryWaitMs(options_, result.attempts, {});
+        if (!session_->waitForRetry(wait)) {
+            out.stop = InternetSession::Stop::Cancelled;
+            break;
+        }
+    }
     bool closed = file.close();
     TransferError error = session_->errorOf(out);
-    if (!closed && !error) {
+    error.attempts = result.attempts;
+    if (createFailed || (!closed && !error)) {
         error.failure = TransferFailure::LocalFileFailed;
         error.stage = TransferStage::Storing;
     }
     if (error) {
+        if (entry && held > 0 && closed && !createFailed)
+            keepRecord();
+        else if (entry)
+            entry->drop();
         fail(error.failure, error.stage);
         result.error = error;
         return result;
     }
     result.status = TransferStatus::Received;
-    result.size = out.bytes;
-    result.tempPath = temp.release();
+    result.size = held;
+    result.tempPath = entry ? entry->handOver() : temp.release();
     return result;
 }
 

@@ -22,6 +22,10 @@ struct FtpFileRequest {
     // Asked before the transfer when the local file exists; false keeps it
     // (the result is Kept with size -1). Empty: always fetch.
     std::function<bool()> decide;
+    // The local file this becomes: with the options' resume folder, a
+    // binary transfer cut part-way keeps its data for the next receive of
+    // the same file into the same target (REST). Empty: never kept.
+    std::string resumeTarget;
 };
 
 struct FtpFileResult {
@@ -32,6 +36,8 @@ struct FtpFileResult {
     std::string localFolder;  // multiple get: the local folder it belongs in
     std::string tempPath;     // Received: the caller now owns this file
     long long size = -1;      // bytes written; -1 when Kept
+    int attempts = 0;         // transfers tried (retries count)
+    long long resumedFrom = 0; // bytes held from an earlier receive and kept
 };
 
 struct FtpEntry {
@@ -94,7 +100,8 @@ public:
 
 private:
     FtpFileResult transfer(const std::string& folder, const std::string& remoteName, int mode,
-                           long long knownSize, const std::function<bool()>& decide);
+                           long long knownSize, const std::function<bool()>& decide,
+                           const std::string& resumeTarget = {});
     bool walk(const FtpMultipleGet& request, const std::string& remoteFolder, const std::string& localFolder,
              int depth);
     std::string folderUrl(const std::string& folder) const;

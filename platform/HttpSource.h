@@ -27,6 +27,10 @@ struct HttpFileRequest {
     // stored, with the remote time when known (synchronize only). False
     // keeps the local file: the result is Kept with size -1.
     std::function<bool(std::optional<std::int64_t> remoteTime)> decide;
+    // The local file this becomes: with the options' resume folder, a
+    // transfer cut part-way keeps its data there for the next receive of
+    // the same address into the same target. Empty: never kept.
+    std::string resumeTarget;
 };
 
 struct HttpFileResult {
@@ -36,6 +40,8 @@ struct HttpFileResult {
     long long size = -1;      // bytes received; -1 when Kept
     std::optional<std::int64_t> remoteTime;
     std::string requestPath;  // "folder/name" as requested
+    int attempts = 0;         // requests made for the file (retries count)
+    long long resumedFrom = 0; // bytes held from an earlier receive and kept
 };
 
 class HttpSource {
@@ -56,6 +62,9 @@ public:
 
     // "folder/name" with the separators the request path needs.
     static std::string requestPath(const std::string& folder, const std::string& name);
+    // "bytes FIRST-LAST/TOTAL" (TOTAL may be "*", given as -1); false when
+    // it is not that.
+    static bool parseContentRange(const std::string& value, long long& first, long long& last, long long& total);
 
 private:
     bool obtainServerLogin(const std::string& requestPath);

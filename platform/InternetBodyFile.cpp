@@ -51,6 +51,19 @@ bool InternetBodyFile::flush()
     return !failed_;
 }
 
+bool InternetBodyFile::sync()
+{
+    return descriptor_ >= 0 && flush();
+}
+
+bool InternetBodyFile::restartAt(long long offset)
+{
+    if (descriptor_ < 0 || !flush())
+        return false;
+    failed_ = ::ftruncate(descriptor_, offset) != 0 || ::lseek(descriptor_, offset, SEEK_SET) != offset;
+    return !failed_;
+}
+
 bool InternetBodyFile::close()
 {
     if (descriptor_ < 0)

@@ -33,6 +33,12 @@ public:
     bool isOpen() const { return descriptor_ >= 0; }
     // False once any write has failed; later calls fail too.
     bool write(const char* data, std::size_t size);
+    // Hands what is gathered to the file, so a killed process loses none
+    // of it; false when that fails. (No fdatasync: waiting for the disk
+    // every few MiB would halve the speed of a large file.)
+    bool sync();
+    // Drops the bytes from offset on and writes from there next.
+    bool restartAt(long long offset);
     // False when flushing or closing failed, or an earlier write failed;
     // true when nothing is open.
     bool close();

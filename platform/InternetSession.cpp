@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <ctime>
 #include <mutex>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -35,6 +38,7 @@ struct SessionHooks {
         std::size_t total = size * count;
         if (!self->checkLength(std::string_view(data, total)))
             return 0;  // libcurl ends the request
+        self->noteHeader(std::string_view(data, total));
         bool blank = total <= 2 && (total == 0 || data[0] == '\r' || data[0] == '\n');
         if (!self->inHeaders_ && !blank) {
             self->inHeaders_ = true;
@@ -102,12 +106,10 @@ InternetSession::InternetSession(const InternetOptions& options, const ProxySett
     curl_ = multi_ ? curl_easy_init() : nullptr;
     if (!curl_)
         return;
-    headers_ = curl_slist_append(headers_, acceptHeader);
-    headers_ = curl_slist_append(headers_, userAgentHeader);
+    setHeaders({});
 
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_USERAGENT, agent);
-    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, options_.connectTimeoutMs);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, options_.stallBytesPerSecond);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, options_.stallSeconds);
@@ -180,6 +182,95 @@ void InternetSession::setProxyLogin(const std::string& user, const std::string& 
     curl_easy_setopt(curl_, CURLOPT_PROXYPASSWORD, password.c_str());
 }
 
+void InternetSession::setHeaders(const std::string& extra)
+{
+    curl_slist* headers = curl_slist_append(nullptr, acceptHeader);
+    headers = curl_slist_append(headers, userAgentHeader);
+    if (!extra.empty())
+        headers = curl_slist_append(headers, extra.c_str());
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers);
+    curl_slist_free_all(headers_);
+    headers_ = headers;
+}
+
+void InternetSession::setRange(long long from, const std::string& ifRange)
+{
+    progressBase_ = from > 0 ? from : 0;
+    if (from > 0) {
+        // CURLOPT_RANGE only asks; what came back is judged by the caller
+        // (a 200 or a Content-Range that does not fit starts over).
+        const std::string range = std::to_string(from) + "-";
+        curl_easy_setopt(curl_, CURLOPT_RANGE, range.c_str());
+        setHeaders(ifRange.empty() ? std::string() : "If-Range: " + ifRange);
+    } else {
+        curl_easy_setopt(curl_, CURLOPT_RANGE, nullptr);
+        setHeaders({});
+    }
+}
+
+void InternetSession::noteHeader(std::string_view line)
+{
+    if (line.rfind("HTTP/", 0) == 0) {
+        response_ = {};
+        return;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    std::string name(line.substr(0, colon));
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r' || value.back() == '\n'))
+        value.remove_suffix(1);
+    // Kept short: these go into request headers and records.
+    if (value.size() > 256)
+        return;
+    if (name == "etag")
+        response_.etag = value;
+    else if (name == "last-modified")
+        response_.lastModified = value;
+    else if (name == "content-range")
+        response_.contentRange = value;
+    else if (name == "retry-after")
+        response_.retryAfter = value;
+}
+
+long InternetSession::retryWaitMs(const InternetOptions& options, int retry, const std::string& retryAfter)
+{
+    if (!retryAfter.empty()) {
+        long long seconds = -1;
+        if (std::all_of(retryAfter.begin(), retryAfter.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            seconds = retryAfter.size() <= 9 ? std::stoll(retryAfter) : options.retryAfterMaxMs / 1000;
+        } else {
+            const time_t when = curl_getdate(retryAfter.c_str(), nullptr);
+            if (when >= 0)
+                seconds = std::max<long long>(0, static_cast<long long>(when - std::time(nullptr)));
+        }
+        if (seconds >= 0)
+            return static_cast<long>(std::min<long long>(seconds * 1000, options.retryAfterMaxMs));
+    }
+    long long wait = options.retryWaitMs;
+    for (int i = 1; i < retry && wait < options.retryWaitMaxMs; ++i)
+        wait *= 2;
+    return static_cast<long>(std::min<long long>(wait, options.retryWaitMaxMs));
+}
+
+bool InternetSession::waitForRetry(long milliseconds) const
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        if (cancelled())
+            return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end)
+            return true;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(20)));
+    }
+}
+
 bool InternetSession::checkLength(std::string_view line)
 {
     // Each response (a redirect, a proxy's answer, the file) is judged alone.
@@ -240,7 +331,7 @@ bool InternetSession::deliver(const char* data, std::size_t size)
         accepted += block;
         out.bytes += static_cast<long long>(block);
         if (callbacks_.blockReceived)
-            callbacks_.blockReceived(out.bytes);
+            callbacks_.blockReceived(progressBase_ + out.bytes);
     }
     if (accepted > 0 && !body_->write(data, accepted)) {
         out.stop = Stop::WriteFailed;
@@ -267,6 +358,7 @@ InternetSession::Outcome InternetSession::perform(const std::string& url, Body& 
     httpBody_ = httpBody;
     outcome_ = &out;
     inHeaders_ = false;
+    response_ = {};
     length_.reset();
     badLength_.clear();
     CURLcode code = static_cast<CURLcode>(run(out));
@@ -405,6 +497,40 @@ bool InternetSession::Outcome::certificateFailed() const
 bool InternetSession::Outcome::stalled() const
 {
     return curlCode == CURLE_OPERATION_TIMEDOUT && bodyStarted;
+}
+
+bool InternetSession::Outcome::transient(bool ftp) const
+{
+    if (stop != Stop::None)
+        return false;
+    switch (curlCode) {
+    case CURLE_OK:
+        if (ftp)
+            return false;
+        return status == 408 || status == 429 || status == 500 || status == 502 || status == 503 || status == 504;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_FTP_CANT_GET_HOST:
+        return true;
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_QUOTE_ERROR:
+    case CURLE_FTP_COULDNT_SET_TYPE:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_FTP_COULDNT_USE_REST:
+        // 4xx is "try again later"; 5xx (550 no such file) is final.
+        return ftp && status >= 400 && status <= 499;
+    default:
+        return false;
+    }
 }
 
 bool InternetSession::Outcome::couldNotConnect() const

@@ -61,7 +61,31 @@ public:
         bool certificateFailed() const;
         bool stalled() const;
         bool couldNotConnect() const;
+        // Worth asking again: no connection, a connection that broke or
+        // stalled, or a status that says "later" (408, 429, 500, 502, 503,
+        // 504; an FTP 4xx reply).
+        bool transient(bool ftp = false) const;
     };
+
+    // Headers of the final response that resume and retry look at.
+    struct ResponseHeaders {
+        std::string etag;
+        std::string lastModified;
+        std::string contentRange;
+        std::string retryAfter;
+    };
+    const ResponseHeaders& response() const { return response_; }
+
+    // The next requests ask for the body from byte `from` on (0: all of
+    // it), with "If-Range: ifRange" when given; progress counts from there.
+    void setRange(long long from, const std::string& ifRange = {});
+
+    // How long to wait before retry number `retry` (1, 2, ...): the
+    // back-off, or the server's Retry-After (seconds or a date) when given.
+    static long retryWaitMs(const InternetOptions& options, int retry, const std::string& retryAfter);
+    // Waits, looking at the stop request every few milliseconds; false
+    // when a stop ended the wait.
+    bool waitForRetry(long milliseconds) const;
 
     // Runs one request on the handle. With httpBody only a 2xx response's
     // body reaches Body (error pages and redirects are discarded).
@@ -111,6 +135,8 @@ private:
     // False for a Content-Length that is no plain number, or that differs
     // from one given before in the same response.
     bool checkLength(std::string_view headerLine);
+    void noteHeader(std::string_view headerLine);
+    void setHeaders(const std::string& extra);
     bool obtainProxyLogin();
     int run(Outcome& out);
 
@@ -128,6 +154,8 @@ private:
     bool httpBody_ = false;
     bool newConnection_ = false;
     bool inHeaders_ = false;
+    long long progressBase_ = 0;
+    ResponseHeaders response_;
     std::optional<std::string> length_;  // the response's Content-Length so far
     std::string badLength_;              // the one that ended the request
     Outcome* outcome_ = nullptr;

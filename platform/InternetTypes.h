@@ -48,6 +48,28 @@ struct InternetOptions {
     bool passiveFtp = true;
     // The password of an anonymous FTP log-in when none was typed.
     std::string anonymousPassword = "corvandelle@example.com";
+
+    // Transient failures (no connection, a reset or cut body, a stall, HTTP
+    // 408, 429, 500, 502, 503, 504, FTP 4xx) are tried again this many
+    // times, after retryWaitMs, then twice as long each time up to
+    // retryWaitMaxMs; a server's Retry-After wins, up to retryAfterMaxMs. A
+    // body cut part-way goes on from the byte it reached.
+    int retries = 3;
+    long retryWaitMs = 1000;
+    long retryWaitMaxMs = 30000;
+    long retryAfterMaxMs = 120000;
+    // Where files cut part-way keep their data for the next receive of the
+    // same source into the same target; empty: no resume across receives.
+    std::string resumeFolder;
+    // Smaller files start again instead: a record costs more than they do.
+    long long resumeMinBytes = 1LL << 20;
+    // The resume area holds at most this much, records no older than this
+    // (oldest go first).
+    long long resumeMaxBytes = 4LL << 30;
+    int resumeMaxDays = 30;
+    // Files of one source fetched at once, each over a connection of its
+    // own (1: one after another).
+    int connections = 6;
 };
 
 // A proxy in use for a source; an empty server means none.
@@ -134,6 +156,7 @@ struct TransferError {
     long httpStatus = 0;       // the last status the server (or proxy, for 407) gave
     int curlCode = 0;          // libcurl's code (CURLcode), 0 when none
     bool loginSent = false;    // credentials went with the failed request
+    int attempts = 1;          // how many times the file was asked for
     std::string detail;        // libcurl's explanation, for diagnostics
 
     explicit operator bool() const { return failure != TransferFailure::None; }

@@ -15,6 +15,7 @@ packages=(
   nodejs
   firefox-esr
   qt6-translations-l10n dbus-daemon
+  nginx-light
 )
 
 missing=()

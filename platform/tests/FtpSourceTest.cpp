@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace platform;
@@ -29,6 +30,11 @@ protected:
         writeFile(*root / "pub" / "docs" / "three.txt", "333\n");
         writeFile(*root / "pub" / "docs" / "deep" / "four.bin", "4444");
         writeFile(*root / "pub" / "other.log", "log\n");
+        std::string large(3u << 20, '\0');
+        for (std::size_t i = 0; i < large.size(); ++i)
+            large[i] = static_cast<char>((i * 31 + i / 509) & 0xff);
+        writeFile(*root / "large.bin", large);
+        writeFile(*root / "large.txt", std::string(1u << 20, 'a') + "\n" + std::string(2u << 20, 'b'));
         server = new testservers::FtpServer(*root, "alice", "wonder");
     }
     static void TearDownTestSuite()
@@ -331,4 +337,51 @@ TEST_F(FtpSourceTest, ThroughAnAuthenticatingProxy)
     FtpSource refused("127.0.0.1", server->port, {}, ProxySettings{"127.0.0.1", proxy.port, "puser", "bad"}, options,
                       callbacks, &ascii);
     EXPECT_NE(refused.open().failure, TransferFailure::None);
+}
+
+// A binary transfer stopped part-way keeps its data; the next fetch of the
+// same file into the same target goes on with REST and the file is whole.
+// An ASCII transfer never keeps any and starts again from its first byte.
+TEST_F(FtpSourceTest, BinaryTransfersResumeWithRestAndAsciiStartsOver)
+{
+    options.resumeFolder = (tmp / "partial").string();
+    for (const char* name : {"large.bin", "large.txt"}) {
+        SCOPED_TRACE(name);
+        const bool binary = std::string(name) == "large.bin";
+        std::atomic<bool> stop{false};
+        callbacks.cancelled = [&] { return stop.load(); };
+        callbacks.blockReceived = [&](long long bytes) {
+            if (bytes >= (1 << 20))
+                stop = true;
+        };
+        FtpSource first = source();
+        ASSERT_EQ(first.open().failure, TransferFailure::None);
+        FtpFileRequest request;
+        request.remoteName = name;
+        request.mode = binary ? 2 : 1;
+        request.resumeTarget = "/home/x/" + std::string(name);
+        FtpFileResult cut = first.get(request);
+        ASSERT_EQ(cut.status, TransferStatus::Cancelled);
+        EXPECT_EQ(std::filesystem::exists(options.resumeFolder) && !std::filesystem::is_empty(options.resumeFolder),
+                  binary);
+
+        stop = false;
+        callbacks.blockReceived = nullptr;
+        FtpSource second = source();
+        ASSERT_EQ(second.open().failure, TransferFailure::None);
+        FtpFileResult whole = second.get(request);
+        ASSERT_EQ(whole.status, TransferStatus::Received) << whole.error.detail;
+        if (binary) {
+            EXPECT_GE(whole.resumedFrom, 1 << 20);
+        } else {
+            EXPECT_EQ(whole.resumedFrom, 0);
+        }
+        const std::string got = readFile(whole.tempPath), want = readFile(*root / name);
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_TRUE(got == want) << "first difference at "
+                                 << std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+        std::filesystem::remove(whole.tempPath);
+        EXPECT_TRUE(!std::filesystem::exists(options.resumeFolder) || std::filesystem::is_empty(options.resumeFolder));
+    }
+    EXPECT_TRUE(noTempFiles());
 }

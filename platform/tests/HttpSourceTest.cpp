@@ -26,6 +26,8 @@ protected:
         ::setenv("TMPDIR", tmp.c_str(), 1);
         options.stallSeconds = 2;
         options.connectTimeoutMs = 2000;
+        // Failures here are judged on one request; retries have tests of their own.
+        options.retries = 0;
     }
     void TearDown() override
     {
@@ -541,4 +543,206 @@ TEST_F(HttpSourceTest, RemoteNamesAreEncodedForTheRequest)
     ASSERT_EQ(r.status, TransferStatus::Received);
     std::filesystem::remove(r.tempPath);
     EXPECT_EQ(paths.back(), platform::Cp932Codec::fromUtf8("/写真.jpg"));
+}
+
+namespace {
+
+std::string patterned(std::size_t size)
+{
+    std::string body(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        body[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    return body;
+}
+
+// A fetch of "/big.bin" with retries and a short (but real) back-off.
+HttpFileResult fetchBig(int port, InternetOptions options, const TransferCallbacks& callbacks = {},
+                        const std::string& target = "/x/big.bin")
+{
+    HttpSource http("127.0.0.1", port, {}, {}, false, options, callbacks);
+    HttpFileRequest r = file("", "big.bin");
+    r.resumeTarget = target;
+    return http.fetch(r);
+}
+
+} // namespace
+
+// A connection reset at 40 % costs one retry, which asks for the rest only
+// and names the validator; the file comes out whole.
+TEST_F(HttpSourceTest, AResetBodyGoesOnFromTheByteItReached)
+{
+    const std::string body = patterned(100000);
+    testservers::RangeServer server(body, {{0, 40000}, {}});
+    options.retries = 3;
+    options.retryWaitMs = 50;
+    HttpFileResult r = fetchBig(server.port, options);
+    ASSERT_EQ(r.status, TransferStatus::Received) << r.error.detail;
+    EXPECT_EQ(r.attempts, 2);
+    EXPECT_EQ(r.size, 100000);
+    EXPECT_EQ(readFile(r.tempPath), body);
+    const std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].find("Range:"), std::string::npos);
+    EXPECT_NE(requests[1].find("Range: bytes=40000-\r\n"), std::string::npos) << requests[1];
+    EXPECT_NE(requests[1].find("If-Range: \"v1\"\r\n"), std::string::npos) << requests[1];
+    std::filesystem::remove(r.tempPath);
+    EXPECT_TRUE(tempFolderEmpty());
+}
+
+// Data cut part-way waits in the resume area; the next fetch of the same
+// address into the same target asks for the rest. A server that ignores the
+// range, answers 416, or changed its file (new ETag) gets the whole file
+// asked again, and the file is right in every case.
+TEST_F(HttpSourceTest, APartialFileIsResumedOnlyWhileTheServerStillHasIt)
+{
+    const std::string body = patterned(300000);
+    options.resumeFolder = (tmp / "partial").string();
+    options.resumeMinBytes = 1;
+    options.retryWaitMs = 20;
+    using Step = testservers::RangeServer::Step;
+    struct Case {
+        const char* name;
+        Step second;
+        long long expectedResume;
+        std::size_t expectedRequests;
+    };
+    Step ignore;
+    ignore.ignoreRange = true;
+    Step changed;
+    changed.etag = "\"v2\"";
+    const Case cases[] = {
+        {"fits", Step{}, 120000, 2},
+        {"ignored", ignore, 0, 2},
+        {"changed", changed, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testservers::RangeServer server(body, {{0, 120000}, c.second});
+        HttpFileResult first = fetchBig(server.port, options);
+        EXPECT_EQ(first.status, TransferStatus::Failed);
+        EXPECT_EQ(first.attempts, 1);
+        std::uintmax_t held = 0;
+        for (const auto& e : std::filesystem::directory_iterator(options.resumeFolder))
+            if (e.path().extension() == ".part")
+                held += e.file_size();
+        EXPECT_EQ(held, 120000u);
+
+        HttpFileResult second = fetchBig(server.port, options);
+        ASSERT_EQ(second.status, TransferStatus::Received) << second.error.detail;
+        EXPECT_EQ(second.resumedFrom, 120000);
+        EXPECT_EQ(readFile(second.tempPath), body);
+        const std::vector<std::string> requests = server.requests();
+        EXPECT_EQ(requests.size(), c.expectedRequests);
+        EXPECT_NE(requests.back().find("Range: bytes=120000-"), std::string::npos);
+        std::filesystem::remove(second.tempPath);
+        // A finished file leaves nothing there.
+        EXPECT_TRUE(std::filesystem::is_empty(options.resumeFolder));
+    }
+
+    // 416: the held bytes are not the server's; asked again without a range.
+    testservers::RangeServer cut(body, {{0, 120000}, {}});
+    ASSERT_EQ(fetchBig(cut.port, options).status, TransferStatus::Failed);
+    cut.setBody(body.substr(0, 100000));
+    HttpFileResult r = fetchBig(cut.port, options);
+    ASSERT_EQ(r.status, TransferStatus::Received) << r.error.detail;
+    EXPECT_EQ(readFile(r.tempPath), body.substr(0, 100000));
+    ASSERT_EQ(cut.requests().size(), 3u);
+    EXPECT_NE(cut.requests()[1].find("Range: bytes=120000-"), std::string::npos);
+    EXPECT_EQ(cut.requests()[2].find("Range:"), std::string::npos);
+    std::filesystem::remove(r.tempPath);
+
+    // Another target, or resume switched off, never takes the data.
+    testservers::RangeServer again(body, {{0, 120000}, {}});
+    ASSERT_EQ(fetchBig(again.port, options).status, TransferStatus::Failed);
+    r = fetchBig(again.port, options, {}, "/elsewhere/big.bin");
+    EXPECT_EQ(r.resumedFrom, 0);
+    EXPECT_EQ(readFile(r.tempPath), body);
+    std::filesystem::remove(r.tempPath);
+    InternetOptions off = options;
+    off.resumeFolder.clear();
+    r = fetchBig(again.port, off);
+    EXPECT_EQ(r.resumedFrom, 0);
+    EXPECT_EQ(readFile(r.tempPath), body);
+    std::filesystem::remove(r.tempPath);
+    EXPECT_EQ(again.requests().back().find("Range:"), std::string::npos);
+    // The old partial data is still there for its own next receive.
+    EXPECT_FALSE(std::filesystem::is_empty(options.resumeFolder));
+    EXPECT_TRUE(tempFolderEmpty());
+}
+
+// 503 with Retry-After: 2 is waited out and then succeeds; a 404 is asked
+// once; a 500 that stays is tried retries + 1 times and says so; a stop
+// during a back-off wait ends it at once.
+TEST_F(HttpSourceTest, TransientAnswersAreRetriedAfterTheirWait)
+{
+    const std::string body = patterned(5000);
+    using Step = testservers::RangeServer::Step;
+    options.retries = 3;
+    options.retryWaitMs = 50;
+    {
+        Step busy;
+        busy.status = 503;
+        busy.extraHeaders = "Retry-After: 2\r\n";
+        testservers::RangeServer server(body, {busy, {}});
+        const auto start = std::chrono::steady_clock::now();
+        HttpFileResult r = fetchBig(server.port, options);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        ASSERT_EQ(r.status, TransferStatus::Received);
+        EXPECT_EQ(r.attempts, 2);
+        EXPECT_GE(waited, std::chrono::milliseconds(1900));
+        EXPECT_LT(waited, std::chrono::milliseconds(4000));
+        std::filesystem::remove(r.tempPath);
+    }
+    {
+        Step missing;
+        missing.status = 404;
+        testservers::RangeServer server(body, {missing});
+        HttpFileResult r = fetchBig(server.port, options);
+        EXPECT_EQ(r.status, TransferStatus::Failed);
+        EXPECT_EQ(r.error.httpStatus, 404);
+        EXPECT_EQ(r.error.attempts, 1);
+        EXPECT_EQ(server.requests().size(), 1u);
+    }
+    {
+        Step broken;
+        broken.status = 500;
+        testservers::RangeServer server(body, {broken});
+        options.retries = 2;
+        const auto start = std::chrono::steady_clock::now();
+        HttpFileResult r = fetchBig(server.port, options);
+        // 50 ms, then 100 ms.
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+        EXPECT_EQ(r.status, TransferStatus::Failed);
+        EXPECT_EQ(r.error.attempts, 3);
+        EXPECT_EQ(server.requests().size(), 3u);
+    }
+    {
+        Step busy;
+        busy.status = 429;
+        busy.extraHeaders = "Retry-After: 100\r\n";
+        testservers::RangeServer server(body, {busy});
+        std::atomic<bool> stop{false};
+        TransferCallbacks cb;
+        cb.cancelled = [&] { return stop.load(); };
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            stop = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        HttpFileResult r = fetchBig(server.port, options, cb);
+        const auto took = std::chrono::steady_clock::now() - start;
+        stopper.join();
+        EXPECT_EQ(r.status, TransferStatus::Cancelled);
+        EXPECT_LT(took, std::chrono::milliseconds(1300));
+    }
+    // The waits themselves: doubling up to the cap, Retry-After capped too.
+    options.retryWaitMs = 1000;
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 1, {}), 1000);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 3, {}), 4000);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 9, {}), 30000);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 1, "7"), 7000);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 1, "100000"), 120000);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 1, "Thu, 01 Jan 1970 00:00:00 GMT"), 0);
+    EXPECT_EQ(InternetSession::retryWaitMs(options, 2, "soon"), 2000);
+    EXPECT_TRUE(tempFolderEmpty());
 }

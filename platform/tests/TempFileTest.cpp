@@ -1,10 +1,14 @@
 #include "platform/Folders.h"
+#include "platform/OwnedTempFolder.h"
 #include "platform/TempFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 TEST(TempFile, CreatesCvFilesInTmpdirAndRemovesThem)
@@ -72,4 +76,74 @@ TEST(TempFile, CreateOpenGivesAWritableFileRemovedWithTheObject)
         EXPECT_EQ(std::filesystem::path(path).filename().string().substr(0, 2), "CV");
     }
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// Folders of owners that are gone go; a living owner's, another prefix, a
+// link, and a young folder without a mark stay.
+TEST(OwnedTempFolder, RemovesOnlyFoldersWhoseOwnerIsGone)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("cvowned-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", dir.c_str(), 1);
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    auto ownerProcess = [&] {
+        pid_t child = ::fork();
+        if (child == 0) {
+            platform::OwnedTempFolder folder;
+            folder.create("CVt");
+            std::ofstream(folder.path() + "/data") << "partial";
+            char c = 1;
+            [[maybe_unused]] ssize_t n = ::write(ready[1], &c, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        EXPECT_EQ(::read(ready[0], &c, 1), 1);
+        return child;
+    };
+    pid_t killed = ownerProcess();
+    pid_t living = ownerProcess();
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+
+    platform::OwnedTempFolder mine;
+    ASSERT_TRUE(mine.create("CVt"));
+    fs::create_directory(dir / "CVtunmark");  // no mark yet, just made
+    fs::create_directory(dir / "CVtoldnom");
+    fs::last_write_time(dir / "CVtoldnom", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::create_directory(dir / "CVuaaaaaa");
+    fs::create_directory(dir / "target");
+    fs::create_directory_symlink(dir / "target", dir / "CVtlink00");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 8);
+
+    EXPECT_EQ(platform::OwnedTempFolder::removeAbandoned("CVt"), 2);  // the killed one, the old unmarked one
+    EXPECT_TRUE(fs::exists(mine.path() + "/.owner"));
+    EXPECT_TRUE(fs::exists(dir / "CVtunmark"));
+    EXPECT_FALSE(fs::exists(dir / "CVtoldnom"));
+    EXPECT_TRUE(fs::exists(dir / "CVuaaaaaa"));
+    EXPECT_TRUE(fs::is_symlink(dir / "CVtlink00"));
+    int withData = 0;
+    for (const auto& e : fs::directory_iterator(dir))
+        withData += fs::exists(e.path() / "data");
+    EXPECT_EQ(withData, 1);  // the living owner's
+
+    ::kill(living, SIGKILL);
+    ::waitpid(living, nullptr, 0);
+    EXPECT_EQ(platform::OwnedTempFolder::removeAbandoned("CVt"), 1);
+    const std::string minePath = mine.path();
+    mine.remove();
+    EXPECT_FALSE(fs::exists(minePath));
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    fs::remove_all(dir);
 }

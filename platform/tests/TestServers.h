@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +185,137 @@ private:
 
     std::string head_, tail_;
     int pauseMs_;
+    int listen_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Serves one body with byte ranges the way a script says: each request
+// takes the next step (the last repeats). A step may answer a bare status
+// (with extra headers such as Retry-After), cut the body after some bytes
+// with a reset, ignore Range, or carry another ETag. The request heads are
+// kept for the test to look at.
+class RangeServer {
+public:
+    struct Step {
+        int status = 0;                          // 0: the body (200 or 206)
+        std::size_t cutAt = std::string::npos;   // reset after this many body bytes
+        bool ignoreRange = false;
+        std::string etag = "\"v1\"";
+        std::string extraHeaders;                // "Name: value\r\n" lines
+    };
+
+    RangeServer(std::string body, std::vector<Step> steps) : body_(std::move(body)), steps_(std::move(steps))
+    {
+        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+        ::listen(listen_, 8);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~RangeServer()
+    {
+        stop_ = true;
+        ::shutdown(listen_, SHUT_RDWR);
+        ::close(listen_);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    std::vector<std::string> requests()
+    {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    // The file on the server changes.
+    void setBody(std::string body)
+    {
+        std::lock_guard lock(mutex_);
+        body_ = std::move(body);
+    }
+    int port = 0;
+
+private:
+    static std::string header(const std::string& request, const std::string& name)
+    {
+        const std::size_t at = request.find("\r\n" + name + ": ");
+        if (at == std::string::npos)
+            return {};
+        const std::size_t begin = at + name.size() + 4;
+        return request.substr(begin, request.find("\r\n", begin) - begin);
+    }
+
+    void run()
+    {
+        while (!stop_) {
+            int fd = ::accept(listen_, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            char buffer[4096];
+            std::string request;
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, static_cast<std::size_t>(n));
+            }
+            Step step;
+            std::string body;
+            {
+                std::lock_guard lock(mutex_);
+                body = body_;
+                step = steps_.empty() ? Step{} : steps_[std::min(requests_.size(), steps_.size() - 1)];
+                requests_.push_back(request);
+            }
+            answer(fd, request, step, body);
+        }
+    }
+
+    static void answer(int fd, const std::string& request, const Step& step, const std::string& body_)
+    {
+        const std::string fixed = "Last-Modified: Sat, 01 Jan 2022 00:00:00 GMT\r\nETag: " + step.etag
+            + "\r\nConnection: close\r\n" + step.extraHeaders;
+        std::string head;
+        std::size_t from = 0;
+        const std::string range = header(request, "Range"), ifRange = header(request, "If-Range");
+        if (step.status != 0) {
+            head = "HTTP/1.1 " + std::to_string(step.status) + " Scripted\r\nContent-Length: 0\r\n" + fixed;
+        } else if (!range.empty() && !step.ignoreRange && (ifRange.empty() || ifRange == step.etag)) {
+            from = std::stoull(range.substr(6));
+            if (from >= body_.size()) {
+                head = "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\n" + fixed;
+                from = body_.size();
+            } else {
+                head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-"
+                    + std::to_string(body_.size() - 1) + "/" + std::to_string(body_.size())
+                    + "\r\nContent-Length: " + std::to_string(body_.size() - from) + "\r\n" + fixed;
+            }
+        } else {
+            head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n" + fixed;
+        }
+        head += "\r\n";
+        ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+        if (step.status == 0 && head.rfind("HTTP/1.1 416", 0) != 0) {
+            const std::size_t length = std::min(body_.size() - from, step.cutAt);
+            ::send(fd, body_.data() + from, length, MSG_NOSIGNAL);
+            if (step.cutAt != std::string::npos) {
+                linger hard{1, 0};  // a reset, as a dropped line gives
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            }
+        }
+        ::close(fd);
+    }
+
+    std::string body_;
+    std::vector<Step> steps_;
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
     int listen_ = -1;
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -377,6 +510,50 @@ public:
 
 private:
     std::unique_ptr<OwnHome> home_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+// nginx serving folder www/ below dir, each connection held to `rate`
+// (nginx's limit_rate, e.g. "3m"), logging "URI STATUS BYTES" per request
+// to dir/access.log: a real server with byte ranges and validators.
+class NginxServer {
+public:
+    NginxServer(const std::filesystem::path& dir, const std::string& rate) : dir_(dir)
+    {
+        port = freePort();
+        std::filesystem::create_directories(dir_ / "www");
+        std::ofstream conf(dir_ / "nginx.conf");
+        const std::string d = dir_.string();
+        conf << "daemon off;\nmaster_process off;\nworker_processes 1;\npid " << d << "/nginx.pid;\n"
+             << "error_log " << d << "/error.log;\nevents { worker_connections 64; }\nhttp {\n"
+             << "  log_format bytes '$request_uri $status $body_bytes_sent';\n"
+             << "  access_log " << d << "/access.log bytes;\n"
+             << "  client_body_temp_path " << d << "/body;\n  proxy_temp_path " << d << "/proxy;\n"
+             << "  fastcgi_temp_path " << d << "/fastcgi;\n"
+             << "  server { listen 127.0.0.1:" << port << "; root " << d << "/www; limit_rate " << rate << "; }\n}\n";
+        conf.close();
+        const std::string program = requireProgram("nginx", "nginx-light");
+        if (program.empty())
+            return;
+        child_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{program, "-c", d + "/nginx.conf", "-p", d, "-e", d + "/error.log"});
+        ready = waitForChild(*child_, port);
+    }
+    std::filesystem::path www() const { return dir_ / "www"; }
+    // The log lines so far.
+    std::vector<std::string> accessLog() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(dir_ / "access.log");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    int port = 0;
+    bool ready = false;
+
+private:
+    std::filesystem::path dir_;
     std::unique_ptr<ChildProcess> child_;
 };
 

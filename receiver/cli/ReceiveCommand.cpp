@@ -104,6 +104,18 @@ const OptionRule optionTable[] = {
      [](Parsed& p, const std::string& v) { return yesNo(v, p.session.transfer.passiveFtp); }},
     {"--sjis-names", "yes|no", false, "リモートのファイル名を Shift-JIS で送るか",
      [](Parsed& p, const std::string& v) { return yesNo(v, p.session.transfer.cp932Names); }},
+    {"--retries", "N", false, "一時的な失敗（接続できない、切れた、503 など）をやり直す回数（既定: 3）",
+     [](Parsed& p, const std::string& v) {
+         long n = 0;
+         return number(v, 0, 100, n) && (p.session.transfer.retries = static_cast<int>(n), true);
+     }},
+    {"--connections", "N", false, "一つのサーバーから同時に受信するファイルの数（1〜16、既定: 6）",
+     [](Parsed& p, const std::string& v) {
+         long n = 0;
+         return number(v, 1, 16, n) && (p.session.transfer.connections = static_cast<int>(n), true);
+     }},
+    {"--no-resume", nullptr, false, "途中で止まったファイルを次の受信で続きから受け取らず、途中のデータも残しません",
+     [](Parsed& p, const std::string&) { return p.session.transfer.resumeFolder.clear(), true; }},
     {"--help", nullptr, false, "この説明を表示します", [](Parsed& p, const std::string&) { return p.help = true; }},
 };
 

@@ -67,6 +67,7 @@ struct Receiving {
         platform::FtpFileRequest request;
         request.remoteName = remote;
         request.mode = mode;
+        request.resumeTarget = localPath;
         request.decide = [&]() {
             return raised.run([&] {
                 return engine.policy().shouldReceive(localPath, filePolicy.policy, Transfer::Ftp, std::nullopt);

@@ -12,6 +12,8 @@
 #include "receiver/reports/ReportTexts.h"
 
 #include "guidepost/CAMException.h"
+#include "platform/OwnedTempFolder.h"
+#include "platform/ResumeArea.h"
 #include "platform/Settings.h"
 #include "platform/TempFile.h"
 
@@ -26,6 +28,9 @@
 namespace receive {
 
 namespace {
+
+// Each receive's own temporary folder in the system temporary folder.
+constexpr const char* temporaryFolderPrefix = "CVs";
 
 ProtocolCounts countsOf(const ProtocolTotals& t)
 {
@@ -74,9 +79,8 @@ public:
         source_ = source;
         saveRoot_ = saveRoot;
         reporting_.emplace(options_.reports, source, &progress_.cancel);
-        std::string pattern = platform::TempFile::systemFolder() + "/CVsXXXXXX";
-        if (::mkdtemp(pattern.data()))
-            tempFolder_ = pattern;
+        if (ownedFolder_.create(temporaryFolderPrefix))
+            tempFolder_ = ownedFolder_.path();
         worker_ = std::thread([this] { workerMain(); });
         finisher_ = std::thread([this] { finisherMain(); });
         return true;
@@ -320,6 +324,11 @@ private:
 
     void workerMain()
     {
+        // Debris of receives that were killed or crashed, and partial data
+        // past the resume area's bounds.
+        removeAbandonedTemporaryFolders();
+        platform::ResumeArea(options_.transfer.resumeFolder)
+            .prune(options_.transfer.resumeMaxBytes, options_.transfer.resumeMaxDays);
         platform::TempFile::ThreadFolder folder(tempFolder_);
         ReceiveOptions engine;
         engine.ifnotexistToUpdate = options_.ifnotexistToUpdate;
@@ -461,10 +470,7 @@ private:
     void removeTempFolder()
     {
         std::lock_guard lock(tempMutex_);
-        if (tempFolder_.empty())
-            return;
-        std::error_code ec;
-        std::filesystem::remove_all(tempFolder_, ec);
+        ownedFolder_.remove();
     }
 
     void stopAndJoin()
@@ -479,6 +485,7 @@ private:
     ReceiveSessionOptions options_;
     std::string source_, saveRoot_;
     std::string tempFolder_;
+    platform::OwnedTempFolder ownedFolder_;
     std::mutex tempMutex_;
 
     ReceiveEventQueue queue_;
@@ -559,6 +566,11 @@ bool ReceiveSession::waitFinished(std::chrono::milliseconds timeout) const
 ReceiveResult ReceiveSession::result() const
 {
     return run_->result();
+}
+
+int ReceiveSession::removeAbandonedTemporaryFolders()
+{
+    return platform::OwnedTempFolder::removeAbandoned(temporaryFolderPrefix);
 }
 
 void ReceiveSession::discardTemporaryFiles()

@@ -80,6 +80,11 @@ public:
     // threads. The process is expected to exit right after.
     void discardTemporaryFiles();
 
+    // Removes the temporary folders of receives whose process has gone (a
+    // SIGKILL, a crash, a power cut); every receive does it as it starts.
+    // Returns how many went.
+    static int removeAbandonedTemporaryFolders();
+
 private:
     class Run;
     std::unique_ptr<Run> run_;

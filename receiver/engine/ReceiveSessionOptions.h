@@ -43,6 +43,12 @@ struct ReceiveSessionOptions {
     static constexpr const char* caFileName = "CAFile";
     static constexpr const char* passiveFtpName = "PassiveFTP";         // "yes"/"no"
     static constexpr const char* cp932NamesName = "SJISNames";          // "yes"/"no"
+    static constexpr const char* retriesName = "Retries";
+    static constexpr const char* connectionsName = "Connections";
+    static constexpr const char* retryWaitName = "RetryWait";           // milliseconds, the first back-off
+    static constexpr const char* resumeName = "Resume";                 // "yes"/"no"
+    static constexpr const char* resumeAreaName = "ResumeAreaMB";
+    static constexpr const char* resumeDaysName = "ResumeDays";
 
     // Reads every option from the settings and the account store (a store
     // that cannot be read leaves the accounts empty).

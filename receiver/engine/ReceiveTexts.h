@@ -72,6 +72,8 @@ inline constexpr const char* maxFoldersOpen =
     "最大フォルダオープン数に達したので、これ以上フォルダをオープンできません。\r受信処理は続けます。";
 inline constexpr const char* cancelledLine = "ユーザによりファイル受信は中止されました。";
 inline constexpr const char* fileFailedLine = "ファイル[ %s ]を取得できませんでした。";
+// A file asked for more than once (retries) before it failed.
+inline constexpr const char* attemptsLine = "ファイル %s は %d 回試みましたが、受信できませんでした。";
 inline constexpr const char* localFolderFailedLine =
     "ローカル（ハードディスク）のディレクトリ[ %s ]にアクセスできませんでした。";
 inline constexpr const char* attachLabel = "添付ファイル";

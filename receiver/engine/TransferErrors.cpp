@@ -39,6 +39,8 @@ std::vector<std::string> TransferErrors::httpFileLines(const platform::TransferE
         lines.push_back(statusMessage(e.httpStatus, file, server));
     else if (e.failure == TransferFailure::CertificateRejected)
         lines.push_back(reports::fill(texts::certificateLine, {file, server}));
+    if (e.attempts > 1)
+        lines.push_back(reports::fill(texts::attemptsLine, {file, static_cast<long long>(e.attempts)}));
     lines.push_back(reports::fill(texts::fileFailedLine, {file}));
     return lines;
 }
@@ -59,7 +61,11 @@ std::vector<std::string> TransferErrors::ftpFileLines(const platform::TransferEr
 {
     if (e.failure == TransferFailure::None || e.failure == TransferFailure::Cancelled)
         return {};
-    return {reports::fill(texts::fileFailedLine, {file})};
+    std::vector<std::string> lines;
+    if (e.attempts > 1)
+        lines.push_back(reports::fill(texts::attemptsLine, {file, static_cast<long long>(e.attempts)}));
+    lines.push_back(reports::fill(texts::fileFailedLine, {file}));
+    return lines;
 }
 
 int TransferErrors::ftpOpen(const platform::TransferError& e)

@@ -3,7 +3,11 @@
 #include "receiver/shell/CAmbrivaleApp.h"
 
 #include "platform/QtTranslations.h"
+#include "receiver/engine/ReceiveSession.h"
+
 #include <QApplication>
+
+#include <thread>
 
 int main(int argc, char** argv)
 {
@@ -18,6 +22,8 @@ int main(int argc, char** argv)
     case CAmbrivaleApp::StartResult::Run:
         break;
     }
+    // Debris of killed receives goes off the GUI thread.
+    std::thread([] { receive::ReceiveSession::removeAbandonedTemporaryFolders(); }).detach();
     const int status = application.exec();
     app.exitInstance();
     return status;

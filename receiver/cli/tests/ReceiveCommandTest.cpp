@@ -56,7 +56,7 @@ protected:
         fs::remove_all(dir);
     }
 
-    std::string writeGuidePost(const std::vector<std::string>& files)
+    std::string writeGuidePost(const std::vector<std::string>& files, int port = 0)
     {
         CAMData model;
         model.name = "配布";
@@ -69,7 +69,7 @@ protected:
         source->name = "server";
         source->protocol = guidepost::ProtocolHttp;
         source->serverName = "127.0.0.1";
-        source->port = static_cast<std::uint16_t>(http.port);
+        source->port = static_cast<std::uint16_t>(port ? port : http.port);
         auto list = std::make_unique<FileListRecord>();
         list->name = "list";
         list->remoteFolder = "/files";
@@ -95,6 +95,7 @@ protected:
         if (child == 0) {
             ::setenv("HOME", (dir / "home").c_str(), 1);
             ::setenv("XDG_CONFIG_HOME", (dir / "home/.config").c_str(), 1);
+            ::setenv("XDG_STATE_HOME", (dir / "home/.local/state").c_str(), 1);
             ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
             std::string path = (dir / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
             ::setenv("PATH", path.c_str(), 1);
@@ -195,6 +196,69 @@ TEST_F(ReceiveCommand, SigtermStopsItAndASecondSignalEndsAtOnce)
     EXPECT_FALSE(fs::exists(dir / "root2/docs/slow.bin"));
 }
 
+TEST_F(ReceiveCommand, AKilledReceivesDebrisGoesWithTheNextReceive)
+{
+    const std::string gp = writeGuidePost({"small.txt", "slow.bin"});
+    pid_t child = start({"receive", gp, "--root", "root", "--yes"});
+    ASSERT_TRUE(transferBegun(child)) << slurp(dir / "err.txt");
+    ::kill(child, SIGKILL);
+    EXPECT_EQ(finish(child), 128 + SIGKILL);
+    EXPECT_FALSE(tmpEmpty());
+
+    ASSERT_EQ(run({"receive", writeGuidePost({"small.txt"}), "--root", "root2", "--yes"}), 0)
+        << slurp(dir / "err.txt");
+    EXPECT_TRUE(tmpEmpty());
+    EXPECT_EQ(slurp(dir / "root2/docs/small.txt"), "small");
+}
+
+// SIGKILL half-way through a file from nginx: the next receive asks for the
+// rest with a Range request, the file equals the source, and neither the
+// resume record nor a temporary file is left.
+TEST_F(ReceiveCommand, AKilledTransferResumesWhereItsRecordLeftOff)
+{
+    testservers::NginxServer nginx(dir / "nginx", "3m");
+    ASSERT_TRUE(nginx.ready);
+    std::string body(6u << 20, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i)
+        body[i] = static_cast<char>((i * 13 + i / 4093) & 0xff);
+    fs::create_directories(nginx.www() / "files");
+    std::ofstream(nginx.www() / "files/big.bin", std::ios::binary) << body;
+    const std::string gp = writeGuidePost({"big.bin"}, nginx.port);
+    const fs::path area = dir / "home/.local/state/corvandelle/partial";
+
+    pid_t child = start({"receive", gp, "--root", "root", "--yes"});
+    // The record promises its first 4 MiB once they are on disk.
+    bool promised = false;
+    for (int i = 0; i < 2500 && !promised; ++i) {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(area, ec))
+            if (e.path().extension() == ".rec" && slurp(e.path()).find("\nbytes=4194304\n") != std::string::npos)
+                promised = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));
+    }
+    ASSERT_TRUE(promised) << slurp(dir / "err.txt");
+    ::kill(child, SIGKILL);
+    EXPECT_EQ(finish(child), 128 + SIGKILL);
+    EXPECT_FALSE(fs::exists(dir / "root/docs/big.bin"));
+
+    ASSERT_EQ(run({"receive", gp, "--root", "root", "--yes"}), 0) << slurp(dir / "err.txt");
+    EXPECT_TRUE(slurp(dir / "root/docs/big.bin") == body);
+    const std::vector<std::string> log = nginx.accessLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1], "/files/big.bin 206 " + std::to_string(body.size() - (4u << 20)));
+    EXPECT_TRUE(fs::is_empty(area));
+    EXPECT_TRUE(tmpEmpty());
+
+    // --no-resume: a cut file keeps nothing for later.
+    fs::remove(dir / "root/docs/big.bin");
+    child = start({"receive", gp, "--root", "root", "--yes", "--no-resume"});
+    ASSERT_TRUE(transferBegun(child)) << slurp(dir / "err.txt");
+    ::kill(child, SIGINT);
+    EXPECT_EQ(finish(child), 130);
+    EXPECT_TRUE(fs::is_empty(area));
+    EXPECT_TRUE(tmpEmpty());
+}
+
 TEST_F(ReceiveCommand, OpenShowsThePagesThroughTheDesktopOpener)
 {
     const std::string gp = writeGuidePost({"small.txt"});
@@ -231,10 +295,14 @@ TEST_F(ReceiveCommand, VersionHelpAndUsageErrors)
     const std::string help = slurp(dir / "out.txt");
     // The option table writes the help: every option is there.
     for (const char* option : {"--root DIR", "--yes", "--cipher-code CODE", "--open", "--gen-report=yes|no",
-                               "--connect-timeout=MS", "--stall-time=SEC", "--ca-file=FILE", "--passive-ftp=yes|no"})
+                               "--connect-timeout=MS", "--stall-time=SEC", "--ca-file=FILE", "--passive-ftp=yes|no",
+                               "--retries=N", "--no-resume", "--connections=N"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_EQ(run({"receive"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--stall-time=0"}), 2);
+    EXPECT_EQ(run({"receive", "x.gp", "--retries=-1"}), 2);
+    EXPECT_EQ(run({"receive", "x.gp", "--connections=0"}), 2);
+    EXPECT_EQ(run({"receive", "x.gp", "--no-resume=yes"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--open=yes"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--root"}), 2);
     EXPECT_EQ(run({"receive", "x.gp", "--frobnicate"}), 2);

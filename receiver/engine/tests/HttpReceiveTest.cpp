@@ -134,4 +134,90 @@ TEST_F(HttpReceiveTest, Up2DateComparesTheServerTimeAndTheOverwritePromptDecides
     EXPECT_EQ(errorLines.back(), texts::cancelledLine);
 }
 
+// Files of a list over six connections against a server that answers each
+// request after 20 ms: the questions, the events and the error lines are
+// those of a one-connection receive, a missing file in the middle fails
+// alone, and the server did see requests at the same time.
+TEST_F(HttpReceiveTest, ManyConnectionsKeepEverythingInDocumentOrder)
+{
+    testservers::HttpServer slow;
+    std::atomic<int> running{0}, most{0};
+    slow.server.Get(R"(/files/(.+))", [&](const httplib::Request& req, httplib::Response& res) {
+        const int now = ++running;
+        for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        --running;
+        if (req.matches[1] == "f061.txt") {
+            res.status = 404;
+            return;
+        }
+        res.set_content("served " + std::string(req.matches[1]), "application/octet-stream");
+    });
+    slow.start();
+    struct Seen {
+        std::vector<std::string> questions, events, errors;
+        int most = 0;
+    };
+    auto receiveWith = [&](int connections) {
+        tasks.clear();
+        host.asked.clear();
+        most = 0;
+        fs::remove_all(dir / "root");
+        writeFile(dir / "root/web/f050.txt", "old");
+        auto task = std::make_unique<TaskRecord>();
+        task->name = "T";
+        task->folderText = "web";
+        auto source = loopbackSource(guidepost::ProtocolHttp, slow.port);
+        auto l = std::make_unique<FileListRecord>();
+        l->name = "list";
+        l->remoteFolder = "/files";
+        l->remoteFolderGiven = true;
+        for (int i = 1; i <= 120; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "f%03d.txt", i);
+            file(*l, name);
+        }
+        source->fileLists.push_back(std::move(l));
+        task->sources.push_back(std::move(source));
+        tasks.push_back(std::move(task));
+
+        ReceiveOptions options;
+        options.transfer.connections = connections;
+        ReceiveEngine engine(host, queue, totals, progress, options);
+        EXPECT_NO_THROW(engine.Receive(head, tasks, dir / "root"));
+        Seen seen;
+        for (const Question& q : host.asked)
+            seen.questions.push_back(std::to_string(static_cast<int>(q.kind)) + " " + q.text);
+        while (std::optional<ReceiveEvent> e = queue.take(std::chrono::milliseconds(0))) {
+            std::string row = std::to_string(e->eventKind) + " " + e->saveName + " " + std::to_string(e->byteCount);
+            if (!e->tempPath.empty()) {
+                row += " " + readFile(e->tempPath);
+                fs::remove(e->tempPath);
+            }
+            seen.events.push_back(row);
+        }
+        seen.errors = engine.errorLines();
+        seen.most = most;
+        return seen;
+    };
+    const Seen one = receiveWith(1);
+    const Seen six = receiveWith(6);
+    EXPECT_EQ(one.most, 1);
+    EXPECT_GE(six.most, 2);
+    ASSERT_EQ(one.questions.size(), 2u);  // the welcome, the overwrite question of f050.txt
+    EXPECT_NE(one.questions[1].find("f050.txt"), std::string::npos) << one.questions[1];
+    EXPECT_EQ(six.questions, one.questions);
+    EXPECT_EQ(six.events, one.events);
+    EXPECT_EQ(six.errors, one.errors);
+    ASSERT_GE(one.events.size(), 121u);
+    const std::size_t first = one.events.size() - 121;  // after the task's and the source's rows
+    EXPECT_EQ(one.events[first], "7 f001.txt 15 served f001.txt");
+    EXPECT_EQ(one.events[first + 60], "8 f061.txt 0");
+    EXPECT_EQ(one.events[first + 119], "7 f120.txt 15 served f120.txt");
+    EXPECT_EQ(one.events.back(), "9  0");  // the end
+    ASSERT_FALSE(one.errors.empty());
+    EXPECT_NE(one.errors.back().find("f061.txt"), std::string::npos);
+}
+
 } // namespace

@@ -473,6 +473,11 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
         settings.setString("transfer", "CAFile", "/etc/ssl/extra.pem");
         settings.setBool("transfer", "PassiveFTP", false);
         settings.setBool("transfer", "SJISNames", true);
+        settings.setInt("transfer", "Retries", 5);
+        settings.setInt("transfer", "Connections", 3);
+        settings.setInt("transfer", "RetryWait", 0);
+        settings.setBool("transfer", "Resume", false);
+        settings.setInt("transfer", "ResumeAreaMB", 100);
     }
     platform::Settings settings;
     platform::InternetOptions transfer = ReceiveSessionOptions::loadTransfer(settings);
@@ -481,6 +486,11 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
     EXPECT_EQ(transfer.caFile, "/etc/ssl/extra.pem");
     EXPECT_FALSE(transfer.passiveFtp);
     EXPECT_TRUE(transfer.cp932Names);
+    EXPECT_EQ(transfer.retries, 5);
+    EXPECT_EQ(transfer.connections, 3);
+    EXPECT_EQ(transfer.retryWaitMs, platform::InternetOptions{}.retryWaitMs);
+    EXPECT_TRUE(transfer.resumeFolder.empty());
+    EXPECT_EQ(transfer.resumeMaxBytes, 100LL << 20);
 
     // A stall limit of one second fails a silent file (it does not end the
     // receive as a stop would): the limit reached the transfer.
@@ -490,6 +500,9 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
     ReceiveSessionOptions o = options();
     o.transfer.stallSeconds = 1;
     o.transfer.stallBytesPerSecond = 100;
+    // A stall is tried again once; the error list says how often it was tried.
+    o.transfer.retries = 1;
+    o.transfer.retryWaitMs = 50;
     Driver driver;
     ReceiveSession session(o);
     driver.attach(session);
@@ -497,7 +510,8 @@ TEST_F(ReceiveSessionTest, TheTransferSettingsReachTheTransfers)
     ReceiveResult r = session.result();
     EXPECT_EQ(r.outcome, ReceiveOutcome::NothingReceived);
     EXPECT_EQ(r.totals.http.failed, 1);
-    ASSERT_FALSE(r.errorLines.empty());
+    ASSERT_EQ(r.errorLines.size(), 2u);
+    EXPECT_EQ(r.errorLines[0], "ファイル silent.bin は 2 回試みましたが、受信できませんでした。");
     EXPECT_EQ(r.errorLines.back(), "ファイル[ silent.bin ]を取得できませんでした。");
     EXPECT_EQ(temporaryFiles(), 0);
 }
