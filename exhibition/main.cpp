@@ -8,6 +8,7 @@
 #include "VitrinelTexts.h"
 
 #include "platform/QtTranslations.h"
+#include "platform/ProductInfo.h"
 #include "styles/dialog/MessageBoxes.h"
 
 #include <QApplication>
@@ -145,6 +146,8 @@ int runDialog(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    if (product::answeredVersionQuestion(argc, argv, "vitrinel"))
+        return 0;
     Options options;
     if (const int usage = parse(argc, argv, options)) {
         printUsage(std::cerr, nullptr);

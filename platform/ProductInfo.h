@@ -10,4 +10,8 @@ inline constexpr const char* homePage = "https://www.quillmere.example/corvandel
 inline constexpr const char* maker = "Quillmere";
 inline constexpr const char* publisherLine = "Copyright (C) Quillmere. All rights reserved.";
 
+// `PROGRAM --version` alone prints "PROGRAM VERSION" and is answered before
+// any window or display is needed; true when it was asked.
+bool answeredVersionQuestion(int argc, char** argv, const char* programName);
+
 } // namespace product

@@ -4,10 +4,13 @@
 #include "LedgerixTexts.h"
 
 #include "platform/QtTranslations.h"
+#include "platform/ProductInfo.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    if (product::answeredVersionQuestion(argc, argv, "ledgerix"))
+        return 0;
     QApplication application(argc, argv);
     platform::QtTranslations qtTranslations;
     QApplication::setApplicationName(QString::fromUtf8(ledgerix::texts::programName));

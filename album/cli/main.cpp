@@ -2,6 +2,7 @@
 // publish pictures as an album archive, read an album archive back.
 
 #include "album/cli/Commands.h"
+#include "platform/ProductInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,7 @@ void printUsage(std::FILE* out)
     for (const auto& s : subcommands)
         std::fprintf(out, "  %-10s%s\n", s.name, s.summary);
     std::fputs("\n  --help    この説明を表示します\n"
+               "  --version バージョンを表示します\n"
                "各コマンドの説明: glimmora-cli COMMAND --help\n"
                "\n終了コード: 0 成功, 1 エラー, 2 使い方の誤り\n",
                out);
@@ -37,6 +39,8 @@ void printUsage(std::FILE* out)
 
 int main(int argc, char** argv)
 {
+    if (product::answeredVersionQuestion(argc, argv, "glimmora-cli"))
+        return 0;
     if (argc < 2) {
         printUsage(stderr);
         return 2;

@@ -10,6 +10,7 @@
 #include "album/window/GlimmoraDialog.h"
 #include "album/window/QtSoundDevice.h"
 #include "platform/TerminationSignals.h"
+#include "platform/ProductInfo.h"
 #include "platform/SaveRoot.h"
 #include "platform/QtTranslations.h"
 #include "styles/dialog/MessageBoxes.h"
@@ -24,6 +25,8 @@
 
 int main(int argc, char** argv)
 {
+    if (product::answeredVersionQuestion(argc, argv, "glimmora"))
+        return 0;
     // Qt's own FFmpeg media back end plays AVI and MPEG files as they come;
     // the user may still choose another.
     if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))

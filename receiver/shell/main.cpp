@@ -3,6 +3,7 @@
 #include "receiver/shell/CAmbrivaleApp.h"
 
 #include "platform/QtTranslations.h"
+#include "platform/ProductInfo.h"
 #include "receiver/engine/ReceiveSession.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 
 int main(int argc, char** argv)
 {
+    if (product::answeredVersionQuestion(argc, argv, "corvan"))
+        return 0;
     QApplication application(argc, argv);
     platform::QtTranslations qtTranslations;
     CAmbrivaleApp app;
