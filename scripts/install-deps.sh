@@ -10,6 +10,7 @@ packages=(
   tinyproxy python3-pyftpdlib zip unzip openssl ca-certificates
   chromium fonts-noto-cjk
   xvfb xdotool libglib2.0-bin desktop-file-utils shared-mime-info xdg-utils
+  libheif-dev libpng-dev libwebp-dev
 )
 
 missing=()

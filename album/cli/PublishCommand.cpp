@@ -47,7 +47,8 @@ const std::vector<OptionRule> optionTable = {
 };
 
 const char* const help =
-    "写真（.jpg）と動画（.avi, .mpg）から写真集を作り、ガイドポスト・アーカイブとして保存します。\n"
+    "写真（.jpg, .png, .webp, .heic, .heif。JPEG で保存します）と動画（.avi, .mpg, .mp4, .mov, .webm）\n"
+    "から写真集を作り、ガイドポスト・アーカイブとして保存します。\n"
     "フォルダを指定すると、その中のファイル（サブフォルダは含みません）をすべて追加します。\n"
     "PICTURE には指定したとおりのパスか、ファイル名を書きます。\n"
     "\n";
