@@ -261,6 +261,27 @@ bool Album::moveDown(std::size_t index)
     return true;
 }
 
+bool Album::orderByDate()
+{
+    if (busy())
+        return false;
+    std::stable_sort(items_.begin(), items_.end(), [](const AlbumItem& a, const AlbumItem& b) {
+        if (a.taken.empty() || b.taken.empty())
+            return !a.taken.empty() && b.taken.empty();
+        return a.taken < b.taken;
+    });
+    return true;
+}
+
+bool Album::orderByName()
+{
+    if (busy())
+        return false;
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const AlbumItem& a, const AlbumItem& b) { return lowerAscii(a.saveName) < lowerAscii(b.saveName); });
+    return true;
+}
+
 void Album::remove(std::size_t index)
 {
     if (index >= items_.size())

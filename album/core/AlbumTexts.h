@@ -130,6 +130,7 @@ inline constexpr const char* addFilesButton = "写真\n読み込み";
 inline constexpr const char* editButton = "編集";
 inline constexpr const char* upButton = "上へ";
 inline constexpr const char* downButton = "下へ";
+inline constexpr const char* orderByDateButton = "撮影日順に並べる";
 inline constexpr const char* deleteButton = "削除";
 inline constexpr const char* saveNameColumn = "写真ファイル名";
 inline constexpr const char* titleColumn = "タイトル";

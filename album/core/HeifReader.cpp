@@ -140,11 +140,10 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
     if (control)
         control->checkStop();
 
-    int orientation = 1;
-    if (!hasOwnTransforms(path))
-        if (const std::optional<std::string> tiff = exifBlock(handle.get()))
-            orientation =
-                exifFactsOfTiff(reinterpret_cast<const std::uint8_t*>(tiff->data()), tiff->size()).orientation;
+    ExifFacts exif;
+    if (const std::optional<std::string> tiff = exifBlock(handle.get()))
+        exif = exifFactsOfTiff(reinterpret_cast<const std::uint8_t*>(tiff->data()), tiff->size());
+    const int orientation = hasOwnTransforms(path) ? 1 : exif.orientation;
 
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     options->convert_hdr_to_8bit = 1;
@@ -164,8 +163,10 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
         throw AlbumError(formatText(texts::brokenJpeg, displayName));
     if (control)
         control->setPermille(500);
-    return PictureReader::fitRaster(pixels, width, height, static_cast<std::size_t>(stride), channels, limit,
-                                    orientation, control);
+    DecodedPicture decoded = PictureReader::fitRaster(pixels, width, height, static_cast<std::size_t>(stride),
+                                                      channels, limit, orientation, control);
+    decoded.taken = exif.taken.value_or(std::string());
+    return decoded;
 }
 
 } // namespace album

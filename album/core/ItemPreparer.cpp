@@ -31,6 +31,7 @@ PreparedItem ItemPreparer::prepare(const PendingAddition& addition, const std::s
     item.height = decoded.image.height;
     item.sourceWidth = roundedSourceWidth(decoded.source.width);
     item.sourceHeight = decoded.source.height;
+    item.taken = decoded.taken;
     prepared.picture.emplace(std::move(decoded.image));
     return prepared;
 }

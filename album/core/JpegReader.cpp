@@ -106,15 +106,19 @@ private:
     bool created_ = false;
 };
 
-int orientationOf(jpeg_decompress_struct& info)
+// The orientation and shooting date of the first Exif block that has them.
+ExifFacts exifOf(jpeg_decompress_struct& info)
 {
+    ExifFacts found;
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
         if (m->marker == exifMarker) {
-            int o = exifOrientation(m->data, m->data_length);
-            if (o != 1)
-                return o;
+            const ExifFacts facts = exifFacts(m->data, m->data_length);
+            if (found.orientation == 1)
+                found.orientation = facts.orientation;
+            if (!found.taken)
+                found.taken = facts.taken;
         }
-    return 1;
+    return found;
 }
 
 // The memory the decoder keeps for a picture of several scans: every
@@ -205,7 +209,9 @@ DecodedPicture JpegReader::readFitted(const std::string& path, PictureSize limit
         throw AlbumError(formatText(texts::jpegTooLarge, displayName));
 
     DecodedPicture result;
-    result.orientation = orientationOf(info);
+    const ExifFacts exif = exifOf(info);
+    result.orientation = exif.orientation;
+    result.taken = exif.taken.value_or(std::string());
     const bool turned = result.orientation >= 5;
     const PictureSize stored {static_cast<int>(info.image_width), static_cast<int>(info.image_height)};
     result.source = turned ? PictureSize {stored.height, stored.width} : stored;

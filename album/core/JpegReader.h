@@ -18,6 +18,7 @@ struct DecodedPicture {
     Image image;         // fitted to the limit, upright
     PictureSize source;  // the whole picture's size, upright
     int orientation = 1; // the Exif orientation that was applied
+    std::string taken;   // Exif DateTimeOriginal, "YYYY:MM:DD HH:MM:SS"; empty when none
 };
 
 class JpegReader {

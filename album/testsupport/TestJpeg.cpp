@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "album/testsupport/TestPictures.h"
+
 #include <jpeglib.h>
 
 namespace albumtest {
@@ -110,7 +112,7 @@ bool encodeInto(jpeg_compress_struct& info, ErrorJump& errors, int width, int he
     }
     info.arith_code = options.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
-    if (options.exifOrientation > 0)
+    if (options.exifOrientation > 0 || !options.exifTaken.empty())
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     while (info.next_scanline < info.image_height) {
         const int y = static_cast<int>(info.next_scanline);
@@ -152,7 +154,9 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, const RowPainter& pa
     unsigned long size = 0;
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
     std::vector<std::uint8_t> converted(static_cast<std::size_t>(width) * 4);
-    std::vector<std::uint8_t> exif = exifBlock(options.exifOrientation, options.exifBigEndian);
+    std::vector<std::uint8_t> exif = options.exifTaken.empty()
+        ? exifBlock(options.exifOrientation, options.exifBigEndian)
+        : exifSegment(options.exifOrientation, options.exifTaken);
     std::vector<jpeg_scan_info> script;
     script.reserve(1 + 4 * 63 * static_cast<std::size_t>(std::max(0, options.bitsPerCoefficientScans)));
     const bool ok =

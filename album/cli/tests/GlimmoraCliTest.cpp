@@ -8,6 +8,7 @@
 #include "album/core/JpegReader.h"
 #include "album/core/VoiceFile.h"
 #include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -432,5 +433,67 @@ TEST_F(GlimmoraCli, ReadShowsNoControlCharactersOnATerminal)
     // Into a file the texts stay as they are.
     r = glimmoraCli({"read", "ctl.gpa"});
     EXPECT_TRUE(contains(r.out, "タイトル: \x1B]0;pwned\x07")) << r.out;
+    EXPECT_TRUE(temporaryFolderEmpty());
+}
+
+// Pictures with and without a shooting date in their Exif blocks (JPEG and
+// HEIC), put in order by it; what the album sends carries none of their
+// Exif data.
+TEST_F(GlimmoraCli, OrdersByShootingDateAndSendsNoExif)
+{
+    auto jpegTaken = [&](const std::string& name, const std::string& taken) {
+        JpegOptions o;
+        o.exifTaken = taken;
+        o.exifOrientation = 1;
+        writeJpeg(at("pictures/" + name).string(), 64, 48, photoLike(64, 48, 3), o);
+    };
+    jpegTaken("a.jpg", "2024:05:03 10:00:00");
+    picture("b.jpg", 64, 48);
+    HeicOptions heic;
+    heic.taken = "2024:05:03 09:00:00";
+    heic.exifOrientation = 6;
+    writeHeic(at("pictures/c.heic").string(), quarters(64, 48, false), heic);
+    writePng(at("pictures/d.png").string(), quarters(64, 48, true), PngKind::Rgba8);
+    jpegTaken("e.jpg", "2023:12:31 23:59:59");
+
+    struct Case {
+        const char* order;
+        const char* expected;
+    };
+    for (const Case& c : {Case {"date", "e.jpg c.jpg a.jpg b.jpg d.jpg"}, Case {"given", "a.jpg b.jpg c.jpg d.jpg e.jpg"},
+                          Case {"name", "a.jpg b.jpg c.jpg d.jpg e.jpg"}}) {
+        SCOPED_TRACE(c.order);
+        Outcome r = glimmoraCli({"publish", "--creator", "作者", "--title", c.order, "--order", c.order,
+                                 at("pictures").string(), "-o", std::string(c.order) + ".gpa"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = glimmoraCli({"read", std::string(c.order) + ".gpa"});
+        std::string names;
+        for (std::size_t at = r.out.find(". "); at != std::string::npos; at = r.out.find(". ", at + 1)) {
+            const std::size_t end = r.out.find("  ", at + 2);
+            names += (names.empty() ? "" : " ") + r.out.substr(at + 2, end - at - 2);
+        }
+        EXPECT_EQ(names, c.expected) << r.out;
+    }
+    EXPECT_EQ(glimmoraCli({"publish", "--creator", "作者", "--title", "題", "--order", "size", at("pictures").string(),
+                           "-o", "x.gpa"})
+                  .status,
+              2);
+
+    // Received, every picture is a JPEG with no Exif block (no APP1 segment
+    // before its picture data), whatever its source held.
+    ASSERT_EQ(run(corvan, {"receive", "date.gpa", "--root", at("root").string(), "--yes"}).status, 0);
+    const fs::path received = at("root") / "Glimmora" / "作者" / "date";
+    for (const char* name : {"a.jpg", "c.jpg", "e.jpg", "d.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::uint8_t> bytes = readBytes((received / name).string());
+        ASSERT_GE(bytes.size(), 4u);
+        ASSERT_EQ(bytes[1], 0xD8);
+        for (std::size_t at = 2; at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] != 0xDA;
+             at += 2 + (std::size_t(bytes[at + 2]) << 8 | bytes[at + 3]))
+            EXPECT_NE(bytes[at + 1], 0xE1) << "APP1 at " << at;
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_FALSE(contains(text, "Exif"));
+        EXPECT_FALSE(contains(text, "2024:05:03"));
+    }
     EXPECT_TRUE(temporaryFolderEmpty());
 }
