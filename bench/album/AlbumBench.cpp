@@ -8,7 +8,7 @@
 //                                     400x400 (each writing quality 80), and
 //                                     glimmora-cli publish of the same pictures;
 //                                     medians and ratios at the end.
-//   album_bench heic DIR [ROUNDS]     100 HEIC pictures of 4032 x 3024 (made with
+//   album_bench heic DIR [ROUNDS [N]] 100 (or N) HEIC pictures of 4032 x 3024 (made with
 //                                     libheif's encoder when missing), then per
 //                                     round glimmora-cli publish against
 //                                     vipsthumbnail -s 400; outputs counted.
@@ -207,12 +207,12 @@ int run(const fs::path& dir, int rounds)
 
 constexpr int heicWidth = 4032, heicHeight = 3024;
 
-int generateHeic(const fs::path& dir)
+int generateHeic(const fs::path& dir, int count)
 {
     fs::create_directories(dir);
     std::atomic<int> next {0};
     auto work = [&] {
-        for (int i; (i = next.fetch_add(1)) < pictureCount;) {
+        for (int i; (i = next.fetch_add(1)) < count;) {
             char name[32];
             std::snprintf(name, sizeof name, "photo%03d.heic", i);
             if (fs::exists(dir / name))
@@ -250,16 +250,18 @@ std::size_t filesIn(const fs::path& dir)
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir, ec), fs::directory_iterator()));
 }
 
-int runHeic(const fs::path& dir, int rounds)
+int runHeic(const fs::path& dir, int rounds, int count)
 {
     std::printf("generating HEIC pictures in %s ...\n", dir.c_str());
     std::fflush(stdout);
-    generateHeic(dir);
+    generateHeic(dir, count);
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() == ".heic")
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
+    if (files.size() > static_cast<std::size_t>(count))
+        files.resize(static_cast<std::size_t>(count));
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const fs::path glimmora = self.parent_path() / "glimmora-cli";
     const fs::path out = dir.parent_path() / (dir.filename().string() + "-out");
@@ -273,8 +275,11 @@ int runHeic(const fs::path& dir, int rounds)
         // Alternate who goes first, so that neither always finds the cache warm.
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn + round) % 2 == 0) {
-                const Measure m = spawn({glimmora.string(), "publish", "--creator", "ベンチマーク", "--title", "百枚",
-                                         dir.string(), "-o", (out / "album.gpa").string()});
+                std::vector<std::string> g = {glimmora.string(), "publish", "--creator", "ベンチマーク", "--title", "百枚"};
+                for (const fs::path& f : files)
+                    g.push_back(f.string());
+                g.insert(g.end(), {"-o", (out / "album.gpa").string()});
+                const Measure m = spawn(g);
                 if (!m.ok || !fs::exists(out / "album.gpa"))
                     std::fprintf(stderr, "glimmora-cli publish failed\n");
                 oursSeconds.push_back(m.seconds);
@@ -313,8 +318,9 @@ int main(int argc, char** argv)
         return fit(argv[2], argv[3]);
     if (mode == "run" && (argc == 3 || argc == 4))
         return run(fs::absolute(argv[2]), argc == 4 ? std::max(1, std::atoi(argv[3])) : 3);
-    if (mode == "heic" && (argc == 3 || argc == 4))
-        return runHeic(fs::absolute(argv[2]), argc == 4 ? std::max(1, std::atoi(argv[3])) : 3);
-    std::fprintf(stderr, "usage: album_bench generate DIR | fit DIR OUT | run DIR [ROUNDS] | heic DIR [ROUNDS]\n");
+    if (mode == "heic" && argc >= 3 && argc <= 5)
+        return runHeic(fs::absolute(argv[2]), argc >= 4 ? std::max(1, std::atoi(argv[3])) : 3,
+                       argc == 5 ? std::clamp(std::atoi(argv[4]), 1, pictureCount) : pictureCount);
+    std::fprintf(stderr, "usage: album_bench generate DIR | fit DIR OUT | run DIR [ROUNDS] | heic DIR [ROUNDS [N]]\n");
     return 2;
 }
