@@ -1,8 +1,10 @@
 #include "album/core/HeifReader.h"
 
 #include "album/core/AlbumError.h"
+#include "album/core/AreaScaler.h"
 #include "album/core/ExifOrientation.h"
 #include "album/core/PictureReader.h"
+#include "album/core/PictureTransforms.h"
 #include "album/core/WorkControl.h"
 
 #include <libheif/heif.h>
@@ -90,6 +92,108 @@ bool hasOwnTransforms(const std::string& path)
     return found;
 }
 
+struct NclxFree {
+    void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); }
+};
+
+// How the picture's YCbCr becomes RGB: the matrix and range its colour
+// profile names, BT.601 full range (libheif's own default) without one.
+struct YcbcrMatrix {
+    float crToR, cbToG, crToG, cbToB;
+    bool fullRange = true;
+
+    static YcbcrMatrix of(heif_image* image)
+    {
+        float kr = 0.299f, kb = 0.114f;
+        bool full = true;
+        heif_color_profile_nclx* raw = nullptr;
+        if (heif_image_get_nclx_color_profile(image, &raw).code == heif_error_Ok && raw) {
+            std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+            full = nclx->full_range_flag != 0;
+            switch (nclx->matrix_coefficients) {
+            case heif_matrix_coefficients_ITU_R_BT_709_5:
+                kr = 0.2126f, kb = 0.0722f;
+                break;
+            case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+            case heif_matrix_coefficients_ITU_R_BT_2020_2_constant_luminance:
+                kr = 0.2627f, kb = 0.0593f;
+                break;
+            default:
+                break;
+            }
+        }
+        const float kg = 1 - kr - kb;
+        return {2 * (1 - kr), 2 * kb * (1 - kb) / kg, 2 * kr * (1 - kr) / kg, 2 * (1 - kb), full};
+    }
+};
+
+std::uint8_t clamped(float v)
+{
+    return static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v + 0.5f);
+}
+
+// An 8-bit YCbCr picture (4:2:0, 4:2:2 or 4:4:4) fitted row by row, so that
+// no RGB copy of the whole picture is ever made: a phone's picture costs
+// its planes and no more.
+std::optional<DecodedPicture> fitYcbcr(heif_image* image, PictureSize limit, int orientation, WorkControl* control)
+{
+    const heif_chroma chroma = heif_image_get_chroma_format(image);
+    const int shiftX = chroma == heif_chroma_444 ? 0 : 1;
+    const int shiftY = chroma == heif_chroma_420 ? 1 : 0;
+    if (chroma != heif_chroma_420 && chroma != heif_chroma_422 && chroma != heif_chroma_444)
+        return std::nullopt;
+    int yStride = 0, cbStride = 0, crStride = 0;
+    const std::uint8_t* yPlane = heif_image_get_plane_readonly(image, heif_channel_Y, &yStride);
+    const std::uint8_t* cbPlane = heif_image_get_plane_readonly(image, heif_channel_Cb, &cbStride);
+    const std::uint8_t* crPlane = heif_image_get_plane_readonly(image, heif_channel_Cr, &crStride);
+    const int width = heif_image_get_width(image, heif_channel_Y);
+    const int height = heif_image_get_height(image, heif_channel_Y);
+    const int chromaWidth = heif_image_get_width(image, heif_channel_Cb);
+    const int chromaHeight = heif_image_get_height(image, heif_channel_Cb);
+    if (!yPlane || !cbPlane || !crPlane || width < 1 || height < 1 || yStride < width
+        || heif_image_get_bits_per_pixel_range(image, heif_channel_Y) != 8
+        || heif_image_get_bits_per_pixel_range(image, heif_channel_Cb) != 8
+        || chromaWidth < (width + shiftX) >> shiftX || chromaHeight < (height + shiftY) >> shiftY
+        || cbStride < chromaWidth || crStride < chromaWidth || heif_image_get_width(image, heif_channel_Cr) != chromaWidth
+        || heif_image_get_height(image, heif_channel_Cr) != chromaHeight)
+        return std::nullopt;
+    const YcbcrMatrix m = YcbcrMatrix::of(image);
+
+    DecodedPicture result;
+    result.orientation = orientation;
+    const bool turned = orientation >= 5;
+    result.source = turned ? PictureSize {height, width} : PictureSize {width, height};
+    const PictureSize fitted = fitToLimit(result.source, limit);
+    const PictureSize target = turned ? PictureSize {fitted.height, fitted.width} : fitted;
+    AreaScaler scaler(width, height, std::min(target.width, width), std::min(target.height, height));
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
+    const float lumaScale = m.fullRange ? 1.0f : 255.0f / 219.0f, chromaScale = m.fullRange ? 1.0f : 255.0f / 224.0f;
+    const float lumaOffset = m.fullRange ? 0.0f : 16.0f;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* luma = yPlane + static_cast<std::size_t>(y) * yStride;
+        const std::uint8_t* cb = cbPlane + static_cast<std::size_t>(y >> shiftY) * cbStride;
+        const std::uint8_t* cr = crPlane + static_cast<std::size_t>(y >> shiftY) * crStride;
+        for (int x = 0; x < width; ++x) {
+            const float l = (luma[x] - lumaOffset) * lumaScale;
+            const float b = (cb[x >> shiftX] - 128.0f) * chromaScale;
+            const float r = (cr[x >> shiftX] - 128.0f) * chromaScale;
+            std::uint8_t* out = &rgb[static_cast<std::size_t>(x) * 3];
+            out[0] = clamped(l + m.crToR * r);
+            out[1] = clamped(l - m.cbToG * b - m.crToG * r);
+            out[2] = clamped(l + m.cbToB * b);
+        }
+        scaler.addRow(rgb.data());
+        if (control && (y & 63) == 0) {
+            control->checkStop();
+            control->setPermille(static_cast<int>(500 + 500LL * y / height));
+        }
+    }
+    if (control)
+        control->setPermille(1000);
+    result.image = orientUpright(scaler.take(), orientation);
+    return result;
+}
+
 } // namespace
 
 std::optional<std::string> HeifReader::exifBlock(heif_image_handle* handle)
@@ -148,6 +252,23 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
+    // A picture of 8 bits without alpha, as phones write them, is taken in
+    // its own YCbCr; any other through libheif's RGB.
+    if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8) {
+        error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_YCbCr, heif_chroma_undefined, options.get());
+        std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+        if (error.code == heif_error_Memory_allocation_error)
+            throw AlbumError(formatText(texts::jpegTooLarge, displayName));
+        if (error.code != heif_error_Ok || !image)
+            throw AlbumError(formatText(texts::brokenJpeg, displayName));
+        if (control)
+            control->setPermille(500);
+        if (std::optional<DecodedPicture> decoded = fitYcbcr(image.get(), limit, orientation, control)) {
+            decoded->taken = exif.taken.value_or(std::string());
+            return std::move(*decoded);
+        }
+        rawImage = nullptr;
+    }
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     std::unique_ptr<heif_image, ImageRelease> image(rawImage);
