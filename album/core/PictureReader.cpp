@@ -9,6 +9,8 @@
 #include "album/core/WebpReader.h"
 #include "album/core/WorkControl.h"
 
+#include <sys/stat.h>
+
 #include <vector>
 
 namespace album {
@@ -16,6 +18,11 @@ namespace album {
 DecodedPicture PictureReader::readFitted(const std::string& path, PictureSize limit, const std::string& displayName,
                                          WorkControl* control)
 {
+    // Only a regular file can be looked at before it is read: the first
+    // bytes of a pipe are gone once seen.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return JpegReader::readFitted(path, limit, displayName, control);
     switch (PictureFormats::sniff(path)) {
     case PictureFormat::Png:
         return PngReader::readFitted(path, limit, displayName, control);
