@@ -16,6 +16,7 @@ packages=(
   firefox-esr
   qt6-translations-l10n dbus-daemon
   nginx-light
+  libheif-dev libpng-dev libwebp-dev
 )
 
 missing=()

@@ -30,7 +30,7 @@ namespace {
 
 const char* const usage =
     "使い方: glimmora-cli publish --creator NAME --title TITLE [--subtitle SUB] [--date YYYY-MM-DD]\n"
-    "         [--style MODULE:NUMBER] [--max WxH] [--voice PICTURE=WAVFILE]...\n"
+    "         [--style MODULE:NUMBER] [--max WxH] [--order date|name|given] [--voice PICTURE=WAVFILE]...\n"
     "         [--title-of PICTURE=TEXT]... [--comment-of PICTURE=TEXT]... FILE_OR_FOLDER... -o ALBUM.gpa\n";
 
 const std::vector<OptionRule> optionTable = {
@@ -40,6 +40,8 @@ const std::vector<OptionRule> optionTable = {
     {"--date", "YYYY-MM-DD", "写真の日付"},
     {"--style", "MODULE:NUMBER", "スタイル（既定: 最初のスタイル。一覧は glimmora-cli styles）"},
     {"--max", "WxH", "写真をこの大きさに収まるように縮小します（既定: 400x400）"},
+    {"--order", "date|name|given",
+     "並び順: date 撮影日順（撮影日のない写真と動画はその後に元の順で）、name 保存名順、given 指定した順（既定）"},
     {"--voice", "PICTURE=WAVFILE", "写真に声のメッセージを付けます（8ビット・モノラル・11025Hz の WAV、15 秒まで）", true},
     {"--title-of", "PICTURE=TEXT", "写真のタイトル（既定: ファイル名から拡張子を除いたもの）", true},
     {"--comment-of", "PICTURE=TEXT", "写真のコメント", true},
@@ -47,7 +49,8 @@ const std::vector<OptionRule> optionTable = {
 };
 
 const char* const help =
-    "写真（.jpg）と動画（.avi, .mpg）から写真集を作り、ガイドポスト・アーカイブとして保存します。\n"
+    "写真（.jpg, .png, .webp, .heic, .heif。JPEG で保存します）と動画（.avi, .mpg, .mp4, .mov, .webm）\n"
+    "から写真集を作り、ガイドポスト・アーカイブとして保存します。\n"
     "フォルダを指定すると、その中のファイル（サブフォルダは含みません）をすべて追加します。\n"
     "PICTURE には指定したとおりのパスか、ファイル名を書きます。\n"
     "\n";
@@ -279,6 +282,9 @@ int publishCommand(const std::vector<std::string>& args)
             return usageError("--max の値が正しくありません（WxH）: " + options.value("--max"), usage);
         limit = *parsed;
     }
+    const std::string order = options.value("--order", "given");
+    if (order != "date" && order != "name" && order != "given")
+        return usageError("--order の値は date, name, given のどれかです: " + order, usage);
     struct Assignment {
         const char* option;
         std::string key;
@@ -421,6 +427,10 @@ int publishCommand(const std::vector<std::string>& args)
                 album.setVoice(prepared.item, e.voice);
             album.accept(std::move(prepared));
         }
+        if (order == "date")
+            album.orderByDate();
+        else if (order == "name")
+            album.orderByName();
 
         AlbumPublisher publisher(library, styleHost);
         PublishedAlbum published = publisher.save(album, options.value("-o"));

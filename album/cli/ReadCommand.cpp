@@ -6,8 +6,10 @@
 #include "album/core/AlbumPublisher.h"
 #include "album/core/CvclibLibrary.h"
 #include "album/core/WorkFolder.h"
+#include "platform/TerminalText.h"
 
 #include <cstdio>
+#include <new>
 
 namespace cli {
 
@@ -33,24 +35,29 @@ std::string indented(const std::string& text, const char* indent)
 
 void printAlbum(const Album& album)
 {
-    std::printf("作成者: %s\n", album.creator.c_str());
-    std::printf("タイトル: %s\n", album.title.c_str());
-    std::printf("サブタイトル: %s\n", album.useSubtitle ? album.subtitle.c_str() : "（なし）");
+    // Every text here comes from the archive.
+    const bool terminal = platform::TerminalText::isTerminal(stdout);
+    auto shown = [terminal](const std::string& text) {
+        return terminal ? platform::TerminalText::safe(text) : text;
+    };
+    std::printf("作成者: %s\n", shown(album.creator).c_str());
+    std::printf("タイトル: %s\n", shown(album.title).c_str());
+    std::printf("サブタイトル: %s\n", album.useSubtitle ? shown(album.subtitle).c_str() : "（なし）");
     std::printf("日付: %s\n", album.date ? album.date->text().c_str() : "（なし）");
     std::printf("写真と動画: %zu\n", album.items().size());
     int n = 0;
     for (const AlbumItem& item : album.items()) {
         const char* kind = item.type == MediaType::Video ? "動画" : "写真";
-        std::printf("  %3d. %s  %s", ++n, item.saveName.c_str(), kind);
+        std::printf("  %3d. %s  %s", ++n, shown(item.saveName).c_str(), kind);
         if (item.width > 0 && item.height > 0)
             std::printf("  %dx%d", item.width, item.height);
         std::printf("\n");
         if (!item.title.empty())
-            std::printf("       タイトル: %s\n", item.title.c_str());
+            std::printf("       タイトル: %s\n", shown(item.title).c_str());
         if (!item.comment.empty())
-            std::printf("       コメント: %s\n", indented(item.comment, "                 ").c_str());
+            std::printf("       コメント: %s\n", shown(indented(item.comment, "                 ")).c_str());
         if (item.hasVoice())
-            std::printf("       声のメッセージ: %s (%d 秒)\n", item.voiceName.c_str(), item.voiceSeconds);
+            std::printf("       声のメッセージ: %s (%d 秒)\n", shown(item.voiceName).c_str(), item.voiceSeconds);
     }
 }
 
@@ -81,6 +88,9 @@ int readCommand(const std::vector<std::string>& args)
         return exitDone;
     } catch (const AlbumError& e) {
         report(e);
+        return exitFailed;
+    } catch (const std::bad_alloc&) {
+        report(texts::errorCaption, texts::outOfMemory);
         return exitFailed;
     }
 }

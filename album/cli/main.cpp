@@ -4,6 +4,8 @@
 #include "album/cli/Commands.h"
 #include "platform/ProductInfo.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,6 +43,10 @@ int main(int argc, char** argv)
 {
     if (product::answeredVersionQuestion(argc, argv, "glimmora-cli"))
         return 0;
+    // Decoded pictures are tens of megabytes each and come one after the
+    // other on several threads: give them back to the system when freed,
+    // instead of letting the allocator keep them once it has seen them.
+    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
     if (argc < 2) {
         printUsage(stderr);
         return 2;

@@ -1,6 +1,7 @@
 #include "album/core/Album.h"
 
 #include "album/core/AlbumError.h"
+#include "album/core/PictureFormat.h"
 #include "album/core/VoiceFile.h"
 #include "platform/Cp932Codec.h"
 
@@ -132,11 +133,17 @@ Admission Album::admitFile(const std::string& path)
 
 Admission Album::checkExtensionAndName(const std::string& path)
 {
-    const NameParts parts = partsOf(path);
+    NameParts parts = partsOf(path);
     const std::string extension = lowerAscii(parts.extension);
-    if (extension != ".jpg" && extension != ".avi" && extension != ".mpg")
+    const bool video = PictureFormats::videoExtension(extension);
+    // A picture is told by its content where its name does not say.
+    if (!video && !PictureFormats::pictureExtension(extension)
+        && PictureFormats::sniff(path) == PictureFormat::Unknown)
         return refusal(Admission::Outcome::BadExtension, formatText(texts::badExtension, parts.stem, parts.extension),
                        texts::noticeCaption);
+    // Every picture is written as JPEG, and named so.
+    if (!video && extension != ".jpg" && extension != ".jpeg")
+        parts.name = parts.stem + ".jpg";
     // The path goes into the album data file and the name into the archive,
     // both in code page 932.
     if (!representable(path) || !representable(parts.name))
@@ -146,7 +153,7 @@ Admission Album::checkExtensionAndName(const std::string& path)
     if (parts.name.empty() || nameTakenIgnoringCase(parts.name))
         return refusal(Admission::Outcome::NeedsNewName, texts::saveNameTaken, texts::renameCaption, parts.name);
     PendingAddition addition;
-    addition.type = extension == ".jpg" ? MediaType::Picture : MediaType::Video;
+    addition.type = video ? MediaType::Video : MediaType::Picture;
     addition.sourcePath = path;
     addition.saveName = parts.name;
     pending_.push(addition);
@@ -165,7 +172,7 @@ Admission Album::admitRenamed(const std::string& path, const std::string& saveNa
         return refusal(Admission::Outcome::Unusable, formatText(texts::reservedSaveName, saveName), texts::errorCaption);
     const std::string extension = lowerAscii(partsOf(path).extension);
     PendingAddition addition;
-    addition.type = extension == ".avi" || extension == ".mpg" ? MediaType::Video : MediaType::Picture;
+    addition.type = PictureFormats::videoExtension(extension) ? MediaType::Video : MediaType::Picture;
     addition.sourcePath = path;
     addition.saveName = saveName;
     pending_.push(addition);
@@ -251,6 +258,27 @@ bool Album::moveDown(std::size_t index)
     if (busy() || items_.size() < 2 || index + 1 >= items_.size())
         return false;
     std::swap(items_[index], items_[index + 1]);
+    return true;
+}
+
+bool Album::orderByDate()
+{
+    if (busy())
+        return false;
+    std::stable_sort(items_.begin(), items_.end(), [](const AlbumItem& a, const AlbumItem& b) {
+        if (a.taken.empty() || b.taken.empty())
+            return !a.taken.empty() && b.taken.empty();
+        return a.taken < b.taken;
+    });
+    return true;
+}
+
+bool Album::orderByName()
+{
+    if (busy())
+        return false;
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const AlbumItem& a, const AlbumItem& b) { return lowerAscii(a.saveName) < lowerAscii(b.saveName); });
     return true;
 }
 

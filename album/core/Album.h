@@ -107,6 +107,12 @@ public:
     // items, at the list's end, or while additions are pending.
     bool moveUp(std::size_t index);
     bool moveDown(std::size_t index);
+    // "撮影日順に並べる": pictures with a shooting date first, oldest first;
+    // the others after them in the order they had. False (nothing done)
+    // while additions are pending.
+    bool orderByDate();
+    // By save name, case-blind; equal names keep their order.
+    bool orderByName();
     // Removes an item with its fitted copy and voice file.
     void remove(std::size_t index);
     // "新規": no items, nothing pending, the titles and date as at the start.

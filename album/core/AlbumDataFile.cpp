@@ -93,6 +93,18 @@ public:
         at_ += length;
         return utf8;
     }
+    std::size_t left() const { return bytes_.size() - at_; }
+    // A count of records of at least `smallest` bytes each: never more than
+    // the rest of the file or `highest` can hold.
+    std::uint32_t count(const char* what, const char* first, std::size_t smallest, std::size_t highest)
+    {
+        const std::uint32_t n = u32(what);
+        if (n > left() / smallest)
+            fail(std::string(first) + " がファイルの終わりを越えています");
+        if (n > highest)
+            fail(std::string(what) + " がアーカイブのファイルの数を越えています");
+        return n;
+    }
     [[noreturn]] static void fail(const std::string& reason)
     {
         throw AlbumError(texts::dataFileBad, texts::errorCaption, reason);
@@ -137,7 +149,7 @@ std::string AlbumDataFile::serialize(const AlbumData& data)
     return w.take();
 }
 
-AlbumData AlbumDataFile::parse(std::string_view bytes)
+AlbumData AlbumDataFile::parse(std::string_view bytes, std::size_t maxEntries)
 {
     Reader r(bytes);
     if (bytes.size() < 4 || std::memcmp(bytes.data(), magic, 4) != 0)
@@ -147,7 +159,10 @@ AlbumData AlbumDataFile::parse(std::string_view bytes)
     if (version != 1 && version != 2)
         Reader::fail("バージョン " + std::to_string(version) + " は読めません");
     AlbumData data;
-    const std::uint32_t count = r.u32("写真の数");
+    // The least an item or a material takes: its texts' length bytes and
+    // its numbers.
+    const std::size_t smallestItem = version >= 2 ? 6 + 4 * 4 : 4;
+    const std::uint32_t count = r.count("写真の数", "保存名", smallestItem, maxEntries);
     for (std::uint32_t i = 0; i < count; ++i) {
         AlbumItem item;
         item.saveName = r.text("保存名");
@@ -165,7 +180,7 @@ AlbumData AlbumDataFile::parse(std::string_view bytes)
         data.items.push_back(std::move(item));
     }
     if (version >= 2) {
-        const std::uint32_t materials = r.u32("素材の数");
+        const std::uint32_t materials = r.count("素材の数", "素材の名前", 1 + 4, maxEntries);
         for (std::uint32_t i = 0; i < materials; ++i) {
             styles::Material m;
             m.name = r.text("素材の名前");
@@ -184,7 +199,7 @@ void AlbumDataFile::write(const std::string& path, const AlbumData& data)
         throw AlbumError(texts::dataFileNotWritten);
 }
 
-AlbumData AlbumDataFile::read(const std::string& path)
+AlbumData AlbumDataFile::read(const std::string& path, std::size_t maxEntries)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -198,7 +213,7 @@ AlbumData AlbumDataFile::read(const std::string& path)
     }
     if (in.bad())
         throw AlbumError(texts::dataFileBad, texts::errorCaption, "ファイルを読めません");
-    return parse(bytes);
+    return parse(bytes, maxEntries);
 }
 
 } // namespace album

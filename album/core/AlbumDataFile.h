@@ -10,6 +10,7 @@
 #include "styles/host/GMStyleModule.h"
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,13 +34,15 @@ public:
     // The album read from the file's bytes. Throws AlbumError (dataFileBad,
     // with the reason as its detail) for another magic or version, a length
     // that runs past the end, a text that is not code page 932, a value out
-    // of range.
-    static AlbumData parse(std::string_view bytes);
+    // of range, or more items or materials than `maxEntries` (the files the
+    // archive holds) or than the bytes left could hold: counts are checked
+    // before anything is allocated for them.
+    static AlbumData parse(std::string_view bytes, std::size_t maxEntries = SIZE_MAX);
 
     // Writes the file anew (through a temporary file); throws AlbumError.
     static void write(const std::string& path, const AlbumData& data);
     // Reads the file; throws AlbumError.
-    static AlbumData read(const std::string& path);
+    static AlbumData read(const std::string& path, std::size_t maxEntries = SIZE_MAX);
 };
 
 } // namespace album

@@ -23,6 +23,8 @@ struct AlbumItem {
     std::string voicePath;   // full path of the voice file; empty without one
     std::string voiceName;   // its file name
     int voiceSeconds = 0;    // > 0 when the item has a voice message
+    std::string taken;       // shooting date-time "YYYY:MM:DD HH:MM:SS" from Exif; empty when unknown
+                             // (pictures only, not kept in the album data file)
 
     bool hasVoice() const { return voiceSeconds > 0 && !voicePath.empty(); }
     // The list row's icon: picture, picture with voice, video, video with voice.

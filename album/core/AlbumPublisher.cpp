@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <set>
 #include <system_error>
 
@@ -365,6 +366,17 @@ PublishedAlbum AlbumPublisher::save(const Album& album, const std::string& archi
 
 void AlbumPublisher::readBack(const std::string& archivePath, Album& album)
 {
+    // Whatever a hostile archive makes us allocate, running out ends the
+    // read-back like any refusal: the scratch folder goes, the album stays.
+    try {
+        readBackUnguarded(archivePath, album);
+    } catch (const std::bad_alloc&) {
+        throw AlbumError(texts::readBackRefused, texts::errorCaption, texts::outOfMemory);
+    }
+}
+
+void AlbumPublisher::readBackUnguarded(const std::string& archivePath, Album& album)
+{
     auto refuse = [](const std::string& reason) -> void {
         throw AlbumError(texts::readBackRefused, texts::errorCaption, reason);
     };
@@ -391,9 +403,15 @@ void AlbumPublisher::readBack(const std::string& archivePath, Album& album)
         parts.push_back(*part);
     }
 
+    const int source = library_.childId(task, SourceItem, 0);
+    const int list = source < 0 ? -1 : library_.childId(source, FileListItem, 0);
+    const int files = list < 0 ? 0 : std::max(0, library_.itemCount(list, FileItem));
+
+    // Every item and every page material has a file in that list, so the
+    // list bounds what the data file may declare.
     AlbumData data;
     try {
-        data = AlbumDataFile::read(unpacked.path() + "/" + texts::dataFileName);
+        data = AlbumDataFile::read(unpacked.path() + "/" + texts::dataFileName, static_cast<std::size_t>(files));
     } catch (const AlbumError& e) {
         refuse(e.detail().empty() ? e.what() : std::string(e.what()) + " " + e.detail());
     }
@@ -402,9 +420,6 @@ void AlbumPublisher::readBack(const std::string& archivePath, Album& album)
     // order, each voice file after its item.
     std::vector<AlbumItem> items;
     std::optional<AlbumDate> date;
-    const int source = library_.childId(task, SourceItem, 0);
-    const int list = source < 0 ? -1 : library_.childId(source, FileListItem, 0);
-    const int files = list < 0 ? 0 : std::max(0, library_.itemCount(list, FileItem));
     std::size_t next = 0;
     std::optional<std::size_t> last;
     for (int i = 0; i < files; ++i) {

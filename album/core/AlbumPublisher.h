@@ -63,6 +63,8 @@ public:
     void readBack(const std::string& archivePath, Album& album);
 
 private:
+    void readBackUnguarded(const std::string& archivePath, Album& album);
+
     CvclibLibrary& library_;
     const styles::GMStyleHost& styles_;
 };

@@ -40,12 +40,15 @@ inline constexpr const char* reservedSaveName = "%s は写真集のファイル�
 inline constexpr const char* notJpeg = "%s はJPEGファイルではないので写真集に入れることができません。";
 inline constexpr const char* brokenJpeg = "%s は壊れているか途中で切れているので読み込むことができませんでした。";
 inline constexpr const char* jpegTooLarge = "%s は大きすぎるので読み込むことができませんでした。";
+inline constexpr const char* jpegTooManyScans =
+    "%s は読み込みに時間がかかりすぎる形（スキャンが多すぎるJPEG）なので読み込むことができませんでした。";
 inline constexpr const char* pictureNotReadable = "%s を読み込むことができませんでした。";
 inline constexpr const char* pictureNotWritten = "写真ファイル %s を保存できませんでした。";
 inline constexpr const char* voiceNotReadable = "%s は声のメッセージのファイル（8ビット・モノラル・11025Hz のWAV）として正しくありません。";
 inline constexpr const char* voiceNotWritten = "声のメッセージのファイル %s を保存できませんでした。";
 inline constexpr const char* dataFileBad = "写真集データファイル ___gm___.dat が正しくありません。";
 inline constexpr const char* dataFileNotWritten = "写真集データファイル ___gm___.dat を保存できませんでした。";
+inline constexpr const char* outOfMemory = "メモリが足りません。";
 inline constexpr const char* folderTooLong = "名前、タイトルが長すぎます。";
 inline constexpr const char* archiveNotPlaced = "ガイドポスト・アーカイブを %s に保存できませんでした。";
 
@@ -69,7 +72,9 @@ inline constexpr const char* publishingError = "エラーが生じました";
 inline constexpr const char* readBackRefused = "Glimmora用ガイドポストが正しくありませんので読み込むことができませんでした";
 inline constexpr const char* folderNotCreated = "フォルダ %s を作成できません。";
 inline constexpr const char* archiveFilter = "ガイドポスト アーカイブ (*.gpa)|*.gpa||";
-inline constexpr const char* mediaFilter = "写真・動画 ファイル (*.jpg;*.avi;*.mpg)|*.jpg;*.avi;*.mpg||";
+inline constexpr const char* mediaFilter =
+    "写真・動画 ファイル (*.jpg;*.png;*.webp;*.heic;*.heif;*.avi;*.mpg;*.mp4;*.mov;*.webm)|"
+    "*.jpg;*.png;*.webp;*.heic;*.heif;*.avi;*.mpg;*.mp4;*.mov;*.webm||";
 
 // What goes into the GuidePost.
 inline constexpr const char* guidePostComment =
@@ -127,6 +132,7 @@ inline constexpr const char* addFilesButton = "写真\n読み込み";
 inline constexpr const char* editButton = "編集";
 inline constexpr const char* upButton = "上へ";
 inline constexpr const char* downButton = "下へ";
+inline constexpr const char* orderByDateButton = "撮影日順に並べる";
 inline constexpr const char* deleteButton = "削除";
 inline constexpr const char* saveNameColumn = "写真ファイル名";
 inline constexpr const char* titleColumn = "タイトル";

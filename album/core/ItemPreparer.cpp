@@ -1,7 +1,7 @@
 #include "album/core/ItemPreparer.h"
 
 #include "album/core/AlbumError.h"
-#include "album/core/JpegReader.h"
+#include "album/core/PictureReader.h"
 #include "album/core/JpegWriter.h"
 #include "album/core/WorkControl.h"
 
@@ -22,7 +22,7 @@ PreparedItem ItemPreparer::prepare(const PendingAddition& addition, const std::s
     }
 
     item.workingPath = albumFolder + "/" + addition.saveName;
-    DecodedPicture decoded = JpegReader::readFitted(addition.sourcePath, limit, addition.saveName, control);
+    DecodedPicture decoded = PictureReader::readFitted(addition.sourcePath, limit, addition.saveName, control);
     if (control)
         control->checkStop();
     if (!JpegWriter::write(decoded.image, item.workingPath))
@@ -31,6 +31,7 @@ PreparedItem ItemPreparer::prepare(const PendingAddition& addition, const std::s
     item.height = decoded.image.height;
     item.sourceWidth = roundedSourceWidth(decoded.source.width);
     item.sourceHeight = decoded.source.height;
+    item.taken = decoded.taken;
     prepared.picture.emplace(std::move(decoded.image));
     return prepared;
 }

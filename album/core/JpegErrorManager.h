@@ -16,6 +16,7 @@ struct JpegErrorManager {
     std::jmp_buf jump;
     bool dataLost = false;
     int lastCode = 0;
+    bool tooManyScans = false; // set by the reader's progress monitor before it jumps
 
     // Installs itself as the error manager of `info`.
     void attach(jpeg_common_struct& info);

@@ -24,9 +24,25 @@ struct FileCloser {
 // One libjpeg decompression. Every libjpeg call stands in a function of its
 // own with the setjmp for its errors and nothing there to destroy, so the
 // jump back never skips a destructor.
+// Called by libjpeg as it reads; ends the decoding of a picture with too
+// many scans by the same jump as an error.
+void watchScans(j_common_ptr common)
+{
+    const auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > JpegReader::maxScans) {
+        auto& errors = *reinterpret_cast<JpegErrorManager*>(common->err);
+        errors.tooManyScans = true;
+        std::longjmp(errors.jump, 1);
+    }
+}
+
 class Decompression {
 public:
-    Decompression() { errors_.attach(*reinterpret_cast<jpeg_common_struct*>(&info_)); }
+    Decompression()
+    {
+        errors_.attach(*reinterpret_cast<jpeg_common_struct*>(&info_));
+        progress_.progress_monitor = watchScans;
+    }
     ~Decompression()
     {
         if (created_)
@@ -44,6 +60,7 @@ public:
             return false;
         jpeg_create_decompress(&info_);
         created_ = true;
+        info_.progress = &progress_;
         jpeg_stdio_src(&info_, file);
         jpeg_save_markers(&info_, exifMarker, 0xFFFF);
         return true;
@@ -85,18 +102,23 @@ public:
 private:
     jpeg_decompress_struct info_ {};
     JpegErrorManager errors_ {};
+    jpeg_progress_mgr progress_ {};
     bool created_ = false;
 };
 
-int orientationOf(jpeg_decompress_struct& info)
+// The orientation and shooting date of the first Exif block that has them.
+ExifFacts exifOf(jpeg_decompress_struct& info)
 {
+    ExifFacts found;
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
         if (m->marker == exifMarker) {
-            int o = exifOrientation(m->data, m->data_length);
-            if (o != 1)
-                return o;
+            const ExifFacts facts = exifFacts(m->data, m->data_length);
+            if (found.orientation == 1)
+                found.orientation = facts.orientation;
+            if (!found.taken)
+                found.taken = facts.taken;
         }
-    return 1;
+    return found;
 }
 
 // The memory the decoder keeps for a picture of several scans: every
@@ -147,6 +169,8 @@ void cmykToRgb(const std::uint8_t* in, std::uint8_t* out, int width, bool invert
 
 [[noreturn]] void refuse(const JpegErrorManager& errors, const std::string& name)
 {
+    if (errors.tooManyScans)
+        throw AlbumError(formatText(texts::jpegTooManyScans, name));
     switch (errors.lastCode) {
     case JERR_NO_SOI:
     case JERR_INPUT_EMPTY:
@@ -185,7 +209,9 @@ DecodedPicture JpegReader::readFitted(const std::string& path, PictureSize limit
         throw AlbumError(formatText(texts::jpegTooLarge, displayName));
 
     DecodedPicture result;
-    result.orientation = orientationOf(info);
+    const ExifFacts exif = exifOf(info);
+    result.orientation = exif.orientation;
+    result.taken = exif.taken.value_or(std::string());
     const bool turned = result.orientation >= 5;
     const PictureSize stored {static_cast<int>(info.image_width), static_cast<int>(info.image_height)};
     result.source = turned ? PictureSize {stored.height, stored.width} : stored;

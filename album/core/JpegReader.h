@@ -18,12 +18,18 @@ struct DecodedPicture {
     Image image;         // fitted to the limit, upright
     PictureSize source;  // the whole picture's size, upright
     int orientation = 1; // the Exif orientation that was applied
+    std::string taken;   // Exif DateTimeOriginal, "YYYY:MM:DD HH:MM:SS"; empty when none
 };
 
 class JpegReader {
 public:
-    // The most memory a progressive picture's coefficients may take.
-    static constexpr long maxCoefficientBytes = 400L * 1024 * 1024;
+    // The most memory a progressive picture's coefficients may take: a
+    // 90-megapixel camera picture fits.
+    static constexpr long maxCoefficientBytes = 256L * 1024 * 1024;
+    // The most scans a picture may have. Encoders write about ten; each scan
+    // of a large picture costs a pass over all its coefficients, so a file
+    // of a thousand tiny scans would take minutes.
+    static constexpr int maxScans = 300;
 
     // Decodes the JPEG at `path` fitted to `limit`. Throws AlbumError with
     // the message for the user (naming `displayName`), or WorkStopped when

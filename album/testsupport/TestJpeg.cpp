@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "album/testsupport/TestPictures.h"
+
 #include <jpeglib.h>
 
 namespace albumtest {
@@ -68,7 +70,8 @@ void toCmyk(const std::uint8_t* rgb, std::uint8_t* cmyk, int width, bool inverte
 
 bool encodeInto(jpeg_compress_struct& info, ErrorJump& errors, int width, int height, const RowPainter& paint,
                 const JpegOptions& options, unsigned char** out, unsigned long* size, std::vector<std::uint8_t>& rgb,
-                std::vector<std::uint8_t>& converted, std::vector<std::uint8_t>& exif)
+                std::vector<std::uint8_t>& converted, std::vector<std::uint8_t>& exif,
+                std::vector<jpeg_scan_info>& script)
 {
     if (setjmp(errors.jump))
         return false;
@@ -87,9 +90,29 @@ bool encodeInto(jpeg_compress_struct& info, ErrorJump& errors, int width, int he
     jpeg_set_quality(&info, options.quality, TRUE);
     if (options.progressive)
         jpeg_simple_progression(&info);
+    if (const int bits = options.bitsPerCoefficientScans; bits > 0) {
+        jpeg_scan_info dc {};
+        dc.comps_in_scan = info.num_components;
+        for (int c = 0; c < info.num_components; ++c)
+            dc.component_index[c] = c;
+        script.push_back(dc);
+        for (int c = 0; c < info.num_components; ++c)
+            for (int k = 1; k < 64; ++k)
+                for (int al = bits - 1; al >= 0; --al) {
+                    jpeg_scan_info ac {};
+                    ac.comps_in_scan = 1;
+                    ac.component_index[0] = c;
+                    ac.Ss = ac.Se = k;
+                    ac.Ah = al == bits - 1 ? 0 : al + 1;
+                    ac.Al = al;
+                    script.push_back(ac);
+                }
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+    }
     info.arith_code = options.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
-    if (options.exifOrientation > 0)
+    if (options.exifOrientation > 0 || !options.exifTaken.empty())
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     while (info.next_scanline < info.image_height) {
         const int y = static_cast<int>(info.next_scanline);
@@ -131,8 +154,13 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, const RowPainter& pa
     unsigned long size = 0;
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
     std::vector<std::uint8_t> converted(static_cast<std::size_t>(width) * 4);
-    std::vector<std::uint8_t> exif = exifBlock(options.exifOrientation, options.exifBigEndian);
-    const bool ok = encodeInto(info, errors, width, height, paint, options, &out, &size, rgb, converted, exif);
+    std::vector<std::uint8_t> exif = options.exifTaken.empty()
+        ? exifBlock(options.exifOrientation, options.exifBigEndian)
+        : exifSegment(options.exifOrientation, options.exifTaken);
+    std::vector<jpeg_scan_info> script;
+    script.reserve(1 + 4 * 63 * static_cast<std::size_t>(std::max(0, options.bitsPerCoefficientScans)));
+    const bool ok =
+        encodeInto(info, errors, width, height, paint, options, &out, &size, rgb, converted, exif, script);
     jpeg_destroy_compress(&info);
     std::vector<std::uint8_t> bytes;
     if (ok && out)

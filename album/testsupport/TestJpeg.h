@@ -18,6 +18,10 @@ struct JpegOptions {
     bool arithmetic = false;
     int exifOrientation = 0;  // 0: no Exif block
     bool exifBigEndian = false;
+    std::string exifTaken;    // DateTimeOriginal "YYYY:MM:DD HH:MM:SS" in a (big-endian) Exif block
+    // Progressive with a scan for every AC coefficient of every component,
+    // its bits sent in this many scans: 1 + components * 63 * n scans.
+    int bitsPerCoefficientScans = 0;
 };
 
 // Fills one row of RGB pixels (width * 3 bytes) for row y.

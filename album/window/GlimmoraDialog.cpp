@@ -245,9 +245,10 @@ QWidget* GlimmoraDialog::buildItems()
     auto* edit = makeButton(texts::editButton, "editButton", 'E');
     auto* up = makeButton(texts::upButton, "upButton", 'P');
     auto* down = makeButton(texts::downButton, "downButton", 'O');
+    auto* byDate = makeButton(texts::orderByDateButton, "orderByDateButton", 'G');
     auto* remove = makeButton(texts::deleteButton, "deleteButton", 'D');
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {add, edit, up, down, remove})
+    for (QPushButton* b : {add, edit, up, down, byDate, remove})
         buttons->addWidget(b);
     buttons->addStretch(1);
     auto* layout = new QHBoxLayout(box);
@@ -258,6 +259,18 @@ QWidget* GlimmoraDialog::buildItems()
     connect(edit, &QPushButton::clicked, this, &GlimmoraDialog::editItem);
     connect(up, &QPushButton::clicked, this, &GlimmoraDialog::moveUp);
     connect(down, &QPushButton::clicked, this, &GlimmoraDialog::moveDown);
+    connect(byDate, &QPushButton::clicked, this, [this] {
+        // The selected item stays selected wherever it goes.
+        const int row = items_->selectedRow();
+        const std::string selected = row >= 0 ? album_.items()[static_cast<std::size_t>(row)].saveName : std::string();
+        if (!album_.orderByDate())
+            return;
+        int now = -1;
+        for (std::size_t i = 0; i < album_.items().size(); ++i)
+            if (album_.items()[i].saveName == selected)
+                now = static_cast<int>(i);
+        showItems(now);
+    });
     connect(remove, &QPushButton::clicked, this, &GlimmoraDialog::deleteItem);
     connect(items_, &QTreeWidget::itemDoubleClicked, this, &GlimmoraDialog::editItem);
     connect(items_, &ItemList::pathsDropped, this, &GlimmoraDialog::addPaths);

@@ -8,10 +8,15 @@
 //                                     400x400 (each writing quality 80), and
 //                                     glimmora-cli publish of the same pictures;
 //                                     medians and ratios at the end.
+//   album_bench heic DIR [ROUNDS [N]] 100 (or N) HEIC pictures of 4032 x 3024 (made with
+//                                     libheif's encoder when missing), then per
+//                                     round glimmora-cli publish against
+//                                     vipsthumbnail -s 400; outputs counted.
 
 #include "album/core/JpegReader.h"
 #include "album/core/JpegWriter.h"
 #include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -200,6 +205,108 @@ int run(const fs::path& dir, int rounds)
     return 0;
 }
 
+constexpr int heicWidth = 4032, heicHeight = 3024;
+
+int generateHeic(const fs::path& dir, int count)
+{
+    fs::create_directories(dir);
+    std::atomic<int> next {0};
+    auto work = [&] {
+        for (int i; (i = next.fetch_add(1)) < count;) {
+            char name[32];
+            std::snprintf(name, sizeof name, "photo%03d.heic", i);
+            if (fs::exists(dir / name))
+                continue;
+            albumtest::RgbaPicture picture {heicWidth, heicHeight,
+                                            std::vector<std::uint8_t>(std::size_t(heicWidth) * heicHeight * 4)};
+            const albumtest::RowPainter paint = albumtest::photoLike(heicWidth, heicHeight, static_cast<unsigned>(i + 1));
+            std::vector<std::uint8_t> row(std::size_t(heicWidth) * 3);
+            for (int y = 0; y < heicHeight; ++y) {
+                paint(y, row.data());
+                for (int x = 0; x < heicWidth; ++x) {
+                    std::uint8_t* px = &picture.pixels[(std::size_t(y) * heicWidth + x) * 4];
+                    std::copy_n(&row[std::size_t(x) * 3], 3, px);
+                    px[3] = 255;
+                }
+            }
+            albumtest::HeicOptions options;
+            options.quality = 80;
+            const fs::path part = dir / (std::string(name) + ".part");
+            albumtest::writeHeic(part.string(), picture, options);
+            fs::rename(part, dir / name);
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
+        threads.emplace_back(work);
+    for (auto& t : threads)
+        t.join();
+    return 0;
+}
+
+std::size_t filesIn(const fs::path& dir)
+{
+    std::error_code ec;
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir, ec), fs::directory_iterator()));
+}
+
+int runHeic(const fs::path& dir, int rounds, int count)
+{
+    std::printf("generating HEIC pictures in %s ...\n", dir.c_str());
+    std::fflush(stdout);
+    generateHeic(dir, count);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".heic")
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    if (files.size() > static_cast<std::size_t>(count))
+        files.resize(static_cast<std::size_t>(count));
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const fs::path glimmora = self.parent_path() / "glimmora-cli";
+    const fs::path out = dir.parent_path() / (dir.filename().string() + "-out");
+    std::vector<double> oursSeconds, vipsSeconds;
+    long oursPeak = 0, vipsPeak = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::printf("round %d of %d\n", round + 1, rounds);
+        std::fflush(stdout);
+        fs::remove_all(out);
+        fs::create_directories(out / "vips");
+        // Alternate who goes first, so that neither always finds the cache warm.
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn + round) % 2 == 0) {
+                std::vector<std::string> g = {glimmora.string(), "publish", "--creator", "ベンチマーク", "--title", "百枚"};
+                for (const fs::path& f : files)
+                    g.push_back(f.string());
+                g.insert(g.end(), {"-o", (out / "album.gpa").string()});
+                const Measure m = spawn(g);
+                if (!m.ok || !fs::exists(out / "album.gpa"))
+                    std::fprintf(stderr, "glimmora-cli publish failed\n");
+                oursSeconds.push_back(m.seconds);
+                oursPeak = std::max(oursPeak, m.peakKiB);
+            } else {
+                std::vector<std::string> v = {"vipsthumbnail", "-s", "400", "-o",
+                                              (out / "vips").string() + "/%s.jpg[Q=80]"};
+                for (const fs::path& f : files)
+                    v.push_back(f.string());
+                const Measure m = spawn(v);
+                if (!m.ok || filesIn(out / "vips") != files.size())
+                    std::fprintf(stderr, "vipsthumbnail failed\n");
+                vipsSeconds.push_back(m.seconds);
+                vipsPeak = std::max(vipsPeak, m.peakKiB);
+            }
+        }
+    }
+    fs::remove_all(out);
+    const double ours = median(oursSeconds), vips = median(vipsSeconds);
+    std::printf("\n%zu HEIC pictures of %dx%d fitted to 400 px\n", files.size(), heicWidth, heicHeight);
+    std::printf("%-36s %9s %9s\n", "medians", "wall s", "peak MiB");
+    std::printf("%-36s %9.2f %9.1f\n", "glimmora-cli publish", ours, oursPeak / 1024.0);
+    std::printf("%-36s %9.2f %9.1f\n", "vipsthumbnail -s 400", vips, vipsPeak / 1024.0);
+    std::printf("ours / vipsthumbnail: %.2f (goal at most 1.0); peak goal under 128 MiB\n", vips > 0 ? ours / vips : 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -211,6 +318,9 @@ int main(int argc, char** argv)
         return fit(argv[2], argv[3]);
     if (mode == "run" && (argc == 3 || argc == 4))
         return run(fs::absolute(argv[2]), argc == 4 ? std::max(1, std::atoi(argv[3])) : 3);
-    std::fprintf(stderr, "usage: album_bench generate DIR | fit DIR OUT | run DIR [ROUNDS]\n");
+    if (mode == "heic" && argc >= 3 && argc <= 5)
+        return runHeic(fs::absolute(argv[2]), argc >= 4 ? std::max(1, std::atoi(argv[3])) : 3,
+                       argc == 5 ? std::clamp(std::atoi(argv[4]), 1, pictureCount) : pictureCount);
+    std::fprintf(stderr, "usage: album_bench generate DIR | fit DIR OUT | run DIR [ROUNDS] | heic DIR [ROUNDS [N]]\n");
     return 2;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the album benchmark and runs it against ImageMagick and vipsthumbnail
+# Builds the album benchmark and runs it (JPEG, then HEIC) against ImageMagick and vipsthumbnail
 # (installed here when missing; the build does not need them). The pictures
 # are made once in bench-album/ under the temporary folder and kept there.
 #
@@ -18,4 +18,5 @@ fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCV_BUILD_BENCH=ON >/dev/null
 cmake --build build -j2 --target album_bench glimmora-cli CVCLIB GMSNorm
-exec build/bin/album_bench run "${TMPDIR:-/tmp}/bench-album" "${1:-3}"
+build/bin/album_bench run "${TMPDIR:-/tmp}/bench-album" "${1:-3}"
+exec build/bin/album_bench heic "${TMPDIR:-/tmp}/bench-album-heic" "${1:-3}"

@@ -5,6 +5,7 @@
 #include "guidepost/GuidePostArchive.h"
 #include "guidepost/Keywords.h"
 #include "guidepost/TCXML.h"
+#include "platform/TerminalText.h"
 #include "receiver/engine/SchemaProblem.h"
 
 #include <ctime>
@@ -64,11 +65,16 @@ bool loadGuidePost(const std::string& path, CAMData& model, std::string& error)
     return false;
 }
 
+std::string GuidePostPrinter::shown(const std::string& text) const
+{
+    return forTerminal_ ? platform::TerminalText::safe(text) : text;
+}
+
 void GuidePostPrinter::line(int depth, const std::string& label, const std::string& value)
 {
     out_ << std::string(depth * 2, ' ') << label;
     if (!value.empty())
-        out_ << ": " << value;
+        out_ << ": " << shown(value);
     out_ << '\n';
 }
 
@@ -77,7 +83,7 @@ void GuidePostPrinter::multiline(int depth, const std::string& label, const std:
     out_ << std::string(depth * 2, ' ') << label << ":\n";
     const std::string indent(depth * 2 + 4, ' ');
     std::string current;
-    auto flush = [&] { out_ << indent << current << '\n'; current.clear(); };
+    auto flush = [&] { out_ << indent << shown(current) << '\n'; current.clear(); };
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\r')
             continue;

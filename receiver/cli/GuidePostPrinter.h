@@ -17,7 +17,9 @@ bool loadGuidePost(const std::string& path, CAMData& model, std::string& error);
 
 class GuidePostPrinter {
 public:
-    explicit GuidePostPrinter(std::ostream& out) : out_(out) {}
+    // `forTerminal`: received texts are shown with their control characters
+    // replaced (platform::TerminalText).
+    explicit GuidePostPrinter(std::ostream& out, bool forTerminal = false) : out_(out), forTerminal_(forTerminal) {}
     // The whole document: head, then every task with its sources, file lists and files.
     void print(const CAMData& model);
     // An archive's entries in file order: name, stored size, the size the
@@ -27,7 +29,9 @@ public:
 private:
     void line(int depth, const std::string& label, const std::string& value);
     void multiline(int depth, const std::string& label, const std::string& value);
+    std::string shown(const std::string& text) const;
     std::ostream& out_;
+    bool forTerminal_;
 };
 
 } // namespace cli

@@ -5,6 +5,7 @@
 #include "guidepost/CAMData.h"
 #include "guidepost/CAMException.h"
 #include "guidepost/GuidePostArchive.h"
+#include "platform/TerminalText.h"
 
 #include "platform/CommandLine.h"
 
@@ -45,7 +46,7 @@ int inspectArchive(const std::string& path)
         std::cerr << path << ": " << error << '\n';
         return 1;
     }
-    GuidePostPrinter printer(std::cout);
+    GuidePostPrinter printer(std::cout, platform::TerminalText::isTerminal(stdout));
     printer.print(model);
     printer.printArchive(index, model);
     return 0;
@@ -84,7 +85,7 @@ int runInspect(int argc, char** argv)
         std::cerr << path << ": " << error << '\n';
         return 1;
     }
-    GuidePostPrinter(std::cout).print(model);
+    GuidePostPrinter(std::cout, platform::TerminalText::isTerminal(stdout)).print(model);
     return 0;
 }
 

@@ -3,9 +3,12 @@
 // archive back, and bad input refused with nothing left behind. Every run
 // has a HOME and a temporary folder of its own.
 
+#include "album/core/CvclibCodes.h"
+#include "album/core/CvclibLibrary.h"
 #include "album/core/JpegReader.h"
 #include "album/core/VoiceFile.h"
 #include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +44,32 @@ std::string slurp(const fs::path& path)
 bool contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// An album archive made item by item: one task whose folder has three
+// components, every file in its list and attached.
+void buildArchive(const std::vector<std::pair<std::string, std::string>>& files, const std::string& archive)
+{
+    using namespace album::cvclib;
+    album::CvclibLibrary lib(CV_BIN_DIR);
+    const int root = lib.newItem(GuidePostItem);
+    ASSERT_TRUE(lib.setText(root, Name, "手作り") && lib.setText(root, Creator, "作者")
+                && lib.setText(root, Comment, "コメント") && lib.setNumber(root, Location, LocationLocal));
+    const int task = lib.newItem(TaskItem);
+    ASSERT_TRUE(lib.setText(task, Name, "タスク") && lib.setText(task, DestinationFolder, "Glimmora\\作者\\題")
+                && lib.setNumber(root, AppendTask, task));
+    const int source = lib.newItem(SourceItem);
+    ASSERT_TRUE(lib.setNumber(source, Protocol, ProtocolAttach) && lib.setNumber(task, AppendSource, source));
+    const int list = lib.newItem(FileListItem);
+    ASSERT_TRUE(lib.setNumber(source, AppendFileList, list));
+    for (const auto& [name, path] : files) {
+        const int file = lib.newItem(FileItem);
+        ASSERT_TRUE(lib.setText(file, LocalName, name) && lib.setNumber(list, AppendFile, file));
+        const int a = lib.newItem(AttachmentItem);
+        ASSERT_TRUE(lib.setText(a, Name, name) && lib.setText(a, AttachPath, path)
+                    && lib.setNumber(task, AppendAttachment, a));
+    }
+    ASSERT_TRUE(lib.save(root, archive, saveArchive)) << lib.lastError();
 }
 
 struct Outcome {
@@ -350,4 +379,121 @@ TEST_F(GlimmoraCli, CtrlCStopsAndStillRemovesTheWorkFolder)
         EXPECT_TRUE(contains(log, "中止: 中止しました")) << log;
         EXPECT_FALSE(fs::exists(at("int.gpa")));
     }
+}
+
+TEST_F(GlimmoraCli, AHostileDataFileIsRefusedBeforeItTakesMemory)
+{
+    // 12 Mi empty items of version 1 in 48 MiB, next to one picture: a few
+    // hundred KiB of archive that once asked for gigabytes.
+    const std::string good = picture("g.jpg", 40, 30);
+    const std::uint32_t items = 12u << 20;
+    {
+        std::ofstream dat(at("___gm___.dat"), std::ios::binary);
+        const char head[12] = {'G', 'l', 'i', 'm', 1, 0, 0, 0, 0, 0, static_cast<char>(items >> 16), 0};
+        dat.write(head, sizeof head);
+        const std::vector<char> zeros(1 << 20, 0);
+        for (int mib = 0; mib < 48; ++mib)
+            dat.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    buildArchive({{"g.jpg", good}, {"___gm___.dat", at("___gm___.dat").string()}}, at("hostile.gpa").string());
+    ASSERT_LT(fs::file_size(at("hostile.gpa")), 1u << 20);
+
+    // Under a 1 GiB address-space limit it is refused with its reason, and
+    // the work folder goes.
+    const std::string command = "cd " + quote(folder.path().string()) + " && ulimit -v 1048576 && " + environment()
+        + quote(glimmora) + " read hostile.gpa >limited.out 2>limited.err";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    const std::string said = slurp(at("limited.err"));
+    EXPECT_TRUE(contains(said, "Glimmora用ガイドポストが正しくありませんので読み込むことができませんでした")) << said;
+    EXPECT_TRUE(contains(said, "写真の数 がアーカイブのファイルの数を越えています")) << said;
+    EXPECT_TRUE(temporaryFolderEmpty());
+}
+
+TEST_F(GlimmoraCli, ReadShowsNoControlCharactersOnATerminal)
+{
+    const std::string a = picture("a.jpg", 40, 30);
+    Outcome r = glimmoraCli({"publish", "--creator", "作者", "--title", "題", "--title-of", "a.jpg=\x1B]0;pwned\x07",
+                         "--comment-of", "a.jpg=\x1B[2J\x1B]52;c;ZWNobw==\x07\n二行目", a, "-o", "ctl.gpa"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (!fs::exists("/usr/bin/script"))
+        FAIL() << "no /usr/bin/script: install the Debian package bsdutils";
+    const std::string command = "cd " + quote(folder.path().string()) + " && " + environment()
+        + "/usr/bin/script -qec " + quote(quote(glimmora) + " read ctl.gpa") + " /dev/null >tty.txt </dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string shown = slurp(at("tty.txt"));
+    const std::string x = "\xEF\xBF\xBD";
+    EXPECT_TRUE(contains(shown, "タイトル: " + x + "]0;pwned" + x)) << shown;
+    EXPECT_TRUE(contains(shown, "コメント: " + x + "[2J" + x + "]52;c;ZWNobw==" + x)) << shown;
+    EXPECT_TRUE(contains(shown, "二行目")) << shown;
+    EXPECT_FALSE(contains(shown, "\x1B")) << shown;
+    EXPECT_FALSE(contains(shown, "\x07")) << shown;
+
+    // Into a file the texts stay as they are.
+    r = glimmoraCli({"read", "ctl.gpa"});
+    EXPECT_TRUE(contains(r.out, "タイトル: \x1B]0;pwned\x07")) << r.out;
+    EXPECT_TRUE(temporaryFolderEmpty());
+}
+
+// Pictures with and without a shooting date in their Exif blocks (JPEG and
+// HEIC), put in order by it; what the album sends carries none of their
+// Exif data.
+TEST_F(GlimmoraCli, OrdersByShootingDateAndSendsNoExif)
+{
+    auto jpegTaken = [&](const std::string& name, const std::string& taken) {
+        JpegOptions o;
+        o.exifTaken = taken;
+        o.exifOrientation = 1;
+        writeJpeg(at("pictures/" + name).string(), 64, 48, photoLike(64, 48, 3), o);
+    };
+    jpegTaken("a.jpg", "2024:05:03 10:00:00");
+    picture("b.jpg", 64, 48);
+    HeicOptions heic;
+    heic.taken = "2024:05:03 09:00:00";
+    heic.exifOrientation = 6;
+    writeHeic(at("pictures/c.heic").string(), quarters(64, 48, false), heic);
+    writePng(at("pictures/d.png").string(), quarters(64, 48, true), PngKind::Rgba8);
+    jpegTaken("e.jpg", "2023:12:31 23:59:59");
+
+    struct Case {
+        const char* order;
+        const char* expected;
+    };
+    for (const Case& c : {Case {"date", "e.jpg c.jpg a.jpg b.jpg d.jpg"}, Case {"given", "a.jpg b.jpg c.jpg d.jpg e.jpg"},
+                          Case {"name", "a.jpg b.jpg c.jpg d.jpg e.jpg"}}) {
+        SCOPED_TRACE(c.order);
+        Outcome r = glimmoraCli({"publish", "--creator", "作者", "--title", c.order, "--order", c.order,
+                                 at("pictures").string(), "-o", std::string(c.order) + ".gpa"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = glimmoraCli({"read", std::string(c.order) + ".gpa"});
+        std::string names;
+        for (std::size_t at = r.out.find(". "); at != std::string::npos; at = r.out.find(". ", at + 1)) {
+            const std::size_t end = r.out.find("  ", at + 2);
+            names += (names.empty() ? "" : " ") + r.out.substr(at + 2, end - at - 2);
+        }
+        EXPECT_EQ(names, c.expected) << r.out;
+    }
+    EXPECT_EQ(glimmoraCli({"publish", "--creator", "作者", "--title", "題", "--order", "size", at("pictures").string(),
+                           "-o", "x.gpa"})
+                  .status,
+              2);
+
+    // Received, every picture is a JPEG with no Exif block (no APP1 segment
+    // before its picture data), whatever its source held.
+    ASSERT_EQ(run(corvan, {"receive", "date.gpa", "--root", at("root").string(), "--yes"}).status, 0);
+    const fs::path received = at("root") / "Glimmora" / "作者" / "date";
+    for (const char* name : {"a.jpg", "c.jpg", "e.jpg", "d.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::uint8_t> bytes = readBytes((received / name).string());
+        ASSERT_GE(bytes.size(), 4u);
+        ASSERT_EQ(bytes[1], 0xD8);
+        for (std::size_t at = 2; at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] != 0xDA;
+             at += 2 + (std::size_t(bytes[at + 2]) << 8 | bytes[at + 3]))
+            EXPECT_NE(bytes[at + 1], 0xE1) << "APP1 at " << at;
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_FALSE(contains(text, "Exif"));
+        EXPECT_FALSE(contains(text, "2024:05:03"));
+    }
+    EXPECT_TRUE(temporaryFolderEmpty());
 }

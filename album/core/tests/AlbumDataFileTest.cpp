@@ -193,6 +193,37 @@ TEST(AlbumDataFile, RefusesDamagedFiles)
     EXPECT_EQ(detailOf(badType), "種類 の値が正しくありません");
 }
 
+TEST(AlbumDataFile, CountsAreBoundedBeforeAnythingIsAllocated)
+{
+    // The archive's files bound the items and the materials.
+    const std::string good = handMadeVersion2();
+    EXPECT_EQ(AlbumDataFile::parse(good, 1).items.size(), 1u);
+    auto bounded = [](std::string_view file, std::size_t files) {
+        try {
+            AlbumDataFile::parse(file, files);
+        } catch (const AlbumError& e) {
+            return e.detail();
+        }
+        return std::string("read");
+    };
+    EXPECT_EQ(bounded(good, 0), "写真の数 がアーカイブのファイルの数を越えています");
+    const std::string emptyItem = bytes({0, 0, 0, 0}) + u32(0) + u32(0) + u32(0) + bytes({0, 0}) + u32(0);
+    const std::string twoMaterials = std::string("Glim") + u32(2) + u32(1) + emptyItem + u32(2)
+        + bytes({1}) + "a" + u32(0) + bytes({1}) + "b" + u32(0);
+    EXPECT_EQ(bounded(twoMaterials, 2), "read");
+    EXPECT_EQ(bounded(twoMaterials, 1), "素材の数 がアーカイブのファイルの数を越えています");
+
+    // The bytes left bound them too: a version 2 item takes at least 22
+    // bytes, a version 1 item 4, a material 5.
+    EXPECT_EQ(detailOf(std::string("Glim") + u32(2) + u32(2) + emptyItem + u32(0)),
+              "保存名 がファイルの終わりを越えています");
+    EXPECT_EQ(detailOf(std::string("Glim") + u32(1) + u32(3) + std::string(11, '\0')),
+              "保存名 がファイルの終わりを越えています");
+    EXPECT_EQ(AlbumDataFile::parse(std::string("Glim") + u32(1) + u32(3) + std::string(12, '\0')).items.size(), 3u);
+    EXPECT_EQ(detailOf(std::string("Glim") + u32(2) + u32(0) + u32(3) + bytes({1}) + "a" + u32(0) + "bbbb"),
+              "素材の名前 がファイルの終わりを越えています");
+}
+
 TEST(AlbumDataFile, WritesAndReadsFiles)
 {
     stylestest::ScratchFolder folder("CValbumdat");

@@ -6,7 +6,9 @@
 #include "album/core/AlbumError.h"
 #include "album/core/ItemPreparer.h"
 #include "album/core/VoiceFile.h"
+#include "album/core/PictureFormat.h"
 #include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
 #include "styles/tests/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +105,46 @@ TEST_F(AlbumTest, AdmitsByExtensionKeepingTheNameAsWritten)
     EXPECT_EQ(a.message, "ファイルが見つかりません");
     EXPECT_EQ(a.caption, "エラー");
     EXPECT_EQ(album.pending().size(), 3u);
+}
+
+TEST_F(AlbumTest, AdmitsPhonePicturesAsJpgNamesAndPhoneVideosAsTheyAre)
+{
+    Album album(work().string());
+    writePng((sources() / "Screen.PNG").string(), quarters(16, 16, true), PngKind::Rgba8);
+    writeWebp((sources() / "chat.webp").string(), quarters(16, 16, false), WebpKind::Lossy);
+    writeHeic((sources() / "IMG_0001.HEIC").string(), quarters(16, 16, false));
+    // Told by content where the name says nothing.
+    writePng((sources() / "scan").string(), quarters(16, 16, false), PngKind::Palette);
+    struct Case {
+        std::string path;
+        const char* saveName;
+        MediaType type;
+    };
+    for (const Case& c : {Case {(sources() / "Screen.PNG").string(), "Screen.jpg", MediaType::Picture},
+                          Case {(sources() / "chat.webp").string(), "chat.jpg", MediaType::Picture},
+                          Case {(sources() / "IMG_0001.HEIC").string(), "IMG_0001.jpg", MediaType::Picture},
+                          Case {(sources() / "scan").string(), "scan.jpg", MediaType::Picture},
+                          Case {file("clip.MP4"), "clip.MP4", MediaType::Video},
+                          Case {file("trip.mov"), "trip.mov", MediaType::Video},
+                          Case {file("talk.webm"), "talk.webm", MediaType::Video}}) {
+        SCOPED_TRACE(c.path);
+        const Admission a = album.admit(c.path);
+        EXPECT_EQ(a.outcome, Outcome::Queued);
+        EXPECT_EQ(a.saveName, c.saveName);
+        EXPECT_EQ(album.pending().entries().back().type, c.type);
+    }
+    // A name taken that way meets the usual rules: IMG_0001.jpg is taken.
+    Admission a = album.admit(picture("img_0001.jpg"));
+    EXPECT_EQ(a.outcome, Outcome::NeedsNewName);
+    EXPECT_EQ(a.saveName, "img_0001.jpg");
+    // A file of no picture kind under no known extension is refused.
+    EXPECT_EQ(album.admit(file("notes")).outcome, Outcome::BadExtension);
+    // Every picture becomes a JPEG of the fitted size.
+    acceptAll(album);
+    ASSERT_EQ(album.items().size(), 7u);
+    EXPECT_EQ(album.items()[0].width, 16);
+    EXPECT_EQ(PictureFormats::sniff(album.items()[2].workingPath), PictureFormat::Jpeg);
+    EXPECT_EQ(album.items()[4].workingPath, album.items()[4].sourcePath);
 }
 
 TEST_F(AlbumTest, ComparesSaveNamesCaseBlindThenExactly)

@@ -349,6 +349,34 @@ TEST_F(PictureTest, RefusesWhatIsNoWholeJpeg)
     EXPECT_EQ(refusal(huge), "huge.jpg は大きすぎるので読み込むことができませんでした。");
 }
 
+TEST_F(PictureTest, PicturesOfTooManyScansAreRefusedBeforeTheyCostTime)
+{
+    // 1 + 3 * 63 * 2 = 379 scans, each a pass over every coefficient.
+    JpegOptions many;
+    many.bitsPerCoefficientScans = 2;
+    const std::string file = path("scans.jpg");
+    writeJpeg(file, 64, 48, photoLike(64, 48, 4), many);
+    EXPECT_EQ(refusal(file),
+              "scans.jpg は読み込みに時間がかかりすぎる形（スキャンが多すぎるJPEG）なので読み込むことができませんでした。");
+    // 1 + 63 * 4 = 253 scans of one component are still a picture.
+    many.colour = JpegOptions::Colour::Gray;
+    many.bitsPerCoefficientScans = 4;
+    writeJpeg(file, 64, 48, photoLike(64, 48, 4), many);
+    EXPECT_EQ(decode(file).image.width, 64);
+
+    // Coefficients of 14000 x 14000 grey pixels would take 374 MiB.
+    JpegOptions progressive;
+    progressive.progressive = true;
+    progressive.colour = JpegOptions::Colour::Gray;
+    std::vector<std::uint8_t> bytes = encodeJpeg(16, 16, flat(16, 9, 9, 9), progressive);
+    auto sof = findMarker(bytes, 0xFF, 0xC2);
+    ASSERT_NE(sof, bytes.end());
+    sof[5] = sof[7] = 0x36; // 14000 = 0x36B0
+    sof[6] = sof[8] = 0xB0;
+    writeBytes(file, bytes);
+    EXPECT_EQ(refusal(file), "scans.jpg は大きすぎるので読み込むことができませんでした。");
+}
+
 TEST_F(PictureTest, TinyAndHugePicturesAreTakenWithLittleMemory)
 {
     const std::string tiny = path("tiny.jpg");

@@ -351,3 +351,16 @@ TEST_F(ItemDialogsTest, UpDownAndDeleteChangeTheOrderAndTheFiles)
     EXPECT_EQ(rowNames(), (QStringList {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
     EXPECT_EQ(workFiles(), (std::vector<std::string> {"a.jpg", "b.jpg"}));
 }
+
+TEST_F(ItemDialogsTest, OrderByShootingDateKeepsUndatedItemsAfterInTheirOrder)
+{
+    addAccepted({picture("a.jpg", 50, 50), picture("b.jpg", 50, 50), picture("c.jpg", 50, 50),
+                  picture("d.jpg", 50, 50)});
+    album->item(1).taken = "2024:05:03 10:00:00";
+    album->item(3).taken = "2024:05:03 09:30:00";
+    select(2);
+    click("orderByDateButton");
+    EXPECT_EQ(rowNames(), (QStringList {QStringLiteral("d.jpg"), QStringLiteral("b.jpg"), QStringLiteral("a.jpg"),
+                                        QStringLiteral("c.jpg")}));
+    EXPECT_EQ(dialog->itemList()->selectedRow(), 3);
+}

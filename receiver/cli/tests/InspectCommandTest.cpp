@@ -150,3 +150,34 @@ TEST_F(CorvanCli, MissingSchemaFilesAreNamedWithTheFolderTheyWereLookedFor)
     EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(folder / "root"));
 }
+
+// Received names and comments reach a terminal without their control
+// characters (here the 8-bit CSI and a right-to-left override, which XML can
+// carry); into a file or pipe they are printed as they are.
+TEST_F(CorvanCli, ControlCharactersDoNotReachATerminal)
+{
+    const auto doc = folder / "controls.gp";
+    std::ofstream(doc, std::ios::binary)
+        << "<?xml version='1.0' encoding=\"Shift-JIS\"?><Corvandelle xmlns=\"x-schema:corvandelle\">"
+           "<version>1</version><location>local</location><name>a&#x9B;2Jb</name>"
+           "<information><creator>c&#x202E;gpj.exe</creator><comment>x&#x9B;31m\ny</comment></information>"
+           "<tasklist/></Corvandelle>";
+    if (!fs::exists("/usr/bin/script"))
+        FAIL() << "no /usr/bin/script: install the Debian package bsdutils";
+    const auto out = folder / "tty.txt";
+    const std::string command = "HOME=" + quote((folder / "home").string()) + " /usr/bin/script -qec "
+        + quote(quote(std::string(CV_BIN_DIR) + "/corvan-cli") + " inspect " + quote(doc.string())) + " /dev/null >"
+        + quote(out.string()) + " </dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string shown = slurp(out);
+    const std::string r = "\xEF\xBF\xBD";
+    EXPECT_NE(shown.find("GuidePost: a" + r + "2Jb"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("作成者: c" + r + "gpj.exe"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("x" + r + "31m"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos);
+    EXPECT_EQ(shown.find("\xE2\x80\xAE"), std::string::npos);
+
+    Outcome piped = run("inspect " + quote(doc.string()));
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_NE(piped.out.find("GuidePost: a\xC2\x9B" "2Jb"), std::string::npos) << piped.out;
+}

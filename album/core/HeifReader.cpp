@@ -1,0 +1,293 @@
+#include "album/core/HeifReader.h"
+
+#include "album/core/AlbumError.h"
+#include "album/core/AreaScaler.h"
+#include "album/core/ExifOrientation.h"
+#include "album/core/PictureReader.h"
+#include "album/core/PictureTransforms.h"
+#include "album/core/WorkControl.h"
+
+#include <libheif/heif.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace album {
+namespace {
+
+struct ContextFree {
+    void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageRelease {
+    void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+
+// Boxes of the file, read with every length checked against what holds it.
+class Boxes {
+public:
+    explicit Boxes(std::FILE* file) : file_(file) {}
+
+    // The body of the first box of `type` between `from` and `to`.
+    bool find(const char* type, long from, long to, long& bodyStart, long& bodyEnd)
+    {
+        for (long at = from; to - at >= 8;) {
+            unsigned char head[16];
+            if (std::fseek(file_, at, SEEK_SET) != 0 || std::fread(head, 1, 8, file_) != 8)
+                return false;
+            unsigned long long size = std::uint32_t(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
+            long header = 8;
+            if (size == 1) {
+                if (to - at < 16 || std::fread(head + 8, 1, 8, file_) != 8)
+                    return false;
+                size = 0;
+                for (int i = 8; i < 16; ++i)
+                    size = size << 8 | head[i];
+                header = 16;
+            } else if (size == 0) {
+                size = static_cast<unsigned long long>(to - at);
+            }
+            if (size < static_cast<unsigned long long>(header) || size > static_cast<unsigned long long>(to - at))
+                return false;
+            if (std::memcmp(head + 4, type, 4) == 0) {
+                bodyStart = at + header;
+                bodyEnd = at + static_cast<long>(size);
+                return true;
+            }
+            at += static_cast<long>(size);
+        }
+        return false;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+// Whether the file turns or mirrors its pictures itself (an irot or imir
+// property): then libheif applies that and the Exif orientation, which
+// phones write as well, must not be applied again.
+bool hasOwnTransforms(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    bool found = false;
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        end = std::ftell(file);
+    Boxes boxes(file);
+    long metaStart = 0, metaEnd = 0, iprpStart = 0, iprpEnd = 0, ipcoStart = 0, ipcoEnd = 0, s = 0, e = 0;
+    if (end > 0 && boxes.find("meta", 0, end, metaStart, metaEnd)
+        && boxes.find("iprp", metaStart + 4, metaEnd, iprpStart, iprpEnd) // meta is a full box
+        && boxes.find("ipco", iprpStart, iprpEnd, ipcoStart, ipcoEnd))
+        found = boxes.find("irot", ipcoStart, ipcoEnd, s, e) || boxes.find("imir", ipcoStart, ipcoEnd, s, e);
+    std::fclose(file);
+    return found;
+}
+
+struct NclxFree {
+    void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); }
+};
+
+// How the picture's YCbCr becomes RGB: the matrix and range its colour
+// profile names, BT.601 full range (libheif's own default) without one.
+struct YcbcrMatrix {
+    float crToR, cbToG, crToG, cbToB;
+    bool fullRange = true;
+
+    static YcbcrMatrix of(heif_image* image)
+    {
+        float kr = 0.299f, kb = 0.114f;
+        bool full = true;
+        heif_color_profile_nclx* raw = nullptr;
+        if (heif_image_get_nclx_color_profile(image, &raw).code == heif_error_Ok && raw) {
+            std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+            full = nclx->full_range_flag != 0;
+            switch (nclx->matrix_coefficients) {
+            case heif_matrix_coefficients_ITU_R_BT_709_5:
+                kr = 0.2126f, kb = 0.0722f;
+                break;
+            case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+            case heif_matrix_coefficients_ITU_R_BT_2020_2_constant_luminance:
+                kr = 0.2627f, kb = 0.0593f;
+                break;
+            default:
+                break;
+            }
+        }
+        const float kg = 1 - kr - kb;
+        return {2 * (1 - kr), 2 * kb * (1 - kb) / kg, 2 * kr * (1 - kr) / kg, 2 * (1 - kb), full};
+    }
+};
+
+std::uint8_t clamped(float v)
+{
+    return static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v + 0.5f);
+}
+
+// An 8-bit YCbCr picture (4:2:0, 4:2:2 or 4:4:4) fitted row by row, so that
+// no RGB copy of the whole picture is ever made: a phone's picture costs
+// its planes and no more.
+std::optional<DecodedPicture> fitYcbcr(heif_image* image, PictureSize limit, int orientation, WorkControl* control)
+{
+    const heif_chroma chroma = heif_image_get_chroma_format(image);
+    const int shiftX = chroma == heif_chroma_444 ? 0 : 1;
+    const int shiftY = chroma == heif_chroma_420 ? 1 : 0;
+    if (chroma != heif_chroma_420 && chroma != heif_chroma_422 && chroma != heif_chroma_444)
+        return std::nullopt;
+    int yStride = 0, cbStride = 0, crStride = 0;
+    const std::uint8_t* yPlane = heif_image_get_plane_readonly(image, heif_channel_Y, &yStride);
+    const std::uint8_t* cbPlane = heif_image_get_plane_readonly(image, heif_channel_Cb, &cbStride);
+    const std::uint8_t* crPlane = heif_image_get_plane_readonly(image, heif_channel_Cr, &crStride);
+    const int width = heif_image_get_width(image, heif_channel_Y);
+    const int height = heif_image_get_height(image, heif_channel_Y);
+    const int chromaWidth = heif_image_get_width(image, heif_channel_Cb);
+    const int chromaHeight = heif_image_get_height(image, heif_channel_Cb);
+    if (!yPlane || !cbPlane || !crPlane || width < 1 || height < 1 || yStride < width
+        || heif_image_get_bits_per_pixel_range(image, heif_channel_Y) != 8
+        || heif_image_get_bits_per_pixel_range(image, heif_channel_Cb) != 8
+        || chromaWidth < (width + shiftX) >> shiftX || chromaHeight < (height + shiftY) >> shiftY
+        || cbStride < chromaWidth || crStride < chromaWidth || heif_image_get_width(image, heif_channel_Cr) != chromaWidth
+        || heif_image_get_height(image, heif_channel_Cr) != chromaHeight)
+        return std::nullopt;
+    const YcbcrMatrix m = YcbcrMatrix::of(image);
+
+    DecodedPicture result;
+    result.orientation = orientation;
+    const bool turned = orientation >= 5;
+    result.source = turned ? PictureSize {height, width} : PictureSize {width, height};
+    const PictureSize fitted = fitToLimit(result.source, limit);
+    const PictureSize target = turned ? PictureSize {fitted.height, fitted.width} : fitted;
+    AreaScaler scaler(width, height, std::min(target.width, width), std::min(target.height, height));
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
+    const float lumaScale = m.fullRange ? 1.0f : 255.0f / 219.0f, chromaScale = m.fullRange ? 1.0f : 255.0f / 224.0f;
+    const float lumaOffset = m.fullRange ? 0.0f : 16.0f;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* luma = yPlane + static_cast<std::size_t>(y) * yStride;
+        const std::uint8_t* cb = cbPlane + static_cast<std::size_t>(y >> shiftY) * cbStride;
+        const std::uint8_t* cr = crPlane + static_cast<std::size_t>(y >> shiftY) * crStride;
+        for (int x = 0; x < width; ++x) {
+            const float l = (luma[x] - lumaOffset) * lumaScale;
+            const float b = (cb[x >> shiftX] - 128.0f) * chromaScale;
+            const float r = (cr[x >> shiftX] - 128.0f) * chromaScale;
+            std::uint8_t* out = &rgb[static_cast<std::size_t>(x) * 3];
+            out[0] = clamped(l + m.crToR * r);
+            out[1] = clamped(l - m.cbToG * b - m.crToG * r);
+            out[2] = clamped(l + m.cbToB * b);
+        }
+        scaler.addRow(rgb.data());
+        if (control && (y & 63) == 0) {
+            control->checkStop();
+            control->setPermille(static_cast<int>(500 + 500LL * y / height));
+        }
+    }
+    if (control)
+        control->setPermille(1000);
+    result.image = orientUpright(scaler.take(), orientation);
+    return result;
+}
+
+} // namespace
+
+std::optional<std::string> HeifReader::exifBlock(heif_image_handle* handle)
+{
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) != 1)
+        return std::nullopt;
+    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    if (size < 4 || size > 1024 * 1024)
+        return std::nullopt;
+    std::string block(size, '\0');
+    if (heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok)
+        return std::nullopt;
+    // Four bytes of offset to the TIFF header come first.
+    const std::uint32_t offset = std::uint32_t(static_cast<unsigned char>(block[0])) << 24
+        | std::uint32_t(static_cast<unsigned char>(block[1])) << 16
+        | std::uint32_t(static_cast<unsigned char>(block[2])) << 8 | static_cast<unsigned char>(block[3]);
+    if (offset > size - 4)
+        return std::nullopt;
+    return block.substr(4 + offset);
+}
+
+DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit, const std::string& displayName,
+                                      WorkControl* control)
+{
+    std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context)
+        throw AlbumError(formatText(texts::pictureNotReadable, displayName));
+    heif_context_set_maximum_image_size_limit(context.get(), 65535);
+    heif_error error = heif_context_read_from_file(context.get(), path.c_str(), nullptr);
+    if (error.code == heif_error_Memory_allocation_error)
+        throw AlbumError(formatText(texts::jpegTooLarge, displayName));
+    if (error.code != heif_error_Ok)
+        throw AlbumError(formatText(texts::brokenJpeg, displayName));
+    heif_image_handle* rawHandle = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok || !rawHandle)
+        throw AlbumError(formatText(texts::brokenJpeg, displayName));
+    std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int channels = alpha ? 4 : 3;
+    // Both the declared picture and the coded one (before a turn) count;
+    // the decoder holds the planes and the interleaved picture at once.
+    PictureReader::checkSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()),
+                             channels * 2, displayName);
+    PictureReader::checkSize(heif_image_handle_get_ispe_width(handle.get()),
+                             heif_image_handle_get_ispe_height(handle.get()), channels * 2, displayName);
+    if (control)
+        control->checkStop();
+
+    ExifFacts exif;
+    if (const std::optional<std::string> tiff = exifBlock(handle.get()))
+        exif = exifFactsOfTiff(reinterpret_cast<const std::uint8_t*>(tiff->data()), tiff->size());
+    const int orientation = hasOwnTransforms(path) ? 1 : exif.orientation;
+
+    std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    options->convert_hdr_to_8bit = 1;
+    heif_image* rawImage = nullptr;
+    // A picture of 8 bits without alpha, as phones write them, is taken in
+    // its own YCbCr; any other through libheif's RGB.
+    if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8) {
+        error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_YCbCr, heif_chroma_undefined, options.get());
+        std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+        if (error.code == heif_error_Memory_allocation_error)
+            throw AlbumError(formatText(texts::jpegTooLarge, displayName));
+        if (error.code != heif_error_Ok || !image)
+            throw AlbumError(formatText(texts::brokenJpeg, displayName));
+        if (control)
+            control->setPermille(500);
+        if (std::optional<DecodedPicture> decoded = fitYcbcr(image.get(), limit, orientation, control)) {
+            decoded->taken = exif.taken.value_or(std::string());
+            return std::move(*decoded);
+        }
+        rawImage = nullptr;
+    }
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
+    std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    if (error.code == heif_error_Memory_allocation_error)
+        throw AlbumError(formatText(texts::jpegTooLarge, displayName));
+    if (error.code != heif_error_Ok || !image)
+        throw AlbumError(formatText(texts::brokenJpeg, displayName));
+    int stride = 0;
+    const std::uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (!pixels || width < 1 || height < 1 || stride < width * channels)
+        throw AlbumError(formatText(texts::brokenJpeg, displayName));
+    if (control)
+        control->setPermille(500);
+    DecodedPicture decoded = PictureReader::fitRaster(pixels, width, height, static_cast<std::size_t>(stride),
+                                                      channels, limit, orientation, control);
+    decoded.taken = exif.taken.value_or(std::string());
+    return decoded;
+}
+
+} // namespace album

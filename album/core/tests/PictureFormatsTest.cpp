@@ -1,0 +1,176 @@
+// Pictures from phones and chat programs: HEIC in every orientation (by the
+// file's own transforms and by Exif, never both), PNG of every kind and WebP
+// of every kind, each written as the JPEG the album keeps and compared by
+// pixels with the upright picture; files that declare too much or are cut
+// short are refused with their name, leaving nothing.
+
+#include "album/core/AlbumError.h"
+#include "album/core/ItemPreparer.h"
+#include "album/core/JpegReader.h"
+#include "album/core/JpegWriter.h"
+#include "album/core/PictureFormat.h"
+#include "album/core/PictureReader.h"
+#include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
+#include "styles/tests/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace album;
+using namespace albumtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PictureFormatsTest : public ::testing::Test {
+protected:
+    PictureFormatsTest() { fs::create_directories(albumFolder()); }
+    std::string path(const std::string& name) const { return (folder.path() / name).string(); }
+    fs::path albumFolder() const { return folder.path() / "album"; }
+
+    // Prepared as the album prepares an added picture, then the JPEG it
+    // wrote read back.
+    Image published(const std::string& file, const std::string& saveName)
+    {
+        PendingAddition addition;
+        addition.sourcePath = file;
+        addition.saveName = saveName;
+        const PreparedItem prepared = ItemPreparer::prepare(addition, albumFolder().string(), {400, 400});
+        EXPECT_EQ(PictureFormats::sniff(prepared.item.workingPath), PictureFormat::Jpeg);
+        Image image = JpegReader::readFitted(prepared.item.workingPath, {65500, 65500}, saveName).image;
+        EXPECT_EQ(image.width, prepared.item.width);
+        EXPECT_EQ(image.height, prepared.item.height);
+        fs::remove(prepared.item.workingPath);
+        return image;
+    }
+    // What the album keeps of a picture it wrote as it is: the JPEG at
+    // quality 80 costs the hard edges of these pictures some 9 levels.
+    Image throughJpeg(const Image& picture)
+    {
+        const std::string p = path("reference.jpg");
+        EXPECT_TRUE(JpegWriter::write(picture, p));
+        return JpegReader::readFitted(p, {65500, 65500}, "reference.jpg").image;
+    }
+    std::string refusal(const std::string& file)
+    {
+        PendingAddition addition;
+        addition.sourcePath = file;
+        addition.saveName = "x.jpg";
+        try {
+            ItemPreparer::prepare(addition, albumFolder().string(), {400, 400});
+        } catch (const AlbumError& e) {
+            return e.what();
+        }
+        return "accepted";
+    }
+
+    stylestest::ScratchFolder folder {"CValbumfmt"};
+};
+
+} // namespace
+
+TEST_F(PictureFormatsTest, HeicStandsUprightOnceInEveryOrientation)
+{
+    const RgbaPicture upright = quarters(96, 64, false);
+    const Image expected = throughJpeg(overWhite(upright));
+    for (int o = 1; o <= 8; ++o) {
+        SCOPED_TRACE(o);
+        const RgbaPicture stored = storedFor(upright, o);
+        // Turned by the file's own transform, with the same orientation in
+        // its Exif block as phones write it: applied once.
+        HeicOptions byTransform;
+        byTransform.transform = o;
+        byTransform.exifOrientation = o;
+        writeHeic(path("t.heic"), stored, byTransform);
+        EXPECT_EQ(PictureFormats::sniff(path("t.heic")), PictureFormat::Heif);
+        const std::vector<std::uint8_t> file = readBytes(path("t.heic"));
+        auto has = [&](const char* box) { return std::search(file.begin(), file.end(), box, box + 4) != file.end(); };
+        EXPECT_EQ(has("irot") || has("imir"), o != 1);
+        EXPECT_LT(rmse(published(path("t.heic"), "t.jpg"), expected), 4.0);
+        // Turned by Exif alone.
+        HeicOptions byExif;
+        byExif.exifOrientation = o;
+        writeHeic(path("e.heic"), stored, byExif);
+        EXPECT_LT(rmse(published(path("e.heic"), "e.jpg"), expected), 4.0);
+    }
+    // Fitted by the album's rule like any picture: 800 x 600 becomes 400 x 300.
+    writeHeic(path("big.heic"), quarters(800, 600, false));
+    const Image big = published(path("big.heic"), "big.jpg");
+    EXPECT_EQ(big.width, 400);
+    EXPECT_EQ(big.height, 300);
+    EXPECT_TRUE(fs::is_empty(albumFolder()));
+}
+
+TEST_F(PictureFormatsTest, PngAndWebpOfEveryKindMatchTheirPicture)
+{
+    const RgbaPicture picture = quarters(96, 64, true);
+    const Image expected = throughJpeg(overWhite(picture));
+    RgbaPicture opaque = picture;
+    for (std::size_t i = 3; i < opaque.pixels.size(); i += 4)
+        opaque.pixels[i] = 255;
+    struct Case {
+        const char* name;
+        double bound;
+        std::function<void(const std::string&)> write;
+        const Image* expect;
+    };
+    const Image expectedOpaque = throughJpeg(overWhite(opaque));
+    for (const Case& c : {
+             Case {"rgba.png", 3.0, [&](const std::string& p) { writePng(p, picture, PngKind::Rgba8); }, &expected},
+             Case {"deep.png", 3.0, [&](const std::string& p) { writePng(p, opaque, PngKind::Rgb16); }, &expectedOpaque},
+             Case {"palette.png", 3.0, [&](const std::string& p) { writePng(p, opaque, PngKind::Palette); },
+                   &expectedOpaque},
+             Case {"lossy.webp", 6.0, [&](const std::string& p) { writeWebp(p, picture, WebpKind::Lossy); }, &expected},
+             Case {"lossless.webp", 3.0, [&](const std::string& p) { writeWebp(p, picture, WebpKind::Lossless); },
+                   &expected},
+             Case {"alpha.webp", 6.0, [&](const std::string& p) { writeWebp(p, picture, WebpKind::LossyAlpha); },
+                   &expected},
+         }) {
+        SCOPED_TRACE(c.name);
+        c.write(path(c.name));
+        // The name does not decide: a PNG saved as .jpg is still read.
+        fs::copy_file(path(c.name), path("named.jpg"), fs::copy_options::overwrite_existing);
+        EXPECT_LT(rmse(published(path("named.jpg"), "named.jpg"), *c.expect), c.bound);
+    }
+    EXPECT_TRUE(fs::is_empty(albumFolder()));
+}
+
+TEST_F(PictureFormatsTest, OverlargeAndBrokenFilesAreRefusedByName)
+{
+    // A HEIC whose size box declares 65535 x 65535.
+    writeHeic(path("huge.heic"), quarters(64, 64, false));
+    std::vector<std::uint8_t> bytes = readBytes(path("huge.heic"));
+    const std::string ispe = "ispe";
+    auto at = std::search(bytes.begin(), bytes.end(), ispe.begin(), ispe.end());
+    ASSERT_NE(at, bytes.end());
+    std::fill(at + 8, at + 16, 0xFF);
+    at[8] = at[12] = 0;
+    writeBytes(path("huge.heic"), bytes);
+    EXPECT_EQ(refusal(path("huge.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
+
+    // A HEIC cut in half.
+    writeHeic(path("cut.heic"), quarters(200, 150, false));
+    bytes = readBytes(path("cut.heic"));
+    bytes.resize(bytes.size() / 2);
+    writeBytes(path("cut.heic"), bytes);
+    EXPECT_EQ(refusal(path("cut.heic")), "x.jpg は壊れているか途中で切れているので読み込むことができませんでした。");
+
+    // A lossless WebP of a few bytes declaring 16384 x 16384 pixels.
+    std::vector<std::uint8_t> bomb = {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
+                                      14, 0, 0, 0, 0x2F, 0xFF, 0xFF, 0xFF, 0x0F, 0x10, 0, 0, 0, 0, 0, 0, 0, 0};
+    writeBytes(path("bomb.webp"), bomb);
+    EXPECT_EQ(PictureFormats::sniff(path("bomb.webp")), PictureFormat::Webp);
+    EXPECT_EQ(refusal(path("bomb.webp")), "x.jpg は大きすぎるので読み込むことができませんでした。");
+
+    // A PNG declaring 100000 x 100000 in its header.
+    writePng(path("wide.png"), quarters(8, 8, false), PngKind::Rgba8);
+    bytes = readBytes(path("wide.png"));
+    const std::uint8_t side[] = {0x00, 0x01, 0x86, 0xA0};
+    std::copy(side, side + 4, bytes.begin() + 16);
+    std::copy(side, side + 4, bytes.begin() + 20);
+    writeBytes(path("wide.png"), bytes);
+    EXPECT_NE(refusal(path("wide.png")).find("x.jpg は"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(albumFolder()));
+}

@@ -1,0 +1,259 @@
+#include "album/testsupport/TestPictures.h"
+
+#include "album/core/PictureTransforms.h"
+
+#include <libheif/heif.h>
+#include <png.h>
+#include <webp/encode.h>
+
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace albumtest {
+namespace {
+
+void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void writeAll(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0)
+        throw std::runtime_error("cannot write " + path);
+}
+
+} // namespace
+
+RgbaPicture quarters(int width, int height, bool withAlpha)
+{
+    RgbaPicture p {width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+    static const std::uint8_t colours[4][3] = {{220, 30, 30}, {30, 200, 40}, {30, 40, 210}, {230, 210, 20}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* px = &p.pixels[(static_cast<std::size_t>(y) * width + x) * 4];
+            const int q = (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
+            const bool bar = y >= height / 8 && y < height / 4 && x < width / 4;
+            for (int c = 0; c < 3; ++c)
+                px[c] = bar ? 20 : colours[q][c];
+            px[3] = 255;
+            if (withAlpha && y < height / 2 && x >= width * 7 / 8)
+                px[3] = 0;
+            else if (withAlpha && y < height / 2 && x >= width * 6 / 8)
+                px[3] = 128;
+        }
+    return p;
+}
+
+album::Image overWhite(const RgbaPicture& p)
+{
+    album::Image image(p.width, p.height);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(p.width) * p.height; ++i) {
+        const unsigned a = p.pixels[i * 4 + 3];
+        for (int c = 0; c < 3; ++c)
+            image.pixels[i * 3 + c] = static_cast<std::uint8_t>((p.pixels[i * 4 + c] * a + 255 * (255 - a) + 127) / 255);
+    }
+    return image;
+}
+
+RgbaPicture storedFor(const RgbaPicture& upright, int orientation)
+{
+    // Every orientation undoes itself but the two quarter turns.
+    const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+    // Turn colour and alpha as two RGB pictures.
+    album::Image colour(upright.width, upright.height), alpha(upright.width, upright.height);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(upright.width) * upright.height; ++i) {
+        std::memcpy(&colour.pixels[i * 3], &upright.pixels[i * 4], 3);
+        alpha.pixels[i * 3] = upright.pixels[i * 4 + 3];
+    }
+    const album::Image c = album::orientUpright(colour, inverse), a = album::orientUpright(alpha, inverse);
+    RgbaPicture stored {c.width, c.height, std::vector<std::uint8_t>(static_cast<std::size_t>(c.width) * c.height * 4)};
+    for (std::size_t i = 0; i < static_cast<std::size_t>(c.width) * c.height; ++i) {
+        std::memcpy(&stored.pixels[i * 4], &c.pixels[i * 3], 3);
+        stored.pixels[i * 4 + 3] = a.pixels[i * 3];
+    }
+    return stored;
+}
+
+void writePng(const std::string& path, const RgbaPicture& p, PngKind kind)
+{
+    if (kind == PngKind::Rgb16) {
+        // 16 bits per channel without a gamma chunk, as image editors write.
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            throw std::runtime_error("cannot write " + path);
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(p.width) * 6);
+        if (setjmp(png_jmpbuf(png))) {
+            png_destroy_write_struct(&png, &info);
+            std::fclose(f);
+            throw std::runtime_error("libpng could not write " + path);
+        }
+        png_init_io(png, f);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(p.width), static_cast<png_uint_32>(p.height), 16,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < p.height; ++y) {
+            for (int x = 0; x < p.width; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    // The low byte varies, so that a reader must use the high one.
+                    row[static_cast<std::size_t>(x) * 6 + c * 2] = p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
+                    row[static_cast<std::size_t>(x) * 6 + c * 2 + 1] = static_cast<std::uint8_t>(x * 7 + y);
+                }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        png_destroy_write_struct(&png, &info);
+        if (std::fclose(f) != 0)
+            throw std::runtime_error("cannot write " + path);
+        return;
+    }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(p.width);
+    image.height = static_cast<png_uint_32>(p.height);
+    if (kind == PngKind::Rgba8) {
+        image.format = PNG_FORMAT_RGBA;
+        if (!png_image_write_to_file(&image, path.c_str(), 0, p.pixels.data(), 0, nullptr))
+            throw std::runtime_error(std::string("libpng: ") + image.message);
+        return;
+    }
+    // A palette of the colours the picture uses (alpha ignored).
+    std::vector<std::uint8_t> map, indices(static_cast<std::size_t>(p.width) * p.height);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        std::size_t at = 0;
+        while (at < map.size() / 3 && std::memcmp(&map[at * 3], &p.pixels[i * 4], 3) != 0)
+            ++at;
+        if (at == map.size() / 3)
+            map.insert(map.end(), &p.pixels[i * 4], &p.pixels[i * 4] + 3);
+        indices[i] = static_cast<std::uint8_t>(at);
+    }
+    image.format = PNG_FORMAT_RGB_COLORMAP;
+    image.colormap_entries = static_cast<png_uint_32>(map.size() / 3);
+    if (!png_image_write_to_file(&image, path.c_str(), 0, indices.data(), 0, map.data()))
+        throw std::runtime_error(std::string("libpng: ") + image.message);
+}
+
+void writeWebp(const std::string& path, const RgbaPicture& p, WebpKind kind)
+{
+    std::uint8_t* out = nullptr;
+    std::size_t size = 0;
+    switch (kind) {
+    case WebpKind::Lossy: {
+        const album::Image rgb = overWhite(p);
+        size = WebPEncodeRGB(rgb.pixels.data(), p.width, p.height, p.width * 3, 92, &out);
+        break;
+    }
+    case WebpKind::Lossless:
+        size = WebPEncodeLosslessRGBA(p.pixels.data(), p.width, p.height, p.width * 4, &out);
+        break;
+    case WebpKind::LossyAlpha:
+        size = WebPEncodeRGBA(p.pixels.data(), p.width, p.height, p.width * 4, 92, &out);
+        break;
+    }
+    if (size == 0)
+        throw std::runtime_error("libwebp could not encode " + path);
+    try {
+        writeAll(path, out, size);
+    } catch (...) {
+        WebPFree(out);
+        throw;
+    }
+    WebPFree(out);
+}
+
+std::vector<std::uint8_t> exifSegment(int orientation, const std::optional<std::string>& taken)
+{
+    // Big-endian TIFF: IFD0 with the orientation and the Exif IFD pointer,
+    // then the Exif IFD with DateTimeOriginal, then the date's text.
+    std::vector<std::uint8_t> t = {'M', 'M', 0, 42};
+    put(t, 8, 4);
+    const int entries = (orientation > 0 ? 1 : 0) + (taken ? 1 : 0);
+    const std::uint32_t exifIfd = 8 + 2 + 12 * entries + 4;
+    put(t, static_cast<std::uint32_t>(entries), 2);
+    if (orientation > 0) {
+        put(t, 0x0112, 2), put(t, 3, 2), put(t, 1, 4);
+        put(t, static_cast<std::uint32_t>(orientation), 2), put(t, 0, 2);
+    }
+    if (taken) {
+        put(t, 0x8769, 2), put(t, 4, 2), put(t, 1, 4), put(t, exifIfd, 4);
+    }
+    put(t, 0, 4);
+    if (taken) {
+        put(t, 1, 2);
+        put(t, 0x9003, 2), put(t, 2, 2), put(t, 20, 4), put(t, exifIfd + 2 + 12 + 4, 4);
+        put(t, 0, 4);
+        t.insert(t.end(), taken->begin(), taken->end());
+        t.push_back(0);
+    }
+    std::vector<std::uint8_t> segment = {'E', 'x', 'i', 'f', 0, 0};
+    segment.insert(segment.end(), t.begin(), t.end());
+    return segment;
+}
+
+void writeHeic(const std::string& path, const RgbaPicture& p, const HeicOptions& options)
+{
+    struct Owned {
+        heif_context* context = heif_context_alloc();
+        heif_encoder* encoder = nullptr;
+        heif_image* image = nullptr;
+        heif_image_handle* handle = nullptr;
+        heif_encoding_options* encoding = heif_encoding_options_alloc();
+        ~Owned()
+        {
+            heif_encoding_options_free(encoding);
+            if (handle)
+                heif_image_handle_release(handle);
+            if (image)
+                heif_image_release(image);
+            if (encoder)
+                heif_encoder_release(encoder);
+            heif_context_free(context);
+        }
+    } o;
+    auto check = [&](heif_error e) {
+        if (e.code != heif_error_Ok)
+            throw std::runtime_error(std::string("libheif: ") + e.message);
+    };
+    check(heif_context_get_encoder_for_format(o.context, heif_compression_HEVC, &o.encoder));
+    check(heif_encoder_set_lossy_quality(o.encoder, options.quality));
+    // The fastest search: these files are made in tests and benchmarks.
+    heif_encoder_set_parameter(o.encoder, "preset", "ultrafast");
+    check(heif_image_create(p.width, p.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &o.image));
+    check(heif_image_add_plane(o.image, heif_channel_interleaved, p.width, p.height, 8));
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(o.image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            std::memcpy(plane + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3,
+                        &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4], 3);
+    o.encoding->image_orientation = static_cast<heif_orientation>(options.transform);
+    check(heif_context_encode_image(o.context, o.image, o.encoder, o.encoding, &o.handle));
+    if (options.exifOrientation > 0 || options.taken) {
+        const std::vector<std::uint8_t> exif = exifSegment(options.exifOrientation, options.taken);
+        check(heif_context_add_exif_metadata(o.context, o.handle, exif.data(), static_cast<int>(exif.size())));
+    }
+    check(heif_context_write_to_file(o.context, path.c_str()));
+}
+
+double rmse(const album::Image& a, const album::Image& b)
+{
+    if (a.width != b.width || a.height != b.height || a.pixels.empty())
+        return std::numeric_limits<double>::infinity();
+    double sum = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        const double d = double(a.pixels[i]) - double(b.pixels[i]);
+        sum += d * d;
+    }
+    return std::sqrt(sum / double(a.pixels.size()));
+}
+
+} // namespace albumtest
