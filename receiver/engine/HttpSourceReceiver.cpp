@@ -40,20 +40,24 @@ namespace {
 class FetchPool {
 public:
     FetchPool(int size, const ReceiveEngine::RemoteSource& source, bool allowBasicAuth, ReceiveEngine& engine)
-        : folder_(platform::TempFile::folder())
+        : folder_(platform::TempFile::folder()), progress_(engine.progress()), running_(size)
     {
-        platform::TransferCallbacks callbacks;
-        ReceiveProgress& progress = engine.progress();
-        callbacks.cancelled = [&progress] { return progress.cancel.load(std::memory_order_relaxed); };
-        callbacks.fileBegins = [&progress](long long size) { progress.fileSize = size; };
-        callbacks.blockReceived = [&progress](long long bytes) { progress.fileReceived = bytes; };
         for (int i = 0; i < size; ++i) {
+            platform::TransferCallbacks callbacks;
+            callbacks.cancelled = [this] { return progress_.cancel.load(std::memory_order_relaxed); };
+            callbacks.fileBegins = [this, i](long long bytes) { count(i, Running{bytes, 0, true}); };
+            callbacks.blockReceived = [this, i](long long bytes) {
+                std::lock_guard lock(bytesMutex_);
+                running_[i].received = bytes;
+                publish();
+            };
             auto http = std::make_unique<platform::HttpSource>(
                 source.server.host, source.server.portGiven ? source.server.port : 0, source.login->transferLogin(),
                 source.login->transferProxy(), allowBasicAuth, engine.options().transfer, callbacks);
-            threads_.emplace_back([this, h = http.get()] { serve(*h); });
             sources_.push_back(std::move(http));
         }
+        for (int i = 0; i < size; ++i)
+            threads_.emplace_back([this, i] { serve(i); });
     }
     ~FetchPool()
     {
@@ -84,8 +88,36 @@ private:
         std::promise<platform::HttpFileResult> done;
     };
 
-    void serve(platform::HttpSource& http)
+    // The file each connection is fetching: the progress shows the sum over
+    // all of them, so its bytes grow with everything that arrives.
+    struct Running {
+        std::int64_t size = 0, received = 0;
+        bool active = false;
+    };
+    void count(int slot, Running now)
     {
+        std::lock_guard lock(bytesMutex_);
+        running_[slot] = now;
+        publish();
+    }
+    void publish()
+    {
+        std::int64_t size = 0, received = 0;
+        bool sizeKnown = true;
+        for (const Running& r : running_) {
+            if (!r.active)
+                continue;
+            sizeKnown = sizeKnown && r.size > 0;
+            size += r.size;
+            received += r.received;
+        }
+        progress_.fileSize = sizeKnown ? size : 0;
+        progress_.fileReceived = received;
+    }
+
+    void serve(int slot)
+    {
+        platform::HttpSource& http = *sources_[slot];
         platform::TempFile::ThreadFolder folder(folder_);
         for (;;) {
             Job job;
@@ -97,11 +129,16 @@ private:
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
-            job.done.set_value(http.fetch(job.request));
+            platform::HttpFileResult result = http.fetch(job.request);
+            count(slot, {});
+            job.done.set_value(std::move(result));
         }
     }
 
     std::string folder_;
+    ReceiveProgress& progress_;
+    std::mutex bytesMutex_;
+    std::vector<Running> running_;
     std::vector<std::unique_ptr<platform::HttpSource>> sources_;
     std::vector<std::thread> threads_;
     std::mutex mutex_;
