@@ -507,6 +507,14 @@ public:
     }
     int port = 0;
     bool ready = false;
+    // The most sessions that were logged in at once so far.
+    int mostSessions() const
+    {
+        std::ifstream in(home_->home / "most-sessions");
+        int most = 0;
+        in >> most;
+        return most;
+    }
 
 private:
     std::unique_ptr<OwnHome> home_;

@@ -3,6 +3,7 @@
 # An optional fifth argument makes every SIZE reply that number (a server
 # that misreports sizes).
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -17,7 +18,26 @@ authorizer.add_anonymous(root)
 authorizer.add_user(user, password, root, perm="elradfmw")
 
 
+# The most sessions logged in at once, kept in the server's own HOME.
+sessions = {"now": 0, "most": 0}
+
+
 class Handler(FTPHandler):
+    counted = False
+
+    def on_login(self, username):
+        self.counted = True
+        sessions["now"] += 1
+        if sessions["now"] > sessions["most"]:
+            sessions["most"] = sessions["now"]
+            with open(os.path.join(os.environ["HOME"], "most-sessions"), "w") as f:
+                f.write(str(sessions["most"]))
+
+    def on_disconnect(self):
+        if self.counted:
+            self.counted = False
+            sessions["now"] -= 1
+
     def ftp_SIZE(self, path):
         if size_reply is None:
             return FTPHandler.ftp_SIZE(self, path)
