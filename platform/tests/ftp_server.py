@@ -11,7 +11,9 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 port, root, user, password = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
-size_reply = sys.argv[5] if len(sys.argv) > 5 else None
+size_reply = sys.argv[5] if len(sys.argv) > 5 and sys.argv[5] else None
+# An optional sixth argument: the most sessions one address may hold.
+max_per_address = int(sys.argv[6]) if len(sys.argv) > 6 else 0
 logging.basicConfig(level=logging.CRITICAL)
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(root)
@@ -48,4 +50,6 @@ Handler.authorizer = authorizer
 Handler.passive_ports = None
 Handler.masquerade_address = None
 server = FTPServer(("127.0.0.1", port), Handler)
+if max_per_address:
+    server.max_cons_per_ip = max_per_address
 server.serve_forever()

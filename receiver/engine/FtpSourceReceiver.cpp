@@ -44,6 +44,7 @@ bool safeName(const std::string& name)
 struct FtpConnection {
     platform::FtpSource ftp;
     bool opened = false;
+    bool refused = false;  // a server that allows fewer sessions: not asked again
 };
 struct FtpJob {
     std::string folder;  // the list's remote folder
@@ -58,9 +59,12 @@ using FtpPool = FetchPool<FtpConnection, FtpJob, FtpFetched>;
 FtpFetched fetchOn(FtpConnection& c, const FtpJob& job)
 {
     FtpFetched f;
+    if (c.refused)
+        return f.again = true, f;
     if (!c.opened) {
         c.opened = !c.ftp.open();
-        if (!c.opened)
+        c.refused = !c.opened;
+        if (c.refused)
             return f.again = true, f;
     }
     if (c.ftp.currentFolder() != job.folder && !c.ftp.changeFolder(job.folder))
@@ -235,7 +239,7 @@ void FtpSourceReceiver::receive(ReceiveEngine& engine, const ReceiveEngine::Remo
                                             source.login->transferLogin(), source.login->transferProxy(),
                                             engine.options().transfer, callbacks, &ascii,
                                             engine.options().transfer.passiveFtp),
-                        false});
+                        false, false});
                 },
                 fetchOn);
         std::set<std::string> pending;  // local paths fetched ahead, not yet placed
