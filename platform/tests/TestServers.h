@@ -485,7 +485,7 @@ private:
 class FtpServer {
 public:
     FtpServer(const std::filesystem::path& root, const std::string& user, const std::string& password,
-              const std::string& sizeReply = {})
+              const std::string& sizeReply = {}, int maxPerAddress = 0)
     {
         port = freePort();
         const std::string python = pythonWithPyftpdlib();
@@ -494,8 +494,10 @@ public:
         home_ = std::make_unique<OwnHome>(scratchFolder("ftp-home-" + std::to_string(port)));
         std::string script = std::string(CV_SOURCE_DIR) + "/platform/tests/ftp_server.py";
         std::vector<std::string> argv{python, script, std::to_string(port), root.string(), user, password};
-        if (!sizeReply.empty())
+        if (!sizeReply.empty() || maxPerAddress > 0)
             argv.push_back(sizeReply);
+        if (maxPerAddress > 0)
+            argv.push_back(std::to_string(maxPerAddress));
         child_ = std::make_unique<ChildProcess>(argv, home_.get());
         ready = waitForChild(*child_, port);
     }
@@ -507,6 +509,14 @@ public:
     }
     int port = 0;
     bool ready = false;
+    // The most sessions that were logged in at once so far.
+    int mostSessions() const
+    {
+        std::ifstream in(home_->home / "most-sessions");
+        int most = 0;
+        in >> most;
+        return most;
+    }
 
 private:
     std::unique_ptr<OwnHome> home_;

@@ -331,4 +331,99 @@ TEST(FtpReceiveTest, AZipTaskLeavesOnlyItsZipFile)
     EXPECT_FALSE(fs::exists(dir / "root/z/__zip___"));
 }
 
+// Files of two lists over four logged-in sessions: the questions, the log
+// rows, the error lines and the files are those of a one-session receive,
+// a missing file in the middle fails alone, and the server did see several
+// sessions at once. A server that allows one session per address gets the
+// same receive over that one.
+TEST(FtpReceiveTest, ManySessionsKeepEverythingInDocumentOrder)
+{
+    TestFolder dir;
+    std::vector<std::pair<std::string, std::string>> served;
+    for (int i = 1; i <= 30; ++i) {
+        const std::string name = (i % 2 ? "pub/f" : "other/g") + std::to_string(i) + ".bin";
+        served.emplace_back(name, std::string(1000 + i * 37, static_cast<char>('a' + i % 26)));
+        if (i != 17)
+            writeFile(dir / ("served/" + name), served.back().second);
+    }
+    testservers::FtpServer server(dir / "served", "alice", "wonder");
+    ASSERT_TRUE(server.ready);
+    AccountStore store(dir / "ant");
+    ASSERT_TRUE(store.addAccount({"ftp1", "alice", "wonder", 0, "127.0.0.1", 1, 0, 0, ""}));
+
+    struct Seen {
+        std::vector<std::string> questions, rows, errors;
+        int mostSessions = 0;
+    };
+    testservers::FtpServer single(dir / "served", "alice", "wonder", {}, 1);
+    ASSERT_TRUE(single.ready);
+    auto receiveWith = [&](int connections, testservers::FtpServer& server) {
+        auto task = std::make_unique<TaskRecord>();
+        task->name = "T";
+        task->folderText = "ftp";
+        auto source = loopbackSource(guidepost::ProtocolFtp, server.port);
+        source->account = "ftp1";
+        auto pub = ftpList("pub", "/pub");
+        auto other = ftpList("other", "/other");
+        other->localFolder = {"other"};
+        for (int i = 1; i <= 30; ++i)
+            ftpFile(i % 2 ? *pub : *other, served[i - 1].first.substr(served[i - 1].first.find('/') + 1));
+        source->fileLists.push_back(std::move(pub));
+        source->fileLists.push_back(std::move(other));
+        task->sources.push_back(std::move(source));
+        std::vector<std::unique_ptr<TaskRecord>> tasks;
+        tasks.push_back(std::move(task));
+
+        fs::remove_all(dir / "root");
+        writeFile(dir / "root/ftp/f9.bin", "old");  // asked about, in its turn
+        GuidePostHead head;
+        head.name = "ftp";
+        ScriptedHost host;
+        ReceiveEventQueue queue;
+        ReceiveTotals totals;
+        ReceiveProgress progress;
+        ReceiveOptions options;
+        options.accounts = &store;
+        options.transfer.connections = connections;
+        ReceiveFinisher finisher(totals);
+        Seen seen;
+        finisher.setLogHook([&](const ReceiveEvent& e, const FinishResult&) {
+            seen.rows.push_back(std::to_string(e.eventKind) + " " + e.saveName + " " + e.remoteName + " "
+                                + std::to_string(e.byteCount) + " " + std::to_string(e.transferMode));
+        });
+        ReceiveEngine engine(host, queue, totals, progress, options);
+        EXPECT_NO_THROW(engine.Receive(head, tasks, dir / "root"));
+        finisher.drain(queue);
+        for (const Question& q : host.asked)
+            seen.questions.push_back(std::to_string(static_cast<int>(q.kind)) + " " + q.text);
+        seen.errors = engine.errorLines();
+        seen.mostSessions = server.mostSessions();
+        for (int i = 1; i <= 30; ++i) {
+            const fs::path local = dir / ((i % 2 ? "root/ftp/" : "root/ftp/other/")
+                                          + served[i - 1].first.substr(served[i - 1].first.find('/') + 1));
+            if (i == 17)
+                EXPECT_FALSE(fs::exists(local));
+            else if (i != 9 || fs::file_size(local) != 3)
+                EXPECT_EQ(readFile(local), served[i - 1].second) << local;
+        }
+        EXPECT_EQ(totals.ftp.failed, 1);
+        return seen;
+    };
+    const Seen one = receiveWith(1, server);
+    EXPECT_EQ(one.mostSessions, 1);
+    const Seen four = receiveWith(4, server);
+    EXPECT_GE(four.mostSessions, 3);
+    const Seen limited = receiveWith(4, single);
+    EXPECT_EQ(limited.mostSessions, 1);
+    EXPECT_EQ(limited.rows, one.rows);
+    EXPECT_EQ(limited.errors, one.errors);
+    ASSERT_GE(one.questions.size(), 2u);  // the welcome, the overwrite question of f9.bin
+    EXPECT_NE(one.questions.back().find("f9.bin"), std::string::npos) << one.questions.back();
+    EXPECT_EQ(four.questions, one.questions);
+    EXPECT_EQ(four.rows, one.rows);
+    EXPECT_EQ(four.errors, one.errors);
+    ASSERT_FALSE(one.errors.empty());
+    EXPECT_NE(one.errors.back().find("f17.bin"), std::string::npos) << one.errors.back();
+}
+
 } // namespace

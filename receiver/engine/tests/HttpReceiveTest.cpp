@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 using namespace receive;
 using namespace receive::test;
 
@@ -218,6 +222,74 @@ TEST_F(HttpReceiveTest, ManyConnectionsKeepEverythingInDocumentOrder)
     EXPECT_EQ(one.events.back(), "9  0");  // the end
     ASSERT_FALSE(one.errors.empty());
     EXPECT_NE(one.errors.back().find("f061.txt"), std::string::npos);
+}
+
+
+// Files that trickle in over four connections: the progress bytes are the sum
+// over the files running at once, so they pass any one file's size, while one
+// connection never shows more than the file it fetches; the counted bytes and
+// the files are the same either way.
+TEST_F(HttpReceiveTest, ProgressCountsTheBytesOfEveryRunningFile)
+{
+    static constexpr std::size_t fileSize = 32 * 1024, block = 2048;
+    testservers::HttpServer slow;
+    slow.server.Get(R"(/files/(.+))", [&](const httplib::Request& req, httplib::Response& res) {
+        const char fill = req.matches[1].str().back();
+        res.set_content_provider(fileSize, "application/octet-stream",
+                                 [fill](std::size_t, std::size_t length, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                     const std::string part(std::min(block, length), fill);
+                                     return sink.write(part.data(), part.size());
+                                 });
+    });
+    slow.start();
+    auto receiveWith = [&](int connections) {
+        tasks.clear();
+        totals.zero();
+        fs::remove_all(dir / "root");
+        fs::create_directories(dir / "root");
+        auto task = std::make_unique<TaskRecord>();
+        task->name = "T";
+        task->folderText = "web";
+        auto source = loopbackSource(guidepost::ProtocolHttp, slow.port);
+        auto l = std::make_unique<FileListRecord>();
+        l->name = "list";
+        l->remoteFolder = "/files";
+        l->remoteFolderGiven = true;
+        for (int i = 1; i <= 8; ++i)
+            file(*l, "f" + std::to_string(i));
+        source->fileLists.push_back(std::move(l));
+        task->sources.push_back(std::move(source));
+        tasks.push_back(std::move(task));
+
+        ReceiveOptions options;
+        options.transfer.connections = connections;
+        ReceiveEngine engine(host, queue, totals, progress, options);
+        ReceiveFinisher finisher(totals);
+        std::atomic<bool> done{false};
+        std::int64_t most = 0;
+        std::thread watcher([&] {
+            while (!done) {
+                most = std::max<std::int64_t>(most, progress.fileReceived);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        EXPECT_NO_THROW(engine.Receive(head, tasks, dir / "root"));
+        done = true;
+        watcher.join();
+        finisher.drain(queue);
+        for (int i = 1; i <= 8; ++i)
+            EXPECT_EQ(readFile(dir / ("root/web/f" + std::to_string(i))),
+                      std::string(fileSize, static_cast<char>('0' + i)));
+        return std::pair<std::int64_t, std::int64_t>{most, totals.http.bytes};
+    };
+    const auto [mostOne, bytesOne] = receiveWith(1);
+    const auto [mostFour, bytesFour] = receiveWith(4);
+    EXPECT_GT(mostOne, 0);
+    EXPECT_LE(mostOne, static_cast<std::int64_t>(fileSize));
+    EXPECT_GT(mostFour, static_cast<std::int64_t>(fileSize));
+    EXPECT_EQ(bytesOne, 8 * static_cast<std::int64_t>(fileSize));
+    EXPECT_EQ(bytesFour, bytesOne);
 }
 
 } // namespace
