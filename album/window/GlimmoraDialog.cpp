@@ -245,7 +245,7 @@ QWidget* GlimmoraDialog::buildItems()
     auto* edit = makeButton(texts::editButton, "editButton", 'E');
     auto* up = makeButton(texts::upButton, "upButton", 'P');
     auto* down = makeButton(texts::downButton, "downButton", 'O');
-    auto* byDate = makeButton(texts::orderByDateButton, "orderByDateButton", 'G');
+    auto* byDate = makeButton(texts::orderByDateButton, "orderByDateButton", 'J');
     auto* remove = makeButton(texts::deleteButton, "deleteButton", 'D');
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {add, edit, up, down, byDate, remove})
