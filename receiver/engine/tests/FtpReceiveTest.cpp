@@ -401,10 +401,11 @@ TEST(FtpReceiveTest, ManySessionsKeepEverythingInDocumentOrder)
         for (int i = 1; i <= 30; ++i) {
             const fs::path local = dir / ((i % 2 ? "root/ftp/" : "root/ftp/other/")
                                           + served[i - 1].first.substr(served[i - 1].first.find('/') + 1));
-            if (i == 17)
+            if (i == 17) {
                 EXPECT_FALSE(fs::exists(local));
-            else if (i != 9 || fs::file_size(local) != 3)
+            } else if (i != 9 || fs::file_size(local) != 3) {
                 EXPECT_EQ(readFile(local), served[i - 1].second) << local;
+            }
         }
         EXPECT_EQ(totals.ftp.failed, 1);
         return seen;
