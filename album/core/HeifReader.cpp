@@ -9,9 +9,12 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace album {
@@ -91,6 +94,47 @@ bool hasOwnTransforms(const std::string& path)
     std::fclose(file);
     return found;
 }
+
+// While libheif decodes, it and libde265 hold several whole copies of the
+// planes (about six bytes a pixel at 4:2:0), far more than the fitting
+// after it. Decodes running at once share one allowance, so that a phone's
+// pictures fitted on several threads are decoded one at a time, while
+// small pictures still decode side by side. A picture larger than the
+// whole allowance decodes alone.
+class DecodeAllowance {
+public:
+    static constexpr std::size_t total = 96u << 20;
+
+    explicit DecodeAllowance(std::size_t cost) : cost_(cost)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [&] { return inUse_ == 0 || inUse_ + cost_ <= total; });
+        inUse_ += cost_;
+    }
+    ~DecodeAllowance() { release(); }
+    DecodeAllowance(const DecodeAllowance&) = delete;
+    DecodeAllowance& operator=(const DecodeAllowance&) = delete;
+
+    void release()
+    {
+        if (!cost_)
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            inUse_ -= cost_;
+            cost_ = 0;
+        }
+        freed_.notify_all();
+    }
+
+    static std::size_t costOf(int width, int height) { return std::size_t(std::max(width, 1)) * std::max(height, 1) * 6; }
+
+private:
+    std::size_t cost_;
+    static inline std::mutex mutex_;
+    static inline std::condition_variable freed_;
+    static inline std::size_t inUse_ = 0;
+};
 
 struct NclxFree {
     void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); }
@@ -254,8 +298,13 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
     heif_image* rawImage = nullptr;
     // A picture of 8 bits without alpha, as phones write them, is taken in
     // its own YCbCr; any other through libheif's RGB.
+    const std::size_t decodeCost =
+        DecodeAllowance::costOf(std::max(heif_image_handle_get_width(handle.get()), heif_image_handle_get_ispe_width(handle.get())),
+                                std::max(heif_image_handle_get_height(handle.get()), heif_image_handle_get_ispe_height(handle.get())));
     if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8) {
+        DecodeAllowance allowance(decodeCost);
         error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_YCbCr, heif_chroma_undefined, options.get());
+        allowance.release();
         std::unique_ptr<heif_image, ImageRelease> image(rawImage);
         if (error.code == heif_error_Memory_allocation_error)
             throw AlbumError(formatText(texts::jpegTooLarge, displayName));
@@ -269,8 +318,10 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
         }
         rawImage = nullptr;
     }
+    DecodeAllowance allowance(decodeCost);
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
+    allowance.release();
     std::unique_ptr<heif_image, ImageRelease> image(rawImage);
     if (error.code == heif_error_Memory_allocation_error)
         throw AlbumError(formatText(texts::jpegTooLarge, displayName));
