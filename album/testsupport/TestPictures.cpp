@@ -2,6 +2,8 @@
 
 #include "album/core/PictureTransforms.h"
 
+#include <algorithm>
+#include <iterator>
 #include <libheif/heif.h>
 #include <png.h>
 #include <webp/encode.h>
@@ -194,8 +196,10 @@ std::vector<std::uint8_t> exifSegment(int orientation, const std::optional<std::
         t.insert(t.end(), taken->begin(), taken->end());
         t.push_back(0);
     }
-    std::vector<std::uint8_t> segment = {'E', 'x', 'i', 'f', 0, 0};
-    segment.insert(segment.end(), t.begin(), t.end());
+    const std::uint8_t head[] = {'E', 'x', 'i', 'f', 0, 0};
+    std::vector<std::uint8_t> segment(std::size(head) + t.size());
+    std::copy(std::begin(head), std::end(head), segment.begin());
+    std::copy(t.begin(), t.end(), segment.begin() + std::size(head));
     return segment;
 }
 

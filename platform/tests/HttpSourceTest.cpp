@@ -547,6 +547,15 @@ TEST_F(HttpSourceTest, RemoteNamesAreEncodedForTheRequest)
 
 namespace {
 
+// A body that the server cuts after `bytes` bytes.
+testservers::RangeServer::Step cutAfter(std::size_t bytes)
+{
+    testservers::RangeServer::Step step;
+    step.cutAt = bytes;
+    return step;
+}
+
+
 std::string patterned(std::size_t size)
 {
     std::string body(size, '\0');
@@ -572,7 +581,7 @@ HttpFileResult fetchBig(int port, InternetOptions options, const TransferCallbac
 TEST_F(HttpSourceTest, AResetBodyGoesOnFromTheByteItReached)
 {
     const std::string body = patterned(100000);
-    testservers::RangeServer server(body, {{0, 40000}, {}});
+    testservers::RangeServer server(body, {cutAfter(40000), {}});
     options.retries = 3;
     options.retryWaitMs = 50;
     HttpFileResult r = fetchBig(server.port, options);
@@ -617,7 +626,7 @@ TEST_F(HttpSourceTest, APartialFileIsResumedOnlyWhileTheServerStillHasIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        testservers::RangeServer server(body, {{0, 120000}, c.second});
+        testservers::RangeServer server(body, {cutAfter(120000), c.second});
         HttpFileResult first = fetchBig(server.port, options);
         EXPECT_EQ(first.status, TransferStatus::Failed);
         EXPECT_EQ(first.attempts, 1);
@@ -640,7 +649,7 @@ TEST_F(HttpSourceTest, APartialFileIsResumedOnlyWhileTheServerStillHasIt)
     }
 
     // 416: the held bytes are not the server's; asked again without a range.
-    testservers::RangeServer cut(body, {{0, 120000}, {}});
+    testservers::RangeServer cut(body, {cutAfter(120000), {}});
     ASSERT_EQ(fetchBig(cut.port, options).status, TransferStatus::Failed);
     cut.setBody(body.substr(0, 100000));
     HttpFileResult r = fetchBig(cut.port, options);
@@ -652,7 +661,7 @@ TEST_F(HttpSourceTest, APartialFileIsResumedOnlyWhileTheServerStillHasIt)
     std::filesystem::remove(r.tempPath);
 
     // Another target, or resume switched off, never takes the data.
-    testservers::RangeServer again(body, {{0, 120000}, {}});
+    testservers::RangeServer again(body, {cutAfter(120000), {}});
     ASSERT_EQ(fetchBig(again.port, options).status, TransferStatus::Failed);
     r = fetchBig(again.port, options, {}, "/elsewhere/big.bin");
     EXPECT_EQ(r.resumedFrom, 0);
