@@ -129,6 +129,37 @@ inline void serveSlowly(httplib::Server& server, const std::string& path, std::s
     });
 }
 
+// A socket listening on 127.0.0.1 at a free port, which it sets.
+inline int listenOnLoopback(int& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    ::listen(fd, 8);
+    return fd;
+}
+
+// A request read up to the end of its head (or of the connection).
+inline std::string readRequestHead(int fd)
+{
+    char buffer[4096];
+    std::string request;
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        request.append(buffer, static_cast<std::size_t>(n));
+    }
+    return request;
+}
+
 // Answers every connection with a fixed byte string, optionally pausing
 // part way, then closes: for answers no well-behaved server gives.
 class RawServer {
@@ -137,17 +168,7 @@ public:
     RawServer(std::string head, int pauseMs = 0, std::string tail = {})
         : head_(std::move(head)), tail_(std::move(tail)), pauseMs_(pauseMs)
     {
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port = ntohs(addr.sin_port);
-        ::listen(listen_, 8);
+        listen_ = listenOnLoopback(port);
         thread_ = std::thread([this] { run(); });
     }
     ~RawServer()
@@ -167,14 +188,7 @@ private:
             int fd = ::accept(listen_, nullptr, nullptr);
             if (fd < 0)
                 return;
-            char buffer[4096];
-            std::string request;
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(n));
-            }
+            readRequestHead(fd);
             ::send(fd, head_.data(), head_.size(), MSG_NOSIGNAL);
             for (int waited = 0; waited < pauseMs_ && !stop_; waited += 20)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -207,17 +221,7 @@ public:
 
     RangeServer(std::string body, std::vector<Step> steps) : body_(std::move(body)), steps_(std::move(steps))
     {
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port = ntohs(addr.sin_port);
-        ::listen(listen_, 8);
+        listen_ = listenOnLoopback(port);
         thread_ = std::thread([this] { run(); });
     }
     ~RangeServer()
@@ -257,14 +261,7 @@ private:
             int fd = ::accept(listen_, nullptr, nullptr);
             if (fd < 0)
                 return;
-            char buffer[4096];
-            std::string request;
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(n));
-            }
+            const std::string request = readRequestHead(fd);
             Step step;
             std::string body;
             {
