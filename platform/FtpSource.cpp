@@ -353,16 +353,10 @@ FtpFileResult FtpSource::transfer(const std::string& folder, const std::string& 
                 total = length;
             }
         }
-        if (!file.isOpen()) {
-            if (area.enabled() && total >= options_.resumeMinBytes && !stamp.empty()) {
-                entry = area.open(url, resumeTarget);
-                if (entry && !file.adopt(entry->writer()))
-                    entry.reset();
-            }
-            if (!file.isOpen() && !file.adopt(temp.createOpen())) {
-                createFailed = true;
-                return false;
-            }
+        // Worth a record only when starting over would cost something.
+        if (!openBodyFile(file, temp, area, total >= options_.resumeMinBytes && !stamp.empty(), url, resumeTarget, entry)) {
+            createFailed = true;
+            return false;
         }
         keepRecord();
         if (callbacks_.fileBegins)

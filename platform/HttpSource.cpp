@@ -251,17 +251,10 @@ HttpFileResult HttpSource::fetch(const HttpFileRequest& request)
                 return false;
             decided = true;
         }
-        if (!file.isOpen()) {
-            // Worth a record only when starting over would cost something.
-            if (area.enabled() && total >= options_.resumeMinBytes && !validator(etag, lastModified).empty()) {
-                entry = area.open(url, request.resumeTarget);
-                if (entry && !file.adopt(entry->writer()))
-                    entry.reset();
-            }
-            if (!file.isOpen() && !file.adopt(temp.createOpen())) {
-                createFailed = true;
-                return false;
-            }
+        // Worth a record only when starting over would cost something.
+        if (!openBodyFile(file, temp, area, total >= options_.resumeMinBytes && !validator(etag, lastModified).empty(), url, request.resumeTarget, entry)) {
+            createFailed = true;
+            return false;
         }
         keepRecord();
         if (callbacks_.fileBegins)

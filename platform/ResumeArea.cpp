@@ -1,5 +1,8 @@
 #include "ResumeArea.h"
 
+#include "InternetBodyFile.h"
+#include "TempFile.h"
+
 #include "platform/Md5.h"
 #include "platform/WriteAll.h"
 
@@ -258,6 +261,20 @@ void ResumeArea::prune(long long maxBytes, int maxDays) const
             && ::access((path.substr(0, path.size() - 4) + dataSuffix).c_str(), F_OK) != 0)
             ::unlink(path.c_str());
     }
+}
+
+bool openBodyFile(InternetBodyFile& file, TempFile& temp, const ResumeArea& area, bool worthARecord,
+                  const std::string& source, const std::string& target,
+                  std::unique_ptr<ResumeArea::Entry>& entry)
+{
+    if (file.isOpen())
+        return true;
+    if (area.enabled() && worthARecord) {
+        entry = area.open(source, target);
+        if (entry && !file.adopt(entry->writer()))
+            entry.reset();
+    }
+    return file.isOpen() || file.adopt(temp.createOpen());
 }
 
 } // namespace platform

@@ -12,6 +12,9 @@
 
 namespace platform {
 
+class InternetBodyFile;
+class TempFile;
+
 class ResumeArea {
 public:
     struct Record {
@@ -75,5 +78,12 @@ private:
 
     std::string folder_;
 };
+
+// Gives an unopened `file` where its body goes: the area's entry of source
+// and target when starting over would be worth a record (the entry is left
+// in `entry`), else a new temporary file. False when neither could be had.
+bool openBodyFile(InternetBodyFile& file, TempFile& temp, const ResumeArea& area, bool worthARecord,
+                  const std::string& source, const std::string& target,
+                  std::unique_ptr<ResumeArea::Entry>& entry);
 
 } // namespace platform
