@@ -17,6 +17,7 @@ packages=(
   qt6-translations-l10n dbus-daemon
   nginx-light
   libheif-dev libpng-dev libwebp-dev
+  libde265-dev
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "album/core/AlbumError.h"
 #include "album/core/AreaScaler.h"
 #include "album/core/ExifOrientation.h"
+#include "album/core/HevcDecoder.h"
 #include "album/core/PictureReader.h"
 #include "album/core/PictureTransforms.h"
 #include "album/core/WorkControl.h"
@@ -98,9 +99,9 @@ bool hasOwnTransforms(const std::string& path)
 // While libheif decodes, it and libde265 hold several whole copies of the
 // planes (about six bytes a pixel at 4:2:0), far more than the fitting
 // after it. Decodes running at once share one allowance, so that a phone's
-// pictures fitted on several threads are decoded one at a time, while
-// small pictures still decode side by side. A picture larger than the
-// whole allowance decodes alone.
+// pictures fitted on several threads are decoded one at a time (each
+// decode takes every core itself), while small pictures still decode side
+// by side. A picture larger than the whole allowance decodes alone.
 class DecodeAllowance {
 public:
     static constexpr std::size_t total = 96u << 20;
@@ -263,6 +264,7 @@ std::optional<std::string> HeifReader::exifBlock(heif_image_handle* handle)
 DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit, const std::string& displayName,
                                       WorkControl* control)
 {
+    useThreadedHevcDecoder();
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
         throw AlbumError(formatText(texts::pictureNotReadable, displayName));

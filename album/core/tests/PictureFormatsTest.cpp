@@ -157,6 +157,22 @@ TEST_F(PictureFormatsTest, OverlargeAndBrokenFilesAreRefusedByName)
     writeBytes(path("cut.heic"), bytes);
     EXPECT_EQ(refusal(path("cut.heic")), "x.jpg は壊れているか途中で切れているので読み込むことができませんでした。");
 
+    // A HEIC whose coded picture is one unit of filler data: the decoder
+    // finds no picture in it, which is a broken file, not an empty picture.
+    writeHeic(path("empty.heic"), quarters(200, 150, false));
+    bytes = readBytes(path("empty.heic"));
+    const std::string mdat = "mdat";
+    at = std::search(bytes.begin(), bytes.end(), mdat.begin(), mdat.end());
+    ASSERT_NE(at, bytes.end());
+    const std::size_t body = static_cast<std::size_t>(bytes.end() - at) - 4, unit = body - 4;
+    ASSERT_GT(body, 16u);
+    const std::uint8_t filler[] = {std::uint8_t(unit >> 24), std::uint8_t(unit >> 16), std::uint8_t(unit >> 8),
+                                   std::uint8_t(unit), 38 << 1, 1};
+    std::fill(std::copy(std::begin(filler), std::end(filler), at + 4), bytes.end(), 0xFF);
+    bytes.back() = 0x80;
+    writeBytes(path("empty.heic"), bytes);
+    EXPECT_EQ(refusal(path("empty.heic")), "x.jpg は壊れているか途中で切れているので読み込むことができませんでした。");
+
     // A lossless WebP of a few bytes declaring 16384 x 16384 pixels.
     std::vector<std::uint8_t> bomb = {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
                                       14, 0, 0, 0, 0x2F, 0xFF, 0xFF, 0xFF, 0x0F, 0x10, 0, 0, 0, 0, 0, 0, 0, 0};
