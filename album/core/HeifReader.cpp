@@ -12,10 +12,12 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace album {
@@ -34,65 +36,147 @@ struct OptionsFree {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 
-// Boxes of the file, read with every length checked against what holds it.
-class Boxes {
-public:
-    explicit Boxes(std::FILE* file) : file_(file) {}
+std::uint64_t bigEndian(const std::uint8_t* at, int bytes)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = v << 8 | at[i];
+    return v;
+}
 
-    // The body of the first box of `type` between `from` and `to`.
-    bool find(const char* type, long from, long to, long& bodyStart, long& bodyEnd)
-    {
-        for (long at = from; to - at >= 8;) {
-            unsigned char head[16];
-            if (std::fseek(file_, at, SEEK_SET) != 0 || std::fread(head, 1, 8, file_) != 8)
-                return false;
-            unsigned long long size = std::uint32_t(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
-            long header = 8;
-            if (size == 1) {
-                if (to - at < 16 || std::fread(head + 8, 1, 8, file_) != 8)
-                    return false;
-                size = 0;
-                for (int i = 8; i < 16; ++i)
-                    size = size << 8 | head[i];
-                header = 16;
-            } else if (size == 0) {
-                size = static_cast<unsigned long long>(to - at);
-            }
-            if (size < static_cast<unsigned long long>(header) || size > static_cast<unsigned long long>(to - at))
-                return false;
-            if (std::memcmp(head + 4, type, 4) == 0) {
-                bodyStart = at + header;
-                bodyEnd = at + static_cast<long>(size);
-                return true;
-            }
-            at += static_cast<long>(size);
-        }
-        return false;
-    }
-
-private:
-    std::FILE* file_;
+// Bytes of the file in memory, read with every length checked against
+// what holds it.
+struct Span {
+    const std::uint8_t* begin = nullptr;
+    const std::uint8_t* end = nullptr;
+    std::size_t size() const { return static_cast<std::size_t>(end - begin); }
 };
 
-// Whether the file turns or mirrors its pictures itself (an irot or imir
-// property): then libheif applies that and the Exif orientation, which
-// phones write as well, must not be applied again.
-bool hasOwnTransforms(const std::string& path)
+// Calls `each(type, body)` for every box directly inside `in`, in order,
+// until it answers false; false when a box runs past what holds it.
+template<typename Each>
+bool forEachBox(Span in, Each each)
 {
+    for (const std::uint8_t* at = in.begin; in.end - at >= 8;) {
+        std::uint64_t size = bigEndian(at, 4);
+        std::ptrdiff_t header = 8;
+        if (size == 1) {
+            if (in.end - at < 16)
+                return false;
+            size = bigEndian(at + 8, 8);
+            header = 16;
+        } else if (size == 0) {
+            size = static_cast<std::uint64_t>(in.end - at);
+        }
+        if (size < static_cast<std::uint64_t>(header) || size > static_cast<std::uint64_t>(in.end - at))
+            return false;
+        if (!each(reinterpret_cast<const char*>(at + 4), Span {at + header, at + static_cast<std::ptrdiff_t>(size)}))
+            return true;
+        at += static_cast<std::ptrdiff_t>(size);
+    }
+    return true;
+}
+
+std::optional<Span> boxIn(Span in, const char* type)
+{
+    std::optional<Span> found;
+    forEachBox(in, [&](const char* t, Span body) {
+        if (std::memcmp(t, type, 4) != 0)
+            return true;
+        found = body;
+        return false;
+    });
+    return found;
+}
+
+// The file's meta box, read into memory without touching its picture data
+// (a meta box larger than any phone writes counts as none).
+std::vector<std::uint8_t> metaBoxOf(const std::string& path)
+{
+    std::vector<std::uint8_t> meta;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return false;
-    bool found = false;
-    long end = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        end = std::ftell(file);
-    Boxes boxes(file);
-    long metaStart = 0, metaEnd = 0, iprpStart = 0, iprpEnd = 0, ipcoStart = 0, ipcoEnd = 0, s = 0, e = 0;
-    if (end > 0 && boxes.find("meta", 0, end, metaStart, metaEnd)
-        && boxes.find("iprp", metaStart + 4, metaEnd, iprpStart, iprpEnd) // meta is a full box
-        && boxes.find("ipco", iprpStart, iprpEnd, ipcoStart, ipcoEnd))
-        found = boxes.find("irot", ipcoStart, ipcoEnd, s, e) || boxes.find("imir", ipcoStart, ipcoEnd, s, e);
+        return meta;
+    for (std::uint64_t at = 0;;) {
+        unsigned char head[16];
+        if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8)
+            break;
+        std::uint64_t size = bigEndian(head, 4), header = 8;
+        if (size == 1) {
+            if (std::fread(head + 8, 1, 8, file) != 8)
+                break;
+            size = bigEndian(head + 8, 8);
+            header = 16;
+        }
+        if (size < header || size > (std::uint64_t(1) << 40))
+            break;
+        if (std::memcmp(head + 4, "meta", 4) == 0) {
+            if (size - header <= (16u << 20)) {
+                meta.resize(static_cast<std::size_t>(size - header));
+                if (std::fread(meta.data(), 1, meta.size(), file) != meta.size())
+                    meta.clear();
+            }
+            break;
+        }
+        at += size;
+    }
     std::fclose(file);
+    return meta;
+}
+
+// Whether the file turns or mirrors its primary picture itself (an irot or
+// imir property associated with it): then libheif applies that, and the
+// Exif orientation, which phones write as well, must not be applied again.
+bool hasOwnTransforms(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = metaBoxOf(path);
+    if (bytes.size() < 4)
+        return false;
+    const Span meta {bytes.data() + 4, bytes.data() + bytes.size()}; // after the full box's version and flags
+    const std::optional<Span> pitm = boxIn(meta, "pitm");
+    const std::optional<Span> iprp = boxIn(meta, "iprp");
+    if (!pitm || pitm->size() < 6 || !iprp)
+        return false;
+    const bool wideId = pitm->begin[0] != 0;
+    if (wideId && pitm->size() < 8)
+        return false;
+    const std::uint64_t primary = bigEndian(pitm->begin + 4, wideId ? 4 : 2);
+    const std::optional<Span> ipco = boxIn(*iprp, "ipco");
+    if (!ipco)
+        return false;
+    std::vector<bool> turns; // by property index, from 1
+    forEachBox(*ipco, [&](const char* type, Span) {
+        turns.push_back(std::memcmp(type, "irot", 4) == 0 || std::memcmp(type, "imir", 4) == 0);
+        return true;
+    });
+    bool found = false;
+    // Every ipma box of the file: item, then its properties' indices.
+    forEachBox(*iprp, [&](const char* type, Span ipma) {
+        if (std::memcmp(type, "ipma", 4) != 0 || ipma.size() < 8)
+            return true;
+        const int version = ipma.begin[0];
+        const bool wideIndex = (ipma.begin[3] & 1) != 0;
+        const std::uint8_t* at = ipma.begin + 4;
+        const std::uint64_t entries = bigEndian(at, 4);
+        at += 4;
+        for (std::uint64_t e = 0; e < entries && !found; ++e) {
+            const int idBytes = version < 1 ? 2 : 4;
+            if (ipma.end - at < idBytes + 1)
+                return false;
+            const std::uint64_t item = bigEndian(at, idBytes);
+            const int count = at[idBytes];
+            at += idBytes + 1;
+            const int indexBytes = wideIndex ? 2 : 1;
+            if (ipma.end - at < static_cast<std::ptrdiff_t>(count) * indexBytes)
+                return false;
+            for (int k = 0; k < count; ++k, at += indexBytes) {
+                const std::uint64_t index = bigEndian(at, indexBytes) & (wideIndex ? 0x7fff : 0x7f);
+                if (item == primary && index >= 1 && index <= turns.size() && turns[index - 1])
+                    found = true;
+            }
+        }
+        return !found;
+    });
     return found;
 }
 

@@ -203,7 +203,10 @@ std::vector<std::uint8_t> exifSegment(int orientation, const std::optional<std::
     return segment;
 }
 
-void writeHeic(const std::string& path, const RgbaPicture& p, const HeicOptions& options)
+namespace {
+
+// The picture coded by libheif's encoder, as a whole file in memory.
+std::vector<std::uint8_t> encodeHeic(const RgbaPicture& p, const HeicOptions& options)
 {
     struct Owned {
         heif_context* context = heif_context_alloc();
@@ -245,7 +248,182 @@ void writeHeic(const std::string& path, const RgbaPicture& p, const HeicOptions&
         const std::vector<std::uint8_t> exif = exifSegment(options.exifOrientation, options.taken);
         check(heif_context_add_exif_metadata(o.context, o.handle, exif.data(), static_cast<int>(exif.size())));
     }
-    check(heif_context_write_to_file(o.context, path.c_str()));
+    std::vector<std::uint8_t> file;
+    heif_writer writer {1, [](heif_context*, const void* data, std::size_t size, void* to) {
+                            auto* bytes = static_cast<const std::uint8_t*>(data);
+                            static_cast<std::vector<std::uint8_t>*>(to)->insert(
+                                static_cast<std::vector<std::uint8_t>*>(to)->end(), bytes, bytes + size);
+                            return heif_error {heif_error_Ok, heif_suberror_Unspecified, ""};
+                        }};
+    check(heif_context_write(o.context, &writer, &file));
+    return file;
+}
+
+// A whole box: its size, its type and its body.
+std::vector<std::uint8_t> box(const char* type, const std::vector<std::uint8_t>& body)
+{
+    std::vector<std::uint8_t> out;
+    put(out, static_cast<std::uint32_t>(8 + body.size()), 4);
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+std::vector<std::uint8_t> fullBox(const char* type, int version, std::uint32_t flags,
+                                  const std::vector<std::uint8_t>& body)
+{
+    std::vector<std::uint8_t> b;
+    put(b, static_cast<std::uint32_t>(version) << 24 | flags, 4);
+    b.insert(b.end(), body.begin(), body.end());
+    return box(type, b);
+}
+
+void append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+// The whole box of `type` found first in a file libheif wrote (its hvcC),
+// and the body of its mdat, which for a lone picture is its coded data.
+std::vector<std::uint8_t> boxOf(const std::vector<std::uint8_t>& file, const char* type, bool bodyOnly)
+{
+    const auto at = std::search(file.begin(), file.end(), type, type + 4);
+    if (at == file.end() || at - file.begin() < 4)
+        throw std::runtime_error(std::string("no ") + type + " box");
+    const auto start = at - 4;
+    const std::size_t size = std::size_t(start[0]) << 24 | std::size_t(start[1]) << 16 | std::size_t(start[2]) << 8 | start[3];
+    if (size < 8 || size > static_cast<std::size_t>(file.end() - start))
+        throw std::runtime_error(std::string("broken ") + type + " box");
+    return std::vector<std::uint8_t>(bodyOnly ? start + 8 : start, start + static_cast<std::ptrdiff_t>(size));
+}
+
+} // namespace
+
+HevcStill encodeHevcStill(const RgbaPicture& picture, int quality)
+{
+    HeicOptions plain;
+    plain.quality = quality;
+    const std::vector<std::uint8_t> file = encodeHeic(picture, plain);
+    return {boxOf(file, "hvcC", false), boxOf(file, "mdat", true)};
+}
+
+void writeHeic(const std::string& path, const RgbaPicture& p, const HeicOptions& options)
+{
+    const std::vector<std::uint8_t> file = encodeHeic(p, options);
+    writeAll(path, file.data(), file.size());
+}
+
+void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, const HeicOptions& options)
+{
+    static const std::uint8_t angles[9] = {0, 0, 0, 2, 0, 0, 3, 0, 1};
+    if (tile < 16 || options.transform < 1 || options.transform > 8 || (options.transform != 1 && !angles[options.transform]))
+        throw std::runtime_error("writeTiledHeic: tiles of 16 pixels or more, turns without mirrors");
+    const int columns = (p.width + tile - 1) / tile, rows = (p.height + tile - 1) / tile;
+    const int tiles = columns * rows;
+    // Each tile coded alone; the edge tiles run past the picture with its
+    // last column and row repeated, and the grid crops them.
+    std::vector<std::vector<std::uint8_t>> coded;
+    std::vector<std::uint8_t> hvcc;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            RgbaPicture part {tile, tile, std::vector<std::uint8_t>(std::size_t(tile) * tile * 4)};
+            for (int y = 0; y < tile; ++y)
+                for (int x = 0; x < tile; ++x) {
+                    const int sx = std::min(c * tile + x, p.width - 1), sy = std::min(r * tile + y, p.height - 1);
+                    std::memcpy(&part.pixels[(std::size_t(y) * tile + x) * 4],
+                                &p.pixels[(std::size_t(sy) * p.width + sx) * 4], 4);
+                }
+            HevcStill still = encodeHevcStill(part, options.quality);
+            if (hvcc.empty())
+                hvcc = std::move(still.hvcc);
+            coded.push_back(std::move(still.coded));
+        }
+    std::vector<std::uint8_t> exif;
+    if (options.exifOrientation > 0 || options.taken) {
+        const std::vector<std::uint8_t> segment = exifSegment(options.exifOrientation, options.taken);
+        put(exif, 0, 4); // the TIFF header follows at once
+        exif.insert(exif.end(), segment.begin() + 6, segment.end());
+    }
+
+    // Items: 1 the grid, 2.. the tiles, then the Exif block.
+    const std::uint16_t exifId = static_cast<std::uint16_t>(tiles + 2);
+    std::vector<std::uint8_t> grid = {0, 0, static_cast<std::uint8_t>(rows - 1), static_cast<std::uint8_t>(columns - 1)};
+    put(grid, static_cast<std::uint32_t>(p.width), 2), put(grid, static_cast<std::uint32_t>(p.height), 2);
+    std::vector<std::vector<std::uint8_t>> data {grid};
+    data.insert(data.end(), coded.begin(), coded.end());
+    if (!exif.empty())
+        data.push_back(exif);
+
+    std::vector<std::uint8_t> meta;
+    append(meta, fullBox("hdlr", 0, 0, {0, 0, 0, 0, 'p', 'i', 'c', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    append(meta, fullBox("pitm", 0, 0, {0, 1}));
+    std::vector<std::uint8_t> infos;
+    put(infos, static_cast<std::uint32_t>(data.size()), 2);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        std::vector<std::uint8_t> infe;
+        put(infe, static_cast<std::uint32_t>(i + 1), 2), put(infe, 0, 2);
+        const char* type = i == 0 ? "grid" : i <= static_cast<std::size_t>(tiles) ? "hvc1" : "Exif";
+        infe.insert(infe.end(), type, type + 4);
+        infe.push_back(0);
+        append(infos, fullBox("infe", 2, i > 0 && i <= static_cast<std::size_t>(tiles) ? 1 : 0, infe));
+    }
+    append(meta, fullBox("iinf", 0, 0, infos));
+    std::vector<std::uint8_t> refs;
+    {
+        std::vector<std::uint8_t> dimg;
+        put(dimg, 1, 2), put(dimg, static_cast<std::uint32_t>(tiles), 2);
+        for (int t = 0; t < tiles; ++t)
+            put(dimg, static_cast<std::uint32_t>(t + 2), 2);
+        append(refs, box("dimg", dimg));
+        if (!exif.empty()) {
+            std::vector<std::uint8_t> cdsc;
+            put(cdsc, exifId, 2), put(cdsc, 1, 2), put(cdsc, 1, 2);
+            append(refs, box("cdsc", cdsc));
+        }
+    }
+    append(meta, fullBox("iref", 0, 0, refs));
+    // Properties: 1 hvcC, 2 the tile's size, 3 the grid's size, 4 the turn.
+    std::vector<std::uint8_t> properties = hvcc;
+    std::vector<std::uint8_t> sizes;
+    put(sizes, static_cast<std::uint32_t>(tile), 4), put(sizes, static_cast<std::uint32_t>(tile), 4);
+    append(properties, fullBox("ispe", 0, 0, sizes));
+    sizes.clear();
+    put(sizes, static_cast<std::uint32_t>(p.width), 4), put(sizes, static_cast<std::uint32_t>(p.height), 4);
+    append(properties, fullBox("ispe", 0, 0, sizes));
+    append(properties, box("irot", {angles[options.transform]}));
+    std::vector<std::uint8_t> associations;
+    put(associations, static_cast<std::uint32_t>(tiles + 1), 4);
+    put(associations, 1, 2);
+    if (options.transform == 1)
+        associations.push_back(1), associations.push_back(3);
+    else
+        associations.push_back(2), associations.push_back(3), associations.push_back(0x84);
+    for (int t = 0; t < tiles; ++t)
+        put(associations, static_cast<std::uint32_t>(t + 2), 2), associations.push_back(2),
+            associations.push_back(0x81), associations.push_back(2);
+    std::vector<std::uint8_t> iprp = box("ipco", properties);
+    append(iprp, fullBox("ipma", 0, 0, associations));
+    append(meta, box("iprp", iprp));
+
+    const std::vector<std::uint8_t> ftyp = box("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
+    // The locations come last in meta; their size is known before the offsets.
+    const std::size_t ilocSize = 8 + 4 + 2 + 2 + data.size() * 14;
+    std::size_t offset = ftyp.size() + 12 + meta.size() + ilocSize + 8;
+    std::vector<std::uint8_t> locations = {0x44, 0x00};
+    put(locations, static_cast<std::uint32_t>(data.size()), 2);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        put(locations, static_cast<std::uint32_t>(i + 1), 2), put(locations, 0, 2), put(locations, 1, 2);
+        put(locations, static_cast<std::uint32_t>(offset), 4), put(locations, static_cast<std::uint32_t>(data[i].size()), 4);
+        offset += data[i].size();
+    }
+    append(meta, fullBox("iloc", 0, 0, locations));
+    std::vector<std::uint8_t> file = ftyp;
+    append(file, fullBox("meta", 0, 0, meta));
+    std::vector<std::uint8_t> mdat;
+    for (const auto& d : data)
+        append(mdat, d);
+    append(file, box("mdat", mdat));
+    writeAll(path, file.data(), file.size());
 }
 
 double rmse(const album::Image& a, const album::Image& b)

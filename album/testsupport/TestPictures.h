@@ -43,6 +43,19 @@ struct HeicOptions {
 };
 // Throws std::runtime_error when libheif cannot encode (no HEVC encoder).
 void writeHeic(const std::string& path, const RgbaPicture& picture, const HeicOptions& options = {});
+// As a phone writes it: a grid of square tiles, each coded alone, cropped to
+// the picture, its turn (no mirror) on the grid, Exif on the grid. Only the
+// quality, transform, exifOrientation and taken of the options apply; an
+// irot property is always in the file, tied to the grid only for a turn.
+void writeTiledHeic(const std::string& path, const RgbaPicture& picture, int tile, const HeicOptions& options = {});
+
+// A picture coded alone by x265 through libheif: its whole hvcC box and its
+// coded data, units led by four-byte lengths (an MP4 sample as it is).
+struct HevcStill {
+    std::vector<std::uint8_t> hvcc;
+    std::vector<std::uint8_t> coded;
+};
+HevcStill encodeHevcStill(const RgbaPicture& picture, int quality = 60);
 
 // The Exif TIFF block ("Exif\0\0" first) with an orientation and a
 // DateTimeOriginal, when given.

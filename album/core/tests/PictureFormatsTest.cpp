@@ -103,6 +103,30 @@ TEST_F(PictureFormatsTest, HeicStandsUprightOnceInEveryOrientation)
     EXPECT_TRUE(fs::is_empty(albumFolder()));
 }
 
+// A phone writes its picture as a grid of separately coded tiles, cropped
+// at the edges, with the turn on the grid and the same turn in Exif.
+TEST_F(PictureFormatsTest, ATiledPhonePictureIsAssembledUprightWithItsDate)
+{
+    const RgbaPicture upright = quarters(360, 240, false);
+    const Image expected = throughJpeg(overWhite(upright));
+    HeicOptions phone;
+    phone.transform = 6;
+    phone.exifOrientation = 6;
+    phone.taken = "2026:05:04 09:08:07";
+    writeTiledHeic(path("tiled.heic"), storedFor(upright, 6), 128, phone);
+    EXPECT_EQ(PictureFormats::sniff(path("tiled.heic")), PictureFormat::Heif);
+    EXPECT_LT(rmse(published(path("tiled.heic"), "t.jpg"), expected), 4.0);
+    EXPECT_EQ(PictureReader::readFitted(path("tiled.heic"), {400, 400}, "t.jpg").taken, "2026:05:04 09:08:07");
+
+    // Without a turn of its own (the file holds an irot property, but not
+    // for this picture), the Exif orientation turns it.
+    HeicOptions byExif;
+    byExif.exifOrientation = 8;
+    writeTiledHeic(path("exif.heic"), storedFor(upright, 8), 64, byExif);
+    EXPECT_LT(rmse(published(path("exif.heic"), "e.jpg"), expected), 4.0);
+    EXPECT_TRUE(fs::is_empty(albumFolder()));
+}
+
 TEST_F(PictureFormatsTest, PngAndWebpOfEveryKindMatchTheirPicture)
 {
     const RgbaPicture picture = quarters(96, 64, true);
