@@ -178,7 +178,11 @@ private:
             if (i >= entries.size() || control_.stopRequested())
                 return;
             try {
-                results_[i] = ItemPreparer::prepare(entries[i], album_.folder(), album_.limit, &control_);
+                PreparedItem prepared = ItemPreparer::prepare(entries[i], album_.folder(), album_.limit, &control_);
+                // The picture kept for turning and brightening in the window
+                // is of no use here; a hundred of them would be 35 MB.
+                prepared.picture.reset();
+                results_[i] = std::move(prepared);
             } catch (const WorkStopped&) {
                 // Stopped for another entry's failure, or by the user.
             } catch (...) {

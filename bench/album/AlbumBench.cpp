@@ -89,6 +89,25 @@ int fit(const fs::path& dir, const fs::path& out)
     return 0;
 }
 
+// Runs `work` in a child process and waits for it. The pictures are made
+// there: a fork carries the parent's resident memory into the child's peak
+// (the kernel keeps the larger of before and after exec), so the process
+// that starts the measured programs must stay small.
+template<typename Work>
+void inChild(Work work)
+{
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(work());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "making the pictures failed\n");
+        std::exit(1);
+    }
+}
+
 struct Measure {
     double seconds = 0;
     double cpuSeconds = 0; // user and system time of the process and its threads
@@ -134,7 +153,7 @@ double median(std::vector<double> v)
 int run(const fs::path& dir, int rounds)
 {
     std::printf("generating pictures in %s ...\n", dir.c_str());
-    generate(dir);
+    inChild([&] { return generate(dir); });
     const std::vector<fs::path> files = pictures(dir);
     std::uintmax_t bytes = 0;
     for (const fs::path& f : files)
@@ -254,7 +273,7 @@ int runHeic(const fs::path& dir, int rounds, int count)
 {
     std::printf("generating HEIC pictures in %s ...\n", dir.c_str());
     std::fflush(stdout);
-    generateHeic(dir, count);
+    inChild([&] { return generateHeic(dir, count); });
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() == ".heic")
