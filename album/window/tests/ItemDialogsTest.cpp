@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 using namespace glimmoratest;
 
@@ -93,18 +95,34 @@ TEST_F(ItemDialogsTest, PhoneVideosPlayAndOneThatCannotIsToldPlainly)
         return item;
     };
     const std::pair<const char*, std::function<void(const std::string&)>> playable[] = {
-        {"iPhone.mov", [](const std::string& p) { writeMjpegMp4(p, 320, 240, true); }},
+        {"iPhone.mov", [](const std::string& p) { writeMp4(p, VideoCodec::Hevc, 320, 240, true); }},
+        {"iPhone.mp4", [](const std::string& p) { writeMp4(p, VideoCodec::Hevc, 320, 240, false); }},
+        {"カメラ.mov", [](const std::string& p) { writeMjpegMp4(p, 320, 240, true); }},
         {"Android.mp4", [](const std::string& p) { writeMjpegMp4(p, 320, 240, false); }},
         {"ブラウザ.webm", [](const std::string& p) { writeMjpegWebm(p, 320, 240); }},
     };
+    // Played means decoded: a frame reaches the screen in the first frame's
+    // colour, not only the size the container declares.
+    QImage shown;
+    QObject::connect(videos->player()->videoSink(), &QVideoSink::videoFrameChanged, videos,
+                     [&](const QVideoFrame& frame) {
+                         if (frame.isValid() && shown.isNull())
+                             shown = frame.toImage();
+                     });
     for (const auto& [name, write] : playable) {
         const std::string path = (sources() / name).string();
         write(path);
+        shown = QImage();
         auto item = show(path);
-        EXPECT_TRUE(waitUntil([&] { return item->width > 0 || !videos->problem().isEmpty(); })) << name;
+        EXPECT_TRUE(waitUntil([&] { return (item->width > 0 && !shown.isNull()) || !videos->problem().isEmpty(); }))
+            << name;
         EXPECT_EQ((std::pair {item->width, item->height}), (std::pair {320, 240}))
             << name << ": " << videos->problem().toStdString();
         EXPECT_TRUE(videos->problem().isEmpty()) << name << ": " << videos->problem().toStdString();
+        ASSERT_FALSE(shown.isNull()) << name;
+        const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+        EXPECT_NEAR(centre.green(), 120, 16) << name;
+        EXPECT_NEAR(centre.blue(), 200, 16) << name;
         videos->rejectButton()->click();
     }
 

@@ -1,10 +1,12 @@
 #pragma once
-// Short Motion-JPEG videos in the containers phones and browsers use, made in
-// code for the video dialog: an ISO/QuickTime file (.mp4, .mov) and a
-// Matroska file with the WebM document type (.webm). Each frame is a flat
-// colour that changes from frame to frame.
+// Short videos in the containers phones and browsers use, made in code for
+// the video dialog: Motion-JPEG or HEVC (as phones shoot) in an
+// ISO/QuickTime file (.mp4, .mov), and Motion-JPEG in a Matroska file with
+// the WebM document type (.webm). Each frame is a flat colour that changes
+// from frame to frame.
 
 #include "album/testsupport/TestJpeg.h"
+#include "album/testsupport/TestPictures.h"
 
 #include <cstdint>
 #include <string>
@@ -94,14 +96,36 @@ inline Bytes textValue(const std::string& text)
     return Bytes(text.begin(), text.end());
 }
 
+// The same flat frames, each coded by x265 as a picture of its own, and the
+// hvcC box they share (the same size and settings give the same headers).
+inline std::vector<Bytes> hevcFrames(int width, int height, int count, Bytes& hvcc)
+{
+    std::vector<Bytes> out;
+    for (int f = 0; f < count; ++f) {
+        albumtest::RgbaPicture picture {width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4, 255)};
+        for (std::size_t i = 0; i < picture.pixels.size(); i += 4)
+            picture.pixels[i] = static_cast<std::uint8_t>(40 + 20 * f), picture.pixels[i + 1] = 120,
+            picture.pixels[i + 2] = 200;
+        albumtest::HevcStill still = albumtest::encodeHevcStill(picture);
+        if (hvcc.empty())
+            hvcc = std::move(still.hvcc);
+        out.push_back(std::move(still.coded));
+    }
+    return out;
+}
+
 } // namespace movies
 
+enum class VideoCodec { Mjpeg, Hevc };
+
 // `quickTime` writes the QuickTime brand (.mov), else the ISO one (.mp4).
-inline void writeMjpegMp4(const std::string& path, int width, int height, bool quickTime, int count = 10,
-                          int framesPerSecond = 10)
+inline void writeMp4(const std::string& path, VideoCodec codec, int width, int height, bool quickTime, int count = 10,
+                     int framesPerSecond = 10)
 {
     using namespace movies;
-    const std::vector<Bytes> pictures = frames(width, height, count);
+    Bytes hvcc;
+    const std::vector<Bytes> pictures =
+        codec == VideoCodec::Hevc ? hevcFrames(width, height, count, hvcc) : frames(width, height, count);
     const std::uint32_t duration = static_cast<std::uint32_t>(1000 * count / framesPerSecond);
 
     Bytes brands;
@@ -139,7 +163,9 @@ inline void writeMjpegMp4(const std::string& path, int width, int height, bool q
         put32(entry, 0), put16(entry, 1), entry.resize(entry.size() + 32, 0), put16(entry, 24), put16(entry, 0xFFFF);
     Bytes stsd(4, 0);
     put32(stsd, 1);
-    stsd = join({stsd, box("jpeg", entry)});
+    if (codec == VideoCodec::Hevc)
+        entry.insert(entry.end(), hvcc.begin(), hvcc.end());
+    stsd = join({stsd, box(codec == VideoCodec::Hevc ? "hvc1" : "jpeg", entry)});
     Bytes stts(4, 0);
     put32(stts, 1), put32(stts, static_cast<std::uint32_t>(count)),
         put32(stts, static_cast<std::uint32_t>(1000 / framesPerSecond));
@@ -158,6 +184,12 @@ inline void writeMjpegMp4(const std::string& path, int width, int height, bool q
     const Bytes mdia = box("mdia", join({box("mdhd", mdhd), box("hdlr", hdlr), minf}));
     const Bytes moov = box("moov", join({box("mvhd", mvhd), box("trak", join({box("tkhd", tkhd), mdia}))}));
     albumtest::writeBytes(path, join({ftyp, mdat, moov}));
+}
+
+inline void writeMjpegMp4(const std::string& path, int width, int height, bool quickTime, int count = 10,
+                          int framesPerSecond = 10)
+{
+    writeMp4(path, VideoCodec::Mjpeg, width, height, quickTime, count, framesPerSecond);
 }
 
 // `codec` is the Matroska codec ID; one the system lacks makes a file that
