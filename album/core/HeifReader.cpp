@@ -128,60 +128,183 @@ std::vector<std::uint8_t> metaBoxOf(const std::string& path)
     return meta;
 }
 
-// Whether the file turns or mirrors its primary picture itself (an irot or
-// imir property associated with it): then libheif applies that, and the
-// Exif orientation, which phones write as well, must not be applied again.
-bool hasOwnTransforms(const std::string& path)
+// Numbers read one after another from a span, each checked against its end.
+class Reader {
+public:
+    explicit Reader(Span span) : at_(span.begin), end_(span.end) {}
+    bool number(int bytes, std::uint64_t& out)
+    {
+        if (bytes < 0 || end_ - at_ < bytes)
+            return false;
+        out = bigEndian(at_, bytes);
+        at_ += bytes;
+        return true;
+    }
+    bool skip(std::uint64_t bytes)
+    {
+        if (static_cast<std::uint64_t>(end_ - at_) < bytes)
+            return false;
+        at_ += bytes;
+        return true;
+    }
+
+private:
+    const std::uint8_t* at_;
+    const std::uint8_t* end_;
+};
+
+// What libheif is not asked about the primary picture: whether the file
+// turns or mirrors it itself (an irot or imir property tied to it), and,
+// for a picture put together from others (a grid of tiles or an overlay),
+// the canvas size its own data declares, which libheif allocates as it
+// stands, whatever the size property says.
+struct PrimaryFacts {
+    bool ownTransforms = false;
+    bool derived = false; // a grid or an overlay: its canvas is checked (0 x 0 when unreadable)
+    std::uint64_t canvasWidth = 0, canvasHeight = 0;
+};
+
+void findTransforms(Span iprp, std::uint64_t primary, PrimaryFacts& facts)
 {
-    const std::vector<std::uint8_t> bytes = metaBoxOf(path);
-    if (bytes.size() < 4)
-        return false;
-    const Span meta {bytes.data() + 4, bytes.data() + bytes.size()}; // after the full box's version and flags
-    const std::optional<Span> pitm = boxIn(meta, "pitm");
-    const std::optional<Span> iprp = boxIn(meta, "iprp");
-    if (!pitm || pitm->size() < 6 || !iprp)
-        return false;
-    const bool wideId = pitm->begin[0] != 0;
-    if (wideId && pitm->size() < 8)
-        return false;
-    const std::uint64_t primary = bigEndian(pitm->begin + 4, wideId ? 4 : 2);
-    const std::optional<Span> ipco = boxIn(*iprp, "ipco");
+    const std::optional<Span> ipco = boxIn(iprp, "ipco");
     if (!ipco)
-        return false;
+        return;
     std::vector<bool> turns; // by property index, from 1
     forEachBox(*ipco, [&](const char* type, Span) {
         turns.push_back(std::memcmp(type, "irot", 4) == 0 || std::memcmp(type, "imir", 4) == 0);
         return true;
     });
-    bool found = false;
     // Every ipma box of the file: item, then its properties' indices.
-    forEachBox(*iprp, [&](const char* type, Span ipma) {
+    forEachBox(iprp, [&](const char* type, Span ipma) {
         if (std::memcmp(type, "ipma", 4) != 0 || ipma.size() < 8)
             return true;
         const int version = ipma.begin[0];
         const bool wideIndex = (ipma.begin[3] & 1) != 0;
-        const std::uint8_t* at = ipma.begin + 4;
-        const std::uint64_t entries = bigEndian(at, 4);
-        at += 4;
-        for (std::uint64_t e = 0; e < entries && !found; ++e) {
-            const int idBytes = version < 1 ? 2 : 4;
-            if (ipma.end - at < idBytes + 1)
+        Reader r(ipma);
+        std::uint64_t entries = 0, item = 0, count = 0, index = 0;
+        if (!r.skip(4) || !r.number(4, entries))
+            return false;
+        for (std::uint64_t e = 0; e < entries && !facts.ownTransforms; ++e) {
+            if (!r.number(version < 1 ? 2 : 4, item) || !r.number(1, count))
                 return false;
-            const std::uint64_t item = bigEndian(at, idBytes);
-            const int count = at[idBytes];
-            at += idBytes + 1;
-            const int indexBytes = wideIndex ? 2 : 1;
-            if (ipma.end - at < static_cast<std::ptrdiff_t>(count) * indexBytes)
-                return false;
-            for (int k = 0; k < count; ++k, at += indexBytes) {
-                const std::uint64_t index = bigEndian(at, indexBytes) & (wideIndex ? 0x7fff : 0x7f);
+            for (std::uint64_t k = 0; k < count; ++k) {
+                if (!r.number(wideIndex ? 2 : 1, index))
+                    return false;
+                index &= wideIndex ? 0x7fff : 0x7f;
                 if (item == primary && index >= 1 && index <= turns.size() && turns[index - 1])
-                    found = true;
+                    facts.ownTransforms = true;
             }
         }
-        return !found;
+        return !facts.ownTransforms;
+    });
+}
+
+// The item type of `primary` in iinf ("grid", "iovl", "hvc1", ...).
+std::string itemType(Span meta, std::uint64_t primary)
+{
+    const std::optional<Span> iinf = boxIn(meta, "iinf");
+    if (!iinf || iinf->size() < 6)
+        return {};
+    const Span entries {iinf->begin + (iinf->begin[0] == 0 ? 6 : 8), iinf->end};
+    std::string found;
+    forEachBox(entries, [&](const char* type, Span infe) {
+        if (std::memcmp(type, "infe", 4) != 0 || infe.size() < 4 || infe.begin[0] < 2)
+            return true;
+        Reader r(infe);
+        std::uint64_t id = 0;
+        if (!r.skip(4) || !r.number(infe.begin[0] == 2 ? 2 : 4, id) || id != primary || !r.skip(2))
+            return true;
+        std::uint64_t kind = 0;
+        if (r.number(4, kind))
+            for (int shift = 24; shift >= 0; shift -= 8)
+                found.push_back(static_cast<char>(kind >> shift));
+        return false;
     });
     return found;
+}
+
+// The first bytes (up to `want`) of `primary`'s data, where iloc puts them:
+// in the file, or in the meta box's idat.
+std::vector<std::uint8_t> itemStart(const std::string& path, Span meta, std::uint64_t primary, std::size_t want)
+{
+    std::vector<std::uint8_t> out;
+    const std::optional<Span> iloc = boxIn(meta, "iloc");
+    if (!iloc || iloc->size() < 8)
+        return out;
+    const int version = iloc->begin[0];
+    Reader r(*iloc);
+    std::uint64_t sizes = 0, moreSizes = 0, count = 0;
+    if (!r.skip(4) || !r.number(1, sizes) || !r.number(1, moreSizes) || !r.number(version < 2 ? 2 : 4, count))
+        return out;
+    const int offsetSize = static_cast<int>(sizes >> 4), lengthSize = static_cast<int>(sizes & 15);
+    const int baseSize = static_cast<int>(moreSizes >> 4), indexSize = version == 1 || version == 2 ? static_cast<int>(moreSizes & 15) : 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::uint64_t id = 0, method = 0, base = 0, extents = 0, offset = 0, length = 0, ignored = 0;
+        if (!r.number(version < 2 ? 2 : 4, id) || ((version == 1 || version == 2) && !r.number(2, method))
+            || !r.skip(2) || !r.number(baseSize, base) || !r.number(2, extents))
+            return out;
+        method &= 15;
+        for (std::uint64_t e = 0; e < extents; ++e) {
+            std::uint64_t o = 0, l = 0;
+            if (!r.number(indexSize, ignored) || !r.number(offsetSize, o) || !r.number(lengthSize, l))
+                return out;
+            if (e == 0)
+                offset = o, length = l;
+        }
+        if (id != primary || extents == 0)
+            continue;
+        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(want, length ? length : want));
+        if (base > (std::uint64_t(1) << 48) || offset > (std::uint64_t(1) << 48))
+            return out;
+        if (method == 1) {
+            const std::optional<Span> idat = boxIn(meta, "idat");
+            if (idat && base + offset <= idat->size() && size <= idat->size() - (base + offset))
+                out.assign(idat->begin + base + offset, idat->begin + base + offset + size);
+        } else if (method == 0) {
+            if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+                out.resize(size);
+                if (std::fseek(file, static_cast<long>(base + offset), SEEK_SET) != 0
+                    || std::fread(out.data(), 1, size, file) != size)
+                    out.clear();
+                std::fclose(file);
+            }
+        }
+        return out;
+    }
+    return out;
+}
+
+PrimaryFacts primaryFacts(const std::string& path)
+{
+    PrimaryFacts facts;
+    const std::vector<std::uint8_t> bytes = metaBoxOf(path);
+    if (bytes.size() < 4)
+        return facts;
+    const Span meta {bytes.data() + 4, bytes.data() + bytes.size()}; // after the full box's version and flags
+    const std::optional<Span> pitm = boxIn(meta, "pitm");
+    if (!pitm || pitm->size() < 6 || (pitm->begin[0] != 0 && pitm->size() < 8))
+        return facts;
+    const std::uint64_t primary = bigEndian(pitm->begin + 4, pitm->begin[0] != 0 ? 4 : 2);
+    if (const std::optional<Span> iprp = boxIn(meta, "iprp"))
+        findTransforms(*iprp, primary, facts);
+
+    // A grid: version, flags, rows and columns less one, then the canvas;
+    // an overlay: version, flags, four fill values, then the canvas. Flag 1
+    // makes the sizes 32 bits wide.
+    const std::string type = itemType(meta, primary);
+    if (type != "grid" && type != "iovl")
+        return facts;
+    facts.derived = true;
+    const std::vector<std::uint8_t> start = itemStart(path, meta, primary, 20);
+    const std::size_t skip = type == "grid" ? 4 : 10;
+    if (start.size() < 2)
+        return facts;
+    const int side = (start[1] & 1) ? 4 : 2;
+    if (start.size() < skip + 2 * side)
+        return facts;
+    facts.canvasWidth = bigEndian(start.data() + skip, side);
+    facts.canvasHeight = bigEndian(start.data() + skip + side, side);
+    return facts;
 }
 
 // While libheif decodes, it and libde265 hold several whole copies of the
@@ -392,22 +515,37 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
                              channels * 2, displayName);
     PictureReader::checkSize(heif_image_handle_get_ispe_width(handle.get()),
                              heif_image_handle_get_ispe_height(handle.get()), channels * 2, displayName);
+    const PrimaryFacts facts = primaryFacts(path);
+    if (facts.derived)
+        PictureReader::checkSize(static_cast<std::int64_t>(std::min<std::uint64_t>(facts.canvasWidth, 1ull << 40)),
+                                 static_cast<std::int64_t>(std::min<std::uint64_t>(facts.canvasHeight, 1ull << 40)),
+                                 channels * 2, displayName);
     if (control)
         control->checkStop();
 
     ExifFacts exif;
     if (const std::optional<std::string> tiff = exifBlock(handle.get()))
         exif = exifFactsOfTiff(reinterpret_cast<const std::uint8_t*>(tiff->data()), tiff->size());
-    const int orientation = hasOwnTransforms(path) ? 1 : exif.orientation;
+    const int orientation = facts.ownTransforms ? 1 : exif.orientation;
 
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
+    // Every size the file declares counts: the shown one, the coded one
+    // (before a turn), and a grid's or overlay's canvas (checked above).
+    const int widest = std::max({heif_image_handle_get_width(handle.get()), heif_image_handle_get_ispe_width(handle.get()),
+                                 static_cast<int>(facts.canvasWidth)});
+    const int tallest = std::max({heif_image_handle_get_height(handle.get()), heif_image_handle_get_ispe_height(handle.get()),
+                                  static_cast<int>(facts.canvasHeight)});
+    const std::size_t decodeCost = DecodeAllowance::costOf(widest, tallest);
+    // The coded picture may be rounded up to whole coding blocks, never
+    // more; a tile is no larger than the whole.
+    auto coded = [](int w, int h) {
+        return (static_cast<long long>(std::max(w, 1)) + 63) / 64 * 64 * ((static_cast<long long>(std::max(h, 1)) + 63) / 64 * 64);
+    };
+    const HevcSizeCeiling ceiling(coded(widest, tallest));
     // A picture of 8 bits without alpha, as phones write them, is taken in
     // its own YCbCr; any other through libheif's RGB.
-    const std::size_t decodeCost =
-        DecodeAllowance::costOf(std::max(heif_image_handle_get_width(handle.get()), heif_image_handle_get_ispe_width(handle.get())),
-                                std::max(heif_image_handle_get_height(handle.get()), heif_image_handle_get_ispe_height(handle.get())));
     if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8) {
         DecodeAllowance allowance(decodeCost);
         error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_YCbCr, heif_chroma_undefined, options.get());

@@ -1,5 +1,7 @@
 #include "album/core/HevcDecoder.h"
 
+#include "album/core/PictureReader.h"
+
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace album {
@@ -27,6 +30,91 @@ heif_error failed(heif_suberror_code why, const char* text)
 {
     return {heif_error_Decoder_plugin_error, why, text};
 }
+
+std::mutex ceilingMutex;
+std::multiset<long long> ceilings;
+
+long long currentCeiling()
+{
+    const std::lock_guard<std::mutex> lock(ceilingMutex);
+    return ceilings.empty() ? PictureReader::maxPixels : *ceilings.rbegin();
+}
+
+// Bits of a unit's payload, emulation prevention bytes (0x03 after two
+// zeros) taken out as they are read.
+class BitReader {
+public:
+    BitReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool bit(unsigned& out)
+    {
+        if (bitInByte_ == 8 && !nextByte())
+            return false;
+        out = (current_ >> (7 - bitInByte_)) & 1u;
+        ++bitInByte_;
+        return true;
+    }
+    bool bits(int count, unsigned long long& out)
+    {
+        out = 0;
+        for (int i = 0; i < count; ++i) {
+            unsigned b = 0;
+            if (!bit(b))
+                return false;
+            out = out << 1 | b;
+        }
+        return true;
+    }
+    bool skip(int count)
+    {
+        unsigned long long ignored = 0;
+        for (; count > 32; count -= 32)
+            if (!bits(32, ignored))
+                return false;
+        return bits(count, ignored);
+    }
+    // ue(v): an Exp-Golomb number of at most 32 leading zeros.
+    bool unsignedGolomb(unsigned long long& out)
+    {
+        int zeros = 0;
+        for (unsigned b = 0;; ++zeros) {
+            if (!bit(b))
+                return false;
+            if (b)
+                break;
+            if (zeros == 32)
+                return false;
+        }
+        unsigned long long rest = 0;
+        if (!bits(zeros, rest))
+            return false;
+        out = (1ull << zeros) - 1 + rest;
+        return true;
+    }
+
+private:
+    bool nextByte()
+    {
+        if (at_ >= size_)
+            return false;
+        if (zeros_ >= 2 && data_[at_] == 3) {
+            zeros_ = 0;
+            if (++at_ >= size_)
+                return false;
+        }
+        current_ = data_[at_++];
+        zeros_ = current_ == 0 ? zeros_ + 1 : 0;
+        bitInByte_ = 0;
+        return true;
+    }
+
+    const unsigned char* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+    int zeros_ = 0;
+    unsigned current_ = 0;
+    int bitInByte_ = 8;
+};
 
 struct Decoder {
     de265_decoder_context* context = nullptr;
@@ -102,6 +190,15 @@ heif_error pushData(void* decoder, const void* data, std::size_t size)
         at += 4;
         if (length > size - at || length > 0x7fffffffu)
             return failed(heif_suberror_End_of_data, "a unit is longer than the data");
+        if (length >= 2 && ((bytes[at] >> 1) & 0x3f) == 33) {
+            unsigned long long width = 0, height = 0;
+            if (!hevcSpsSize(bytes + at, length, width, height))
+                return failed(heif_suberror_End_of_data, "a sequence parameter set is cut short");
+            if (width == 0 || height == 0 || width > 65536 || height > 65536
+                || static_cast<long long>(width * height) > currentCeiling())
+                return {heif_error_Memory_allocation_error, heif_suberror_Security_limit_exceeded,
+                        "the coded picture is larger than the file declares"};
+        }
         if (!de265_isOK(de265_push_NAL(d->context, bytes + at, static_cast<int>(length), 0, nullptr)))
             return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, noText};
         at += length;
@@ -220,6 +317,46 @@ const heif_decoder_plugin plugin {
 };
 
 } // namespace
+
+HevcSizeCeiling::HevcSizeCeiling(long long pixels) : pixels_(pixels)
+{
+    const std::lock_guard<std::mutex> lock(ceilingMutex);
+    ceilings.insert(pixels_);
+}
+
+HevcSizeCeiling::~HevcSizeCeiling()
+{
+    const std::lock_guard<std::mutex> lock(ceilingMutex);
+    ceilings.erase(ceilings.find(pixels_));
+}
+
+bool hevcSpsSize(const unsigned char* unit, std::size_t size, unsigned long long& width, unsigned long long& height)
+{
+    if (size < 3 || ((unit[0] >> 1) & 0x3f) != 33)
+        return false;
+    BitReader r(unit + 2, size - 2);
+    unsigned long long v = 0, maxSubLayersMinus1 = 0;
+    // Parameter set id, sub-layers, nesting flag; then the profile, tier
+    // and level: 88 bits of general profile and 8 of level.
+    if (!r.skip(4) || !r.bits(3, maxSubLayersMinus1) || !r.skip(1) || !r.skip(88 + 8))
+        return false;
+    bool profilePresent[8] = {}, levelPresent[8] = {};
+    for (unsigned long long i = 0; i < maxSubLayersMinus1; ++i) {
+        unsigned p = 0, l = 0;
+        if (!r.bit(p) || !r.bit(l))
+            return false;
+        profilePresent[i] = p != 0, levelPresent[i] = l != 0;
+    }
+    if (maxSubLayersMinus1 > 0 && !r.skip(2 * static_cast<int>(8 - maxSubLayersMinus1)))
+        return false;
+    for (unsigned long long i = 0; i < maxSubLayersMinus1; ++i)
+        if ((profilePresent[i] && !r.skip(88)) || (levelPresent[i] && !r.skip(8)))
+            return false;
+    unsigned long long chroma = 0;
+    if (!r.unsignedGolomb(v) || !r.unsignedGolomb(chroma) || (chroma == 3 && !r.skip(1)))
+        return false;
+    return r.unsignedGolomb(width) && r.unsignedGolomb(height);
+}
 
 int hevcDecoderThreads()
 {

@@ -313,7 +313,7 @@ void writeHeic(const std::string& path, const RgbaPicture& p, const HeicOptions&
     writeAll(path, file.data(), file.size());
 }
 
-void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, const HeicOptions& options)
+void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, const HeicOptions& options, GridData where)
 {
     static const std::uint8_t angles[9] = {0, 0, 0, 2, 0, 0, 3, 0, 1};
     if (tile < 16 || options.transform < 1 || options.transform > 8 || (options.transform != 1 && !angles[options.transform]))
@@ -406,22 +406,33 @@ void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, con
     append(meta, box("iprp", iprp));
 
     const std::vector<std::uint8_t> ftyp = box("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
+    // The grid's own data in the meta box's idat, as phones keep it, or in
+    // mdat with the tiles; iloc version 1 can say which.
+    const bool inIdat = where == GridData::InIdat;
+    if (inIdat)
+        append(meta, box("idat", data[0]));
     // The locations come last in meta; their size is known before the offsets.
-    const std::size_t ilocSize = 8 + 4 + 2 + 2 + data.size() * 14;
+    const std::size_t entry = inIdat ? 16 : 14;
+    const std::size_t ilocSize = 8 + 4 + 2 + 2 + data.size() * entry;
     std::size_t offset = ftyp.size() + 12 + meta.size() + ilocSize + 8;
     std::vector<std::uint8_t> locations = {0x44, 0x00};
     put(locations, static_cast<std::uint32_t>(data.size()), 2);
     for (std::size_t i = 0; i < data.size(); ++i) {
-        put(locations, static_cast<std::uint32_t>(i + 1), 2), put(locations, 0, 2), put(locations, 1, 2);
-        put(locations, static_cast<std::uint32_t>(offset), 4), put(locations, static_cast<std::uint32_t>(data[i].size()), 4);
-        offset += data[i].size();
+        put(locations, static_cast<std::uint32_t>(i + 1), 2);
+        if (inIdat)
+            put(locations, i == 0 ? 1 : 0, 2);
+        put(locations, 0, 2), put(locations, 1, 2);
+        put(locations, static_cast<std::uint32_t>(inIdat && i == 0 ? 0 : offset), 4);
+        put(locations, static_cast<std::uint32_t>(data[i].size()), 4);
+        if (!(inIdat && i == 0))
+            offset += data[i].size();
     }
-    append(meta, fullBox("iloc", 0, 0, locations));
+    append(meta, fullBox("iloc", inIdat ? 1 : 0, 0, locations));
     std::vector<std::uint8_t> file = ftyp;
     append(file, fullBox("meta", 0, 0, meta));
     std::vector<std::uint8_t> mdat;
-    for (const auto& d : data)
-        append(mdat, d);
+    for (std::size_t i = inIdat ? 1 : 0; i < data.size(); ++i)
+        append(mdat, data[i]);
     append(file, box("mdat", mdat));
     writeAll(path, file.data(), file.size());
 }

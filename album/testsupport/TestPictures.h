@@ -47,7 +47,11 @@ void writeHeic(const std::string& path, const RgbaPicture& picture, const HeicOp
 // the picture, its turn (no mirror) on the grid, Exif on the grid. Only the
 // quality, transform, exifOrientation and taken of the options apply; an
 // irot property is always in the file, tied to the grid only for a turn.
-void writeTiledHeic(const std::string& path, const RgbaPicture& picture, int tile, const HeicOptions& options = {});
+// The grid's own data (its rows, columns and canvas) goes in the meta box,
+// as phones keep it, or first in mdat.
+enum class GridData { InIdat, InMdat };
+void writeTiledHeic(const std::string& path, const RgbaPicture& picture, int tile, const HeicOptions& options = {},
+                    GridData where = GridData::InIdat);
 
 // A picture coded alone by x265 through libheif: its whole hvcC box and its
 // coded data, units led by four-byte lengths (an MP4 sample as it is).

@@ -5,6 +5,7 @@
 // short are refused with their name, leaving nothing.
 
 #include "album/core/AlbumError.h"
+#include "album/core/HevcDecoder.h"
 #include "album/core/ItemPreparer.h"
 #include "album/core/JpegReader.h"
 #include "album/core/JpegWriter.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 using namespace album;
 using namespace albumtest;
@@ -122,9 +124,48 @@ TEST_F(PictureFormatsTest, ATiledPhonePictureIsAssembledUprightWithItsDate)
     // for this picture), the Exif orientation turns it.
     HeicOptions byExif;
     byExif.exifOrientation = 8;
-    writeTiledHeic(path("exif.heic"), storedFor(upright, 8), 64, byExif);
+    writeTiledHeic(path("exif.heic"), storedFor(upright, 8), 64, byExif, GridData::InMdat);
     EXPECT_LT(rmse(published(path("exif.heic"), "e.jpg"), expected), 4.0);
     EXPECT_TRUE(fs::is_empty(albumFolder()));
+}
+
+// The size check reads the sequence parameter set x265 writes. The coded
+// picture is the picture rounded up to whole blocks (the encoder pads
+// it), so it is exact for sides of whole 64-pixel blocks, else at most 63
+// more.
+TEST_F(PictureFormatsTest, TheCodedSizeIsReadFromTheParameterSet)
+{
+    for (const auto& [width, height] : {std::pair {200, 120}, std::pair {101, 61}, std::pair {4032, 24}, std::pair {256, 128}}) {
+        const HevcStill still = encodeHevcStill(quarters(width, height, false));
+        // hvcC: 22 bytes of configuration, then arrays of units by type.
+        const std::vector<std::uint8_t>& c = still.hvcc;
+        ASSERT_GT(c.size(), 8u + 23u);
+        std::size_t at = 8 + 23;
+        unsigned long long w = 0, h = 0;
+        bool found = false;
+        std::size_t sps = 0;
+        for (int array = 0; array < c[8 + 22] && at + 3 <= c.size(); ++array) {
+            const int type = c[at] & 0x3f, units = c[at + 1] << 8 | c[at + 2];
+            at += 3;
+            for (int u = 0; u < units && at + 2 <= c.size(); ++u) {
+                const std::size_t length = std::size_t(c[at]) << 8 | c[at + 1];
+                if (type == 33)
+                    found = hevcSpsSize(&c[at + 2], length, w, h), sps = at + 2;
+                at += 2 + length;
+            }
+        }
+        ASSERT_TRUE(found) << width << "x" << height;
+        for (const auto& [coded, side] : {std::pair {w, width}, std::pair {h, height}}) {
+            const auto s = static_cast<unsigned long long>(side);
+            if (side % 64 == 0) {
+                EXPECT_EQ(coded, s) << width << "x" << height;
+            }
+            EXPECT_GE(coded, s) << width << "x" << height;
+            EXPECT_LT(coded, s + 64) << width << "x" << height;
+        }
+        // Cut before its size, it declares none.
+        EXPECT_FALSE(hevcSpsSize(&c[sps], 8, w, h));
+    }
 }
 
 TEST_F(PictureFormatsTest, PngAndWebpOfEveryKindMatchTheirPicture)
@@ -196,6 +237,29 @@ TEST_F(PictureFormatsTest, OverlargeAndBrokenFilesAreRefusedByName)
     bytes.back() = 0x80;
     writeBytes(path("empty.heic"), bytes);
     EXPECT_EQ(refusal(path("empty.heic")), "x.jpg は壊れているか途中で切れているので読み込むことができませんでした。");
+
+    // A HEIC whose boxes declare 64 x 64 while its picture is coded at
+    // 1024 x 1024: refused before the decoder allocates what it codes.
+    writeHeic(path("lying.heic"), quarters(1024, 1024, false));
+    bytes = readBytes(path("lying.heic"));
+    at = std::search(bytes.begin(), bytes.end(), ispe.begin(), ispe.end());
+    ASSERT_NE(at, bytes.end());
+    const std::uint8_t small[] = {0, 0, 0, 64, 0, 0, 0, 64};
+    std::copy(std::begin(small), std::end(small), at + 8);
+    writeBytes(path("lying.heic"), bytes);
+    EXPECT_EQ(refusal(path("lying.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
+
+    // A grid of four small tiles whose own data declares a canvas of
+    // 20000 x 26000 (libheif allocates what it says): refused before that.
+    writeTiledHeic(path("canvas.heic"), quarters(64, 64, false), 32, {}, GridData::InMdat);
+    bytes = readBytes(path("canvas.heic"));
+    at = std::search(bytes.begin(), bytes.end(), mdat.begin(), mdat.end());
+    ASSERT_NE(at, bytes.end());
+    ASSERT_EQ((std::vector<std::uint8_t>(at + 4, at + 12)), (std::vector<std::uint8_t> {0, 0, 1, 1, 0, 64, 0, 64}));
+    const std::uint8_t canvas[] = {0x4E, 0x20, 0x65, 0x90};
+    std::copy(std::begin(canvas), std::end(canvas), at + 8);
+    writeBytes(path("canvas.heic"), bytes);
+    EXPECT_EQ(refusal(path("canvas.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
 
     // A lossless WebP of a few bytes declaring 16384 x 16384 pixels.
     std::vector<std::uint8_t> bomb = {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
