@@ -234,14 +234,28 @@ std::vector<std::uint8_t> encodeHeic(const RgbaPicture& p, const HeicOptions& op
     check(heif_encoder_set_lossy_quality(o.encoder, options.quality));
     // The fastest search: these files are made in tests and benchmarks.
     heif_encoder_set_parameter(o.encoder, "preset", "ultrafast");
-    check(heif_image_create(p.width, p.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &o.image));
-    check(heif_image_add_plane(o.image, heif_channel_interleaved, p.width, p.height, 8));
+    const bool deep = options.bitDepth > 8;
+    const int channels = options.alpha ? 4 : 3;
+    const heif_chroma chroma = deep ? (options.alpha ? heif_chroma_interleaved_RRGGBBAA_BE : heif_chroma_interleaved_RRGGBB_BE)
+                                    : (options.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    check(heif_image_create(p.width, p.height, heif_colorspace_RGB, chroma, &o.image));
+    check(heif_image_add_plane(o.image, heif_channel_interleaved, p.width, p.height, deep ? options.bitDepth : 8));
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(o.image, heif_channel_interleaved, &stride);
     for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            std::memcpy(plane + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3,
-                        &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4], 3);
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint8_t* from = &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4];
+            std::uint8_t* to = plane + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * channels * (deep ? 2 : 1);
+            for (int c = 0; c < channels; ++c) {
+                if (!deep) {
+                    to[c] = from[c];
+                    continue;
+                }
+                // Big-endian samples of bitDepth bits, the 8-bit value scaled up.
+                const unsigned v = (from[c] << (options.bitDepth - 8)) | (from[c] >> (16 - options.bitDepth));
+                to[2 * c] = static_cast<std::uint8_t>(v >> 8), to[2 * c + 1] = static_cast<std::uint8_t>(v);
+            }
+        }
     o.encoding->image_orientation = static_cast<heif_orientation>(options.transform);
     check(heif_context_encode_image(o.context, o.image, o.encoder, o.encoding, &o.handle));
     if (options.exifOrientation > 0 || options.taken) {

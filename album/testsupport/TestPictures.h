@@ -40,6 +40,8 @@ struct HeicOptions {
     int exifOrientation = 0; // 0: no Exif block
     std::optional<std::string> taken; // DateTimeOriginal, "YYYY:MM:DD HH:MM:SS"
     int quality = 90;
+    bool alpha = false; // the picture's alpha, coded as libheif does (an auxiliary monochrome picture)
+    int bitDepth = 8;   // 8 or 10
 };
 // Throws std::runtime_error when libheif cannot encode (no HEVC encoder).
 void writeHeic(const std::string& path, const RgbaPicture& picture, const HeicOptions& options = {});

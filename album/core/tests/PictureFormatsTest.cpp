@@ -1,8 +1,9 @@
 // Pictures from phones and chat programs: HEIC in every orientation (by the
-// file's own transforms and by Exif, never both), PNG of every kind and WebP
-// of every kind, each written as the JPEG the album keeps and compared by
-// pixels with the upright picture; files that declare too much or are cut
-// short are refused with their name, leaving nothing.
+// file's own transforms and by Exif, never both), tiled, with alpha and of
+// ten bits, PNG of every kind and WebP of every kind, each written as the
+// JPEG the album keeps and compared by pixels with the upright picture;
+// files that declare too much or are cut short are refused with their
+// name, leaving nothing.
 
 #include "album/core/AlbumError.h"
 #include "album/core/HevcDecoder.h"
@@ -168,7 +169,7 @@ TEST_F(PictureFormatsTest, TheCodedSizeIsReadFromTheParameterSet)
     }
 }
 
-TEST_F(PictureFormatsTest, PngAndWebpOfEveryKindMatchTheirPicture)
+TEST_F(PictureFormatsTest, PngWebpAndHeicOfEveryKindMatchTheirPicture)
 {
     const RgbaPicture picture = quarters(96, 64, true);
     const Image expected = throughJpeg(overWhite(picture));
@@ -192,6 +193,27 @@ TEST_F(PictureFormatsTest, PngAndWebpOfEveryKindMatchTheirPicture)
                    &expected},
              Case {"alpha.webp", 6.0, [&](const std::string& p) { writeWebp(p, picture, WebpKind::LossyAlpha); },
                    &expected},
+             // A cut-out as phones save them: its alpha is a picture of its own.
+             Case {"alpha.heic", 6.0,
+                   [&](const std::string& p) {
+                       HeicOptions o;
+                       o.alpha = true;
+                       writeHeic(p, picture, o);
+                   },
+                   &expected},
+             // Ten bits a sample, as some phones write HDR pictures.
+             Case {"deep.heic", 4.0,
+                   [&](const std::string& p) {
+                       HeicOptions o;
+                       o.bitDepth = 10;
+                       writeHeic(p, opaque, o);
+                       const std::vector<std::uint8_t> file = readBytes(p);
+                       const std::string hvcc = "hvcC";
+                       const auto at = std::search(file.begin(), file.end(), hvcc.begin(), hvcc.end());
+                       ASSERT_LT(at + 4 + 18, file.end());
+                       EXPECT_EQ(at[4 + 17] & 7, 2) << "coded with ten bits";
+                   },
+                   &expectedOpaque},
          }) {
         SCOPED_TRACE(c.name);
         c.write(path(c.name));
