@@ -153,15 +153,16 @@ private:
     const std::uint8_t* end_;
 };
 
-// What libheif is not asked about the primary picture: whether the file
-// turns or mirrors it itself (an irot or imir property tied to it), and,
-// for a picture put together from others (a grid of tiles or an overlay),
-// the canvas size its own data declares, which libheif allocates as it
+// What libheif is not asked about the file: whether it turns or mirrors
+// its primary picture itself (an irot or imir property tied to it), and,
+// for pictures put together from others (grids of tiles, overlays), the
+// largest canvas their own data declare, which libheif allocates as it
 // stands, whatever the size property says.
 struct PrimaryFacts {
     bool ownTransforms = false;
-    bool derived = false; // a grid or an overlay: its canvas is checked (0 x 0 when unreadable)
-    std::uint64_t canvasWidth = 0, canvasHeight = 0;
+    bool derived = false; // grids or overlays: their canvas is checked (0 x 0 when one is unreadable)
+    std::uint64_t canvasWidth = 0, canvasHeight = 0; // the widest and the tallest
+    std::uint64_t canvasPixels = 0;                  // all of them together
 };
 
 void findTransforms(Span iprp, std::uint64_t primary, PrimaryFacts& facts)
@@ -199,31 +200,31 @@ void findTransforms(Span iprp, std::uint64_t primary, PrimaryFacts& facts)
     });
 }
 
-// The item type of `primary` in iinf ("grid", "iovl", "hvc1", ...).
-std::string itemType(Span meta, std::uint64_t primary)
+// Every item's type in iinf ("grid", "iovl", "hvc1", ...), by item id.
+std::vector<std::pair<std::uint64_t, std::string>> itemTypes(Span meta)
 {
+    std::vector<std::pair<std::uint64_t, std::string>> types;
     const std::optional<Span> iinf = boxIn(meta, "iinf");
     if (!iinf || iinf->size() < 6)
-        return {};
+        return types;
     const Span entries {iinf->begin + (iinf->begin[0] == 0 ? 6 : 8), iinf->end};
-    std::string found;
     forEachBox(entries, [&](const char* type, Span infe) {
         if (std::memcmp(type, "infe", 4) != 0 || infe.size() < 4 || infe.begin[0] < 2)
             return true;
         Reader r(infe);
-        std::uint64_t id = 0;
-        if (!r.skip(4) || !r.number(infe.begin[0] == 2 ? 2 : 4, id) || id != primary || !r.skip(2))
+        std::uint64_t id = 0, kind = 0;
+        if (!r.skip(4) || !r.number(infe.begin[0] == 2 ? 2 : 4, id) || !r.skip(2) || !r.number(4, kind))
             return true;
-        std::uint64_t kind = 0;
-        if (r.number(4, kind))
-            for (int shift = 24; shift >= 0; shift -= 8)
-                found.push_back(static_cast<char>(kind >> shift));
-        return false;
+        std::string name;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            name.push_back(static_cast<char>(kind >> shift));
+        types.emplace_back(id, name);
+        return true;
     });
-    return found;
+    return types;
 }
 
-// The first bytes (up to `want`) of `primary`'s data, where iloc puts them:
+// The first bytes (up to `want`) of item `primary`'s data, where iloc puts them:
 // in the file, or in the meta box's idat.
 std::vector<std::uint8_t> itemStart(const std::string& path, Span meta, std::uint64_t primary, std::size_t want)
 {
@@ -290,20 +291,25 @@ PrimaryFacts primaryFacts(const std::string& path)
 
     // A grid: version, flags, rows and columns less one, then the canvas;
     // an overlay: version, flags, four fill values, then the canvas. Flag 1
-    // makes the sizes 32 bits wide.
-    const std::string type = itemType(meta, primary);
-    if (type != "grid" && type != "iovl")
-        return facts;
-    facts.derived = true;
-    const std::vector<std::uint8_t> start = itemStart(path, meta, primary, 20);
-    const std::size_t skip = type == "grid" ? 4 : 10;
-    if (start.size() < 2)
-        return facts;
-    const int side = (start[1] & 1) ? 4 : 2;
-    if (start.size() < skip + 2 * side)
-        return facts;
-    facts.canvasWidth = bigEndian(start.data() + skip, side);
-    facts.canvasHeight = bigEndian(start.data() + skip + side, side);
+    // makes the sizes 32 bits wide. Every such item counts, not only the
+    // primary: libheif builds a tile that is itself a grid or an overlay
+    // just the same.
+    for (const auto& [id, type] : itemTypes(meta)) {
+        if (type != "grid" && type != "iovl")
+            continue;
+        facts.derived = true;
+        const std::vector<std::uint8_t> start = itemStart(path, meta, id, 20);
+        const std::size_t skip = type == "grid" ? 4 : 10;
+        const int side = start.size() >= 2 && (start[1] & 1) ? 4 : 2;
+        if (start.size() < skip + 2 * side) {
+            facts.canvasWidth = facts.canvasHeight = 0; // unreadable: refused as broken
+            return facts;
+        }
+        const std::uint64_t width = bigEndian(start.data() + skip, side), height = bigEndian(start.data() + skip + side, side);
+        facts.canvasWidth = std::max(facts.canvasWidth, width);
+        facts.canvasHeight = std::max(facts.canvasHeight, height);
+        facts.canvasPixels += width * height; // each side below 2^32
+    }
     return facts;
 }
 
@@ -516,10 +522,12 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
     PictureReader::checkSize(heif_image_handle_get_ispe_width(handle.get()),
                              heif_image_handle_get_ispe_height(handle.get()), channels * 2, displayName);
     const PrimaryFacts facts = primaryFacts(path);
-    if (facts.derived)
-        PictureReader::checkSize(static_cast<std::int64_t>(std::min<std::uint64_t>(facts.canvasWidth, 1ull << 40)),
-                                 static_cast<std::int64_t>(std::min<std::uint64_t>(facts.canvasHeight, 1ull << 40)),
-                                 channels * 2, displayName);
+    if (facts.derived) {
+        auto bounded = [](std::uint64_t v) { return static_cast<std::int64_t>(std::min<std::uint64_t>(v, 1ull << 40)); };
+        PictureReader::checkSize(bounded(facts.canvasWidth), bounded(facts.canvasHeight), channels * 2, displayName);
+        // Each canvas is allocated: together they may be no more than one.
+        PictureReader::checkSize(bounded(facts.canvasPixels), 1, channels * 2, displayName);
+    }
     if (control)
         control->checkStop();
 

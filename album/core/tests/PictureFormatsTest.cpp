@@ -282,6 +282,19 @@ TEST_F(PictureFormatsTest, OverlargeAndBrokenFilesAreRefusedByName)
     std::copy(std::begin(canvas), std::end(canvas), at + 8);
     writeBytes(path("canvas.heic"), bytes);
     EXPECT_EQ(refusal(path("canvas.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
+    // The same canvas declared by a tile that calls itself a grid: libheif
+    // builds it just the same, so every grid in the file is checked.
+    writeTiledHeic(path("nested.heic"), quarters(64, 64, false), 32, {}, GridData::InMdat);
+    bytes = readBytes(path("nested.heic"));
+    const std::string tileType = "hvc1", gridType = "grid";
+    const auto firstTile = std::search(bytes.begin(), bytes.end(), tileType.begin(), tileType.end());
+    ASSERT_NE(firstTile, bytes.end());
+    std::copy(gridType.begin(), gridType.end(), firstTile);
+    at = std::search(bytes.begin(), bytes.end(), mdat.begin(), mdat.end());
+    const std::uint8_t nestedGrid[] = {0, 0, 0, 0, 0x4E, 0x20, 0x65, 0x90};
+    std::copy(std::begin(nestedGrid), std::end(nestedGrid), at + 4 + 8);
+    writeBytes(path("nested.heic"), bytes);
+    EXPECT_EQ(refusal(path("nested.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
 
     // A lossless WebP of a few bytes declaring 16384 x 16384 pixels.
     std::vector<std::uint8_t> bomb = {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
