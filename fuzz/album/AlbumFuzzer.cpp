@@ -4,6 +4,7 @@
 //   1  an Exif block (APP1 body, and the same bytes as a bare TIFF block)
 //   2  a voice file
 //   3  a whole album archive, read back into an album
+//   4  a picture (JPEG, PNG, WebP or HEIC, told by content) fitted to 400 px
 // Every reader must refuse or succeed without touching memory it does not
 // own or allocating what the input cannot hold, and a read-back leaves its
 // scratch folder empty however it ends.
@@ -14,6 +15,7 @@
 #include "album/core/AlbumPublisher.h"
 #include "album/core/CvclibLibrary.h"
 #include "album/core/ExifOrientation.h"
+#include "album/core/PictureReader.h"
 #include "album/core/VoiceFile.h"
 
 #include <cstddef>
@@ -62,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    const std::uint8_t which = data[0] % 4;
+    const std::uint8_t which = data[0] % 5;
     ++data;
     --size;
     switch (which) {
@@ -88,6 +90,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> samples;
         if (album::VoiceFile::read(path, samples) && samples.size() > album::VoiceFile::maxSamples)
             std::abort();
+        ::unlink(path.c_str());
+        break;
+    }
+    case 4: {
+        const std::string path = scratch + "/picture";
+        writeInput(path, data, size);
+        try {
+            const album::DecodedPicture picture = album::PictureReader::readFitted(path, {400, 400}, "picture");
+            if (picture.image.width < 1 || picture.image.width > 400 || picture.image.height < 1
+                || picture.image.height > 400
+                || picture.image.pixels.size() != std::size_t(picture.image.width) * picture.image.height * 3)
+                std::abort();
+        } catch (const album::AlbumError&) {
+        }
         ::unlink(path.c_str());
         break;
     }
