@@ -19,9 +19,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace album {
@@ -94,8 +96,8 @@ std::optional<Span> boxIn(Span in, const char* type)
 }
 
 // The file's meta box, read into memory without touching its picture data
-// (a meta box larger than any phone writes counts as none).
-std::vector<std::uint8_t> metaBoxOf(const std::string& path)
+// (empty without one); nothing for one larger than any phone writes.
+std::optional<std::vector<std::uint8_t>> metaBoxOf(const std::string& path)
 {
     std::vector<std::uint8_t> meta;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -115,11 +117,13 @@ std::vector<std::uint8_t> metaBoxOf(const std::string& path)
         if (size < header || size > (std::uint64_t(1) << 40))
             break;
         if (std::memcmp(head + 4, "meta", 4) == 0) {
-            if (size - header <= (16u << 20)) {
-                meta.resize(static_cast<std::size_t>(size - header));
-                if (std::fread(meta.data(), 1, meta.size(), file) != meta.size())
-                    meta.clear();
+            if (size - header > (16u << 20)) {
+                std::fclose(file);
+                return std::nullopt;
             }
+            meta.resize(static_cast<std::size_t>(size - header));
+            if (std::fread(meta.data(), 1, meta.size(), file) != meta.size())
+                meta.clear();
             break;
         }
         at += size;
@@ -158,6 +162,8 @@ private:
 // for pictures put together from others (grids of tiles, overlays), the
 // largest canvas their own data declare, which libheif allocates as it
 // stands, whatever the size property says.
+constexpr std::size_t maxDerivedItems = 64;
+
 struct PrimaryFacts {
     bool ownTransforms = false;
     bool derived = false; // grids or overlays: their canvas is checked (0 x 0 when one is unreadable)
@@ -224,85 +230,152 @@ std::vector<std::pair<std::uint64_t, std::string>> itemTypes(Span meta)
     return types;
 }
 
-// The first bytes (up to `want`) of item `primary`'s data, where iloc puts them:
-// in the file, or in the meta box's idat.
-std::vector<std::uint8_t> itemStart(const std::string& path, Span meta, std::uint64_t primary, std::size_t want)
+// The first bytes (up to `want`) of each of `items`' data, where iloc puts
+// them: in the file, or in the meta box's idat. iloc is read once.
+std::map<std::uint64_t, std::vector<std::uint8_t>> itemStarts(const std::string& path, Span meta,
+                                                               const std::set<std::uint64_t>& items, std::size_t want)
 {
-    std::vector<std::uint8_t> out;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> starts;
     const std::optional<Span> iloc = boxIn(meta, "iloc");
     if (!iloc || iloc->size() < 8)
-        return out;
+        return starts;
     const int version = iloc->begin[0];
     Reader r(*iloc);
     std::uint64_t sizes = 0, moreSizes = 0, count = 0;
     if (!r.skip(4) || !r.number(1, sizes) || !r.number(1, moreSizes) || !r.number(version < 2 ? 2 : 4, count))
-        return out;
+        return starts;
     const int offsetSize = static_cast<int>(sizes >> 4), lengthSize = static_cast<int>(sizes & 15);
     const int baseSize = static_cast<int>(moreSizes >> 4), indexSize = version == 1 || version == 2 ? static_cast<int>(moreSizes & 15) : 0;
-    for (std::uint64_t i = 0; i < count; ++i) {
+    const std::optional<Span> idat = boxIn(meta, "idat");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, &std::fclose);
+    for (std::uint64_t i = 0; i < count && starts.size() < items.size(); ++i) {
         std::uint64_t id = 0, method = 0, base = 0, extents = 0, offset = 0, length = 0, ignored = 0;
         if (!r.number(version < 2 ? 2 : 4, id) || ((version == 1 || version == 2) && !r.number(2, method))
             || !r.skip(2) || !r.number(baseSize, base) || !r.number(2, extents))
-            return out;
+            return starts;
         method &= 15;
-        for (std::uint64_t e = 0; e < extents; ++e) {
+        // Extents of no bytes at all read nothing: one stands for them all,
+        // so a count of 65535 such extents costs no time.
+        const std::uint64_t read = indexSize + offsetSize + lengthSize == 0 ? std::min<std::uint64_t>(extents, 1) : extents;
+        for (std::uint64_t e = 0; e < read; ++e) {
             std::uint64_t o = 0, l = 0;
             if (!r.number(indexSize, ignored) || !r.number(offsetSize, o) || !r.number(lengthSize, l))
-                return out;
+                return starts;
             if (e == 0)
                 offset = o, length = l;
         }
-        if (id != primary || extents == 0)
+        if (!items.count(id) || starts.count(id) || extents == 0 || base > (std::uint64_t(1) << 48)
+            || offset > (std::uint64_t(1) << 48))
             continue;
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(want, length ? length : want));
-        if (base > (std::uint64_t(1) << 48) || offset > (std::uint64_t(1) << 48))
-            return out;
+        std::vector<std::uint8_t>& out = starts[id];
         if (method == 1) {
-            const std::optional<Span> idat = boxIn(meta, "idat");
             if (idat && base + offset <= idat->size() && size <= idat->size() - (base + offset))
                 out.assign(idat->begin + base + offset, idat->begin + base + offset + size);
         } else if (method == 0) {
-            if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-                out.resize(size);
-                if (std::fseek(file, static_cast<long>(base + offset), SEEK_SET) != 0
-                    || std::fread(out.data(), 1, size, file) != size)
-                    out.clear();
-                std::fclose(file);
-            }
+            if (!file)
+                file.reset(std::fopen(path.c_str(), "rb"));
+            out.resize(size);
+            if (!file || std::fseek(file.get(), static_cast<long>(base + offset), SEEK_SET) != 0
+                || std::fread(out.data(), 1, size, file.get()) != size)
+                out.clear();
         }
-        return out;
     }
-    return out;
+    return starts;
+}
+
+// The items libheif builds when it decodes `primary`: the primary, what
+// its derivations take their pictures from (dimg), and the auxiliary
+// pictures of any of these (an alpha plane refers to its picture by auxl),
+// each followed in turn.
+std::set<std::uint64_t> builtWith(Span meta, std::uint64_t primary)
+{
+    std::multimap<std::uint64_t, std::uint64_t> derivedFrom, auxiliaryOf;
+    if (const std::optional<Span> iref = boxIn(meta, "iref"); iref && iref->size() >= 4) {
+        const int idBytes = iref->begin[0] == 0 ? 2 : 4;
+        forEachBox(Span {iref->begin + 4, iref->end}, [&](const char* type, Span body) {
+            const bool dimg = std::memcmp(type, "dimg", 4) == 0, auxl = std::memcmp(type, "auxl", 4) == 0;
+            Reader r(body);
+            std::uint64_t from = 0, count = 0, to = 0;
+            if ((!dimg && !auxl) || !r.number(idBytes, from) || !r.number(2, count))
+                return true;
+            for (std::uint64_t k = 0; k < count && r.number(idBytes, to); ++k) {
+                if (dimg)
+                    derivedFrom.emplace(from, to);
+                else
+                    auxiliaryOf.emplace(to, from);
+            }
+            return true;
+        });
+    }
+    std::set<std::uint64_t> reached {primary};
+    std::vector<std::uint64_t> next {primary};
+    while (!next.empty()) {
+        const std::uint64_t item = next.back();
+        next.pop_back();
+        for (const auto* edges : {&derivedFrom, &auxiliaryOf}) {
+            const auto [first, last] = edges->equal_range(item);
+            for (auto e = first; e != last; ++e)
+                if (reached.insert(e->second).second)
+                    next.push_back(e->second);
+        }
+    }
+    return reached;
 }
 
 PrimaryFacts primaryFacts(const std::string& path)
 {
     PrimaryFacts facts;
-    const std::vector<std::uint8_t> bytes = metaBoxOf(path);
+    const std::optional<std::vector<std::uint8_t>> read = metaBoxOf(path);
+    if (!read) {
+        facts.derived = true; // 0 x 0: refused as broken
+        return facts;
+    }
+    const std::vector<std::uint8_t>& bytes = *read;
     if (bytes.size() < 4)
         return facts;
     const Span meta {bytes.data() + 4, bytes.data() + bytes.size()}; // after the full box's version and flags
     const std::optional<Span> pitm = boxIn(meta, "pitm");
-    if (!pitm || pitm->size() < 6 || (pitm->begin[0] != 0 && pitm->size() < 8))
-        return facts;
-    const std::uint64_t primary = bigEndian(pitm->begin + 4, pitm->begin[0] != 0 ? 4 : 2);
-    if (const std::optional<Span> iprp = boxIn(meta, "iprp"))
-        findTransforms(*iprp, primary, facts);
+    const std::optional<Span> iprp = boxIn(meta, "iprp");
+    std::optional<std::set<std::uint64_t>> built; // unknown without a primary: then every item counts
+    if (pitm && pitm->size() >= 6 && (pitm->begin[0] == 0 || pitm->size() >= 8)) {
+        const std::uint64_t primary = bigEndian(pitm->begin + 4, pitm->begin[0] != 0 ? 4 : 2);
+        if (iprp)
+            findTransforms(*iprp, primary, facts);
+        built = builtWith(meta, primary);
+    }
 
     // A grid: version, flags, rows and columns less one, then the canvas;
     // an overlay: version, flags, four fill values, then the canvas. Flag 1
-    // makes the sizes 32 bits wide. Every such item counts, not only the
-    // primary: libheif builds a tile that is itself a grid or an overlay
-    // just the same.
-    for (const auto& [id, type] : itemTypes(meta)) {
-        if (type != "grid" && type != "iovl")
-            continue;
-        facts.derived = true;
-        const std::vector<std::uint8_t> start = itemStart(path, meta, id, 20);
+    // makes the sizes 32 bits wide. Every such item libheif builds for the
+    // primary counts: a tile that is itself a grid or an overlay is built
+    // just the same. Other pictures of the file are not decoded.
+    std::map<std::uint64_t, std::string> derived;
+    for (auto& [id, type] : itemTypes(meta))
+        if ((type == "grid" || type == "iovl") && (!built || built->count(id)))
+            derived[id] = std::move(type);
+    if (derived.empty())
+        return facts;
+    facts.derived = true;
+    // Phones write one grid; hundreds are no picture but a way to make
+    // the reading slow.
+    if (derived.size() > maxDerivedItems)
+        return facts;
+    std::set<std::uint64_t> ids;
+    for (const auto& entry : derived)
+        ids.insert(entry.first);
+    const std::map<std::uint64_t, std::vector<std::uint8_t>> starts = itemStarts(path, meta, ids, 20);
+    for (const auto& [id, type] : derived) {
+        const auto found = starts.find(id);
         const std::size_t skip = type == "grid" ? 4 : 10;
-        const int side = start.size() >= 2 && (start[1] & 1) ? 4 : 2;
-        if (start.size() < skip + 2 * side) {
+        if (found == starts.end() || found->second.size() < 2) {
             facts.canvasWidth = facts.canvasHeight = 0; // unreadable: refused as broken
+            return facts;
+        }
+        const std::vector<std::uint8_t>& start = found->second;
+        const int side = (start[1] & 1) ? 4 : 2;
+        if (start.size() < skip + 2 * side) {
+            facts.canvasWidth = facts.canvasHeight = 0;
             return facts;
         }
         const std::uint64_t width = bigEndian(start.data() + skip, side), height = bigEndian(start.data() + skip + side, side);
