@@ -123,6 +123,12 @@ TEST_F(ItemDialogsTest, PhoneVideosPlayAndOneThatCannotIsToldPlainly)
         const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
         EXPECT_NEAR(centre.green(), 120, 16) << name;
         EXPECT_NEAR(centre.blue(), 200, 16) << name;
+        if (std::string(name) == "iPhone.mov") {
+            // Offscreen, the video area grabs black; the decoded frame itself
+            // is kept beside the dialog.
+            widgettest::saveScreenshot(videos, "glimmora-video-dialog-hevc");
+            shown.save(QStringLiteral(CV_SCREENSHOT_DIR "/glimmora-video-dialog-hevc-frame.png"));
+        }
         videos->rejectButton()->click();
     }
 
