@@ -96,7 +96,8 @@ std::optional<Span> boxIn(Span in, const char* type)
 }
 
 // The file's meta box, read into memory without touching its picture data
-// (empty without one); nothing for one larger than any phone writes.
+// (empty without one); nothing for one larger than any phone writes or
+// running past the end of the file.
 std::optional<std::vector<std::uint8_t>> metaBoxOf(const std::string& path)
 {
     std::vector<std::uint8_t> meta;
@@ -122,14 +123,41 @@ std::optional<std::vector<std::uint8_t>> metaBoxOf(const std::string& path)
                 return std::nullopt;
             }
             meta.resize(static_cast<std::size_t>(size - header));
-            if (std::fread(meta.data(), 1, meta.size(), file) != meta.size())
-                meta.clear();
-            break;
+            const bool whole = std::fread(meta.data(), 1, meta.size(), file) == meta.size();
+            std::fclose(file);
+            if (!whole) // it runs past the end of the file
+                return std::nullopt;
+            return meta;
         }
         at += size;
     }
     std::fclose(file);
     return meta;
+}
+
+// Whether every box in the meta box's containers lies within the box that
+// holds it. libheif 1.15 trusts a child's size while it reads, and a
+// reference box claiming 256 MB inside a file of 1 KB made it take 4 GB.
+bool boxesNest(Span in, int depth = 0)
+{
+    bool nested = true;
+    const bool fits = forEachBox(in, [&](const char* type, Span body) {
+        if (depth >= 4)
+            return true;
+        auto is = [&](const char* name) { return std::memcmp(type, name, 4) == 0; };
+        if (is("iprp") || is("ipco") || is("dinf") || is("grpl")) {
+            nested = boxesNest(body, depth + 1);
+        } else if (is("iref") || is("dref")) {
+            // A full box; dref counts its entries first.
+            const std::size_t head = is("iref") ? 4 : 8;
+            nested = body.size() >= head && boxesNest(Span {body.begin + head, body.end}, depth + 1);
+        } else if (is("iinf")) {
+            const std::size_t head = body.size() >= 1 && body.begin[0] == 0 ? 6 : 8;
+            nested = body.size() >= head && boxesNest(Span {body.begin + head, body.end}, depth + 1);
+        }
+        return nested;
+    });
+    return fits && nested;
 }
 
 // Numbers read one after another from a span, each checked against its end.
@@ -165,6 +193,7 @@ private:
 constexpr std::size_t maxDerivedItems = 64;
 
 struct PrimaryFacts {
+    bool readable = true; // false: the meta box is too large, cut short or its boxes overrun
     bool ownTransforms = false;
     bool derived = false; // grids or overlays: their canvas is checked (0 x 0 when one is unreadable)
     std::uint64_t canvasWidth = 0, canvasHeight = 0; // the widest and the tallest
@@ -328,13 +357,17 @@ PrimaryFacts primaryFacts(const std::string& path)
     PrimaryFacts facts;
     const std::optional<std::vector<std::uint8_t>> read = metaBoxOf(path);
     if (!read) {
-        facts.derived = true; // 0 x 0: refused as broken
+        facts.readable = false;
         return facts;
     }
     const std::vector<std::uint8_t>& bytes = *read;
     if (bytes.size() < 4)
         return facts;
     const Span meta {bytes.data() + 4, bytes.data() + bytes.size()}; // after the full box's version and flags
+    if (!boxesNest(meta)) {
+        facts.readable = false;
+        return facts;
+    }
     const std::optional<Span> pitm = boxIn(meta, "pitm");
     const std::optional<Span> iprp = boxIn(meta, "iprp");
     std::optional<std::set<std::uint64_t>> built; // unknown without a primary: then every item counts
@@ -571,6 +604,10 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
                                       WorkControl* control)
 {
     useThreadedHevcDecoder();
+    // Read by us before libheif reads a byte: what libheif would trust.
+    const PrimaryFacts facts = primaryFacts(path);
+    if (!facts.readable)
+        throw AlbumError(formatText(texts::brokenJpeg, displayName));
     const ReturnFreedMemory whenDone;
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
@@ -594,7 +631,6 @@ DecodedPicture HeifReader::readFitted(const std::string& path, PictureSize limit
                              channels * 2, displayName);
     PictureReader::checkSize(heif_image_handle_get_ispe_width(handle.get()),
                              heif_image_handle_get_ispe_height(handle.get()), channels * 2, displayName);
-    const PrimaryFacts facts = primaryFacts(path);
     if (facts.derived) {
         auto bounded = [](std::uint64_t v) { return static_cast<std::int64_t>(std::min<std::uint64_t>(v, 1ull << 40)); };
         PictureReader::checkSize(bounded(facts.canvasWidth), bounded(facts.canvasHeight), channels * 2, displayName);

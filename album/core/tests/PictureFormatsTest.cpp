@@ -295,6 +295,16 @@ TEST_F(PictureFormatsTest, OverlargeAndBrokenFilesAreRefusedByName)
     std::copy(std::begin(nestedGrid), std::end(nestedGrid), at + 4 + 8);
     writeBytes(path("nested.heic"), bytes);
     EXPECT_EQ(refusal(path("nested.heic")), "x.jpg は大きすぎるので読み込むことができませんでした。");
+    // A reference box claiming 256 MB inside its 46-byte parent (over one
+    // such file libheif took 4 GB): refused before libheif reads the file.
+    writeTiledHeic(path("overrun.heic"), quarters(64, 64, false), 32);
+    bytes = readBytes(path("overrun.heic"));
+    const std::string dimg = "dimg";
+    at = std::search(bytes.begin(), bytes.end(), dimg.begin(), dimg.end());
+    ASSERT_NE(at, bytes.end());
+    at[-4] = 0x10;
+    writeBytes(path("overrun.heic"), bytes);
+    EXPECT_EQ(refusal(path("overrun.heic")), "x.jpg は壊れているか途中で切れているので読み込むことができませんでした。");
 
     // A lossless WebP of a few bytes declaring 16384 x 16384 pixels.
     std::vector<std::uint8_t> bomb = {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
