@@ -116,9 +116,15 @@ private:
     int bitInByte_ = 8;
 };
 
+// Below this many pixels a picture decodes on the caller's thread: a
+// phone's tiles (512 x 512) are decoded side by side by libheif already,
+// and workers of their own only cost their start.
+constexpr unsigned long long threadedFrom = 1u << 20;
+
 struct Decoder {
     de265_decoder_context* context = nullptr;
     bool strict = false;
+    unsigned long long largest = 0; // pixels of the largest parameter set pushed
 };
 
 const char* pluginName()
@@ -150,14 +156,6 @@ heif_error newDecoder(void** decoder)
     if (!d->context) {
         delete d;
         return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, noText};
-    }
-    // Without worker threads libde265 would decode on the caller's thread
-    // alone; with them, the rows of a picture coded for parallel decoding
-    // (as phones and x265 code them) go side by side.
-    if (!de265_isOK(de265_start_worker_threads(d->context, hevcDecoderThreads()))) {
-        de265_free_decoder(d->context);
-        delete d;
-        return failed(heif_suberror_Unspecified, "libde265 could not start its threads");
     }
     *decoder = d;
     return ok();
@@ -198,6 +196,7 @@ heif_error pushData(void* decoder, const void* data, std::size_t size)
                 || static_cast<long long>(width * height) > currentCeiling())
                 return {heif_error_Memory_allocation_error, heif_suberror_Security_limit_exceeded,
                         "the coded picture is larger than the file declares"};
+            d->largest = std::max(d->largest, width * height);
         }
         if (!de265_isOK(de265_push_NAL(d->context, bytes + at, static_cast<int>(length), 0, nullptr)))
             return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, noText};
@@ -292,6 +291,11 @@ heif_error decodeImage(void* decoder, heif_image** out)
 {
     auto* d = static_cast<Decoder*>(decoder);
     *out = nullptr;
+    // With worker threads, the rows of a picture coded for parallel
+    // decoding (as phones and x265 code them) go side by side; without
+    // them libde265 decodes on this thread alone.
+    if (d->largest >= threadedFrom && !de265_isOK(de265_start_worker_threads(d->context, hevcDecoderThreads())))
+        return failed(heif_suberror_Unspecified, "libde265 could not start its threads");
     if (!de265_isOK(de265_flush_data(d->context)))
         return failed(heif_suberror_Unspecified, "libde265 did not take the data");
     int more = 1;
