@@ -396,7 +396,8 @@ void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, con
         }
     }
     append(meta, fullBox("iref", 0, 0, refs));
-    // Properties: 1 hvcC, 2 the tile's size, 3 the grid's size, 4 the turn.
+    // Properties: 1 hvcC, 2 the tile's size, 3 the grid's size, 4 the turn,
+    // 5 the crop.
     std::vector<std::uint8_t> properties = hvcc;
     std::vector<std::uint8_t> sizes;
     put(sizes, static_cast<std::uint32_t>(tile), 4), put(sizes, static_cast<std::uint32_t>(tile), 4);
@@ -405,13 +406,22 @@ void writeTiledHeic(const std::string& path, const RgbaPicture& p, int tile, con
     put(sizes, static_cast<std::uint32_t>(p.width), 4), put(sizes, static_cast<std::uint32_t>(p.height), 4);
     append(properties, fullBox("ispe", 0, 0, sizes));
     append(properties, box("irot", {angles[options.transform]}));
+    // 5: a clean aperture keeping the central half each way (width, height
+    // and the centre's offset, each a fraction).
+    std::vector<std::uint8_t> aperture;
+    for (const std::uint32_t v : {std::uint32_t(p.width / 2), 1u, std::uint32_t(p.height / 2), 1u, 0u, 1u, 0u, 1u})
+        put(aperture, v, 4);
+    append(properties, box("clap", aperture));
+    std::vector<std::uint8_t> gridProperties = {3};
+    if (options.cropToCentre)
+        gridProperties.push_back(0x85);
+    if (options.transform != 1)
+        gridProperties.push_back(0x84);
     std::vector<std::uint8_t> associations;
     put(associations, static_cast<std::uint32_t>(tiles + 1), 4);
     put(associations, 1, 2);
-    if (options.transform == 1)
-        associations.push_back(1), associations.push_back(3);
-    else
-        associations.push_back(2), associations.push_back(3), associations.push_back(0x84);
+    associations.push_back(static_cast<std::uint8_t>(gridProperties.size()));
+    associations.insert(associations.end(), gridProperties.begin(), gridProperties.end());
     for (int t = 0; t < tiles; ++t)
         put(associations, static_cast<std::uint32_t>(t + 2), 2), associations.push_back(2),
             associations.push_back(0x81), associations.push_back(2);

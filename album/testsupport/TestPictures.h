@@ -42,6 +42,7 @@ struct HeicOptions {
     int quality = 90;
     bool alpha = false; // the picture's alpha, coded as libheif does (an auxiliary monochrome picture)
     int bitDepth = 8;   // 8 or 10
+    bool cropToCentre = false; // tiled only: a clean aperture (clap) keeping the central half each way, before the turn
 };
 // Throws std::runtime_error when libheif cannot encode (no HEVC encoder).
 void writeHeic(const std::string& path, const RgbaPicture& picture, const HeicOptions& options = {});

@@ -121,6 +121,16 @@ TEST_F(PictureFormatsTest, ATiledPhonePictureIsAssembledUprightWithItsDate)
     EXPECT_LT(rmse(published(path("tiled.heic"), "t.jpg"), expected), 4.0);
     EXPECT_EQ(PictureReader::readFitted(path("tiled.heic"), {400, 400}, "t.jpg").taken, "2026:05:04 09:08:07");
 
+    // Cropped by a clean aperture, then turned: libheif applies both.
+    RgbaPicture centre {180, 120, {}};
+    for (int y = 60; y < 180; ++y)
+        centre.pixels.insert(centre.pixels.end(), upright.pixels.begin() + (std::size_t(y) * 360 + 90) * 4,
+                             upright.pixels.begin() + (std::size_t(y) * 360 + 270) * 4);
+    HeicOptions cropped = phone;
+    cropped.cropToCentre = true;
+    writeTiledHeic(path("cropped.heic"), storedFor(upright, 6), 128, cropped);
+    EXPECT_LT(rmse(published(path("cropped.heic"), "c.jpg"), throughJpeg(overWhite(centre))), 4.0);
+
     // Without a turn of its own (the file holds an irot property, but not
     // for this picture), the Exif orientation turns it.
     HeicOptions byExif;
