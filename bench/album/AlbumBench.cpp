@@ -12,6 +12,8 @@
 //                                     libheif's encoder when missing), then per
 //                                     round glimmora-cli publish against
 //                                     vipsthumbnail -s 400; outputs counted.
+//   album_bench heic-tiled DIR ...    the same with pictures as phones write
+//                                     them: 512-pixel tiles, turned by irot.
 
 #include "album/core/JpegReader.h"
 #include "album/core/JpegWriter.h"
@@ -226,7 +228,9 @@ int run(const fs::path& dir, int rounds)
 
 constexpr int heicWidth = 4032, heicHeight = 3024;
 
-int generateHeic(const fs::path& dir, int count)
+// `tiled`: as phones write them, a grid of 512-pixel tiles turned by irot
+// (and the same turn in Exif); else one coded picture, as libheif writes.
+int generateHeic(const fs::path& dir, int count, bool tiled)
 {
     fs::create_directories(dir);
     std::atomic<int> next {0};
@@ -251,7 +255,13 @@ int generateHeic(const fs::path& dir, int count)
             albumtest::HeicOptions options;
             options.quality = 80;
             const fs::path part = dir / (std::string(name) + ".part");
-            albumtest::writeHeic(part.string(), picture, options);
+            if (tiled) {
+                options.transform = 6;
+                options.exifOrientation = 6;
+                albumtest::writeTiledHeic(part.string(), picture, 512, options);
+            } else {
+                albumtest::writeHeic(part.string(), picture, options);
+            }
             fs::rename(part, dir / name);
         }
     };
@@ -269,11 +279,11 @@ std::size_t filesIn(const fs::path& dir)
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir, ec), fs::directory_iterator()));
 }
 
-int runHeic(const fs::path& dir, int rounds, int count)
+int runHeic(const fs::path& dir, int rounds, int count, bool tiled)
 {
     std::printf("generating HEIC pictures in %s ...\n", dir.c_str());
     std::fflush(stdout);
-    inChild([&] { return generateHeic(dir, count); });
+    inChild([&] { return generateHeic(dir, count, tiled); });
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() == ".heic")
@@ -318,7 +328,8 @@ int runHeic(const fs::path& dir, int rounds, int count)
     }
     fs::remove_all(out);
     const double ours = median(oursSeconds), vips = median(vipsSeconds);
-    std::printf("\n%zu HEIC pictures of %dx%d fitted to 400 px\n", files.size(), heicWidth, heicHeight);
+    std::printf("\n%zu %sHEIC pictures of %dx%d fitted to 400 px\n", files.size(), tiled ? "tiled, turned " : "",
+                heicWidth, heicHeight);
     std::printf("%-36s %9s %9s\n", "medians", "wall s", "peak MiB");
     std::printf("%-36s %9.2f %9.1f\n", "glimmora-cli publish", ours, oursPeak / 1024.0);
     std::printf("%-36s %9.2f %9.1f\n", "vipsthumbnail -s 400", vips, vipsPeak / 1024.0);
@@ -337,9 +348,9 @@ int main(int argc, char** argv)
         return fit(argv[2], argv[3]);
     if (mode == "run" && (argc == 3 || argc == 4))
         return run(fs::absolute(argv[2]), argc == 4 ? std::max(1, std::atoi(argv[3])) : 3);
-    if (mode == "heic" && argc >= 3 && argc <= 5)
+    if ((mode == "heic" || mode == "heic-tiled") && argc >= 3 && argc <= 5)
         return runHeic(fs::absolute(argv[2]), argc >= 4 ? std::max(1, std::atoi(argv[3])) : 3,
-                       argc == 5 ? std::clamp(std::atoi(argv[4]), 1, pictureCount) : pictureCount);
+                       argc == 5 ? std::clamp(std::atoi(argv[4]), 1, pictureCount) : pictureCount, mode == "heic-tiled");
     std::fprintf(stderr, "usage: album_bench generate DIR | fit DIR OUT | run DIR [ROUNDS] | heic DIR [ROUNDS [N]]\n");
     return 2;
 }

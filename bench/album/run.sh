@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the album benchmark and runs it (JPEG, then HEIC) against ImageMagick and vipsthumbnail
+# Builds the album benchmark and runs it (JPEG, then HEIC as libheif and as
+# phones write it) against ImageMagick and vipsthumbnail
 # (installed here when missing; the build does not need them). The pictures
 # are made once in bench-album/ under the temporary folder and kept there.
 #
@@ -19,4 +20,5 @@ fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCV_BUILD_BENCH=ON >/dev/null
 cmake --build build -j2 --target album_bench glimmora-cli CVCLIB GMSNorm
 build/bin/album_bench run "${TMPDIR:-/tmp}/bench-album" "${1:-3}"
-exec build/bin/album_bench heic "${TMPDIR:-/tmp}/bench-album-heic" "${1:-3}"
+build/bin/album_bench heic "${TMPDIR:-/tmp}/bench-album-heic" "${1:-3}"
+exec build/bin/album_bench heic-tiled "${TMPDIR:-/tmp}/bench-album-heic-tiled" "${1:-3}"
