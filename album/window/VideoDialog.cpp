@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMediaDevices>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
@@ -19,6 +20,8 @@
 #include <QVBoxLayout>
 #include <QVideoSink>
 #include <QVideoWidget>
+
+#include <algorithm>
 
 namespace glimmora {
 namespace texts = album::texts;
@@ -144,6 +147,14 @@ void VideoDialog::tell(const std::string& reason)
     problem_->setText(QString::fromStdString(album::formatText(texts::videoNotPlayable, reason)) + QLatin1Char('\n')
                       + text(texts::videoStillIncluded));
     problem_->show();
+    // Told after the dialog is up: it grows to take the wrapped lines,
+    // rather than pressing the controls into the fixed screen above them.
+    if (QLayout* whole = layout()) {
+        whole->invalidate();
+        whole->activate();
+        const int needed = whole->hasHeightForWidth() ? whole->totalHeightForWidth(width()) : whole->totalSizeHint().height();
+        resize(width(), std::max(height(), needed));
+    }
 }
 
 void VideoDialog::showError()

@@ -16,6 +16,7 @@
 #include "album/window/VoiceDialog.h"
 #include "platform/Settings.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
@@ -142,6 +143,11 @@ TEST_F(ItemDialogsTest, PhoneVideosPlayAndOneThatCannotIsToldPlainly)
         ASSERT_TRUE(waitUntil([&] { return !videos->problem().isEmpty(); })) << path;
         EXPECT_TRUE(videos->problem().startsWith(QStringLiteral("この動画を再生できません: "))) << path;
         EXPECT_TRUE(videos->problem().endsWith(QStringLiteral("写真集にはこのまま入れることができます。")));
+        // The dialog grew for the lines: the controls stay below the screen.
+        QApplication::processEvents();
+        const QWidget* screen = videos->findChild<QWidget*>(QStringLiteral("videoView"))->parentWidget();
+        const QWidget* play = videos->findChild<QWidget*>(QStringLiteral("playVideoButton"));
+        EXPECT_GE(play->mapTo(videos, QPoint(0, 0)).y(), screen->mapTo(videos, QPoint(0, screen->height())).y()) << path;
         if (path == unknown)
             widgettest::saveScreenshot(videos, "glimmora-video-dialog-not-playable");
         // The dialog stays usable: the item can still be taken.
